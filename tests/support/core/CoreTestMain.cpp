@@ -1,0 +1,10 @@
+// Test entry point for core tests: a QCoreApplication so that queued calls to the main thread work.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
