@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QVariantAnimation>
 
 namespace {
@@ -154,9 +155,28 @@ void ITSwitch::applyAnimationStep(qreal t)
 
 void ITSwitch::paintEvent(QPaintEvent*)
 {
+    // The switch is drawn as one picture and then faded as a whole, so that a half-transparent
+    // disabled switch does not show the knob's shadow through the knob.
+    QPixmap picture(size() * devicePixelRatio());
+    picture.setDevicePixelRatio(devicePixelRatio());
+    picture.fill(Qt::transparent);
+    paintSwitch(picture);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(m_look.opacity);
+    painter.drawPixmap(0, 0, picture);
+    if (hasFocus()) {
+        const double radius = height() / 2.0 - 1;
+        painter.setOpacity(1);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), radius, radius);
+    }
+}
+
+void ITSwitch::paintSwitch(QPaintDevice& device) const
+{
+    QPainter painter(&device);
+    painter.setRenderHint(QPainter::Antialiasing);
 
     const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const double trackRadius = height() / 2.0;
@@ -177,13 +197,6 @@ void ITSwitch::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(knob.adjusted(-0.5, -0.5, 0.5, 0.5), knobRadius + 0.5, knobRadius + 0.5);
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(knob, knobRadius, knobRadius);
-
-    if (hasFocus()) {
-        painter.setOpacity(1);
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), trackRadius - 1, trackRadius - 1);
-    }
 }
 
 void ITSwitch::mousePressEvent(QMouseEvent* event)

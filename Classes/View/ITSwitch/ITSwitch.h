@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QPaintDevice;
 class QVariantAnimation;
 
 class ITSwitch : public QWidget {
@@ -72,6 +73,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void paintSwitch(QPaintDevice& device) const;
     void reloadLayer();
     void reloadLayerSize();
     void applyAnimationStep(qreal progress);

@@ -105,7 +105,6 @@ void SVSegmentedControl::paintEvent(QPaintEvent*)
     outline.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     painter.setClipPath(outline);
     painter.fillPath(outline, orange());
-    painter.strokePath(outline, QPen(orange(), 1));
 
     painter.setFont(titleFont());
     for (qsizetype i = 0; i < m_paths.size(); ++i) {
@@ -121,6 +120,10 @@ void SVSegmentedControl::paintEvent(QPaintEvent*)
         const QRectF textBox(m_spans[i].left + m_maginLeftTwo, (height() - text.height()) / 2, text.width(), text.height());
         painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, m_texts[i]);
     }
+    // The border lies inside the outline, above the segments.
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(orange(), 1));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5, cornerRadius - 0.5);
 }
 
 void SVSegmentedControl::mousePressEvent(QMouseEvent* event)
