@@ -39,7 +39,9 @@ public:
     void setVertical(bool vertical);
     double step() const { return m_step; }
     void setStep(double step) { m_step = step; }
+    // The press state: set by release or drag, cleared by a press. (QWidget::move still places the slider.)
     bool move() const { return m_repeater.move(); }
+    using QWidget::move;
 
     // Takes ownership of the track style; null keeps the plain look.
     void setCell(SVSliderCell* cell);
