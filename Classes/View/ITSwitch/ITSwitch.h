@@ -53,7 +53,7 @@ public:
         QRectF knob;
         QColor trackFill;
         QColor trackBorder;
-        qreal opacity;
+        qreal opacity = 1;
     };
     Look currentLook() const { return m_look; }
     Look targetLook() const;
