@@ -13,12 +13,12 @@ SVDashBoardDial::SVDashBoardDial(const SVDialStyle& style, QWidget* parent)
     , m_needle(new SVDashBoardNeedle(style.color, style.hubDiscDiameter, this))
 {
     m_needle->setAngle(G::needleAngle(m_style, 0));
-    for (const SVDialLabel& spec : m_style.labels(size())) {
-        auto* label = new QLabel(spec.text, this);
+    for (const SVDialLabel& place : m_style.labels(size())) {
+        auto* label = new QLabel(place.text, this);
         QFont font = label->font();
-        font.setPixelSize(spec.fontSize);
+        font.setPixelSize(place.fontSize);
         label->setFont(font);
-        label->setAlignment(spec.alignment);
+        label->setAlignment(place.alignment);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, m_style.color);
@@ -46,9 +46,9 @@ void SVDashBoardDial::resizeEvent(QResizeEvent*)
 void SVDashBoardDial::placeChildren()
 {
     m_needle->setGeometry(rect());
-    const QList<SVDialLabel> specs = m_style.labels(size());
+    const QList<SVDialLabel> places = m_style.labels(size());
     for (qsizetype i = 0; i < m_labels.size(); ++i)
-        m_labels[i]->setGeometry(G::flipped(specs[i].box, height()).toRect());
+        m_labels[i]->setGeometry(G::flipped(places[i].box, height()).toRect());
 }
 
 void SVDashBoardDial::paintEvent(QPaintEvent*)
