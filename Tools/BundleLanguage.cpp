@@ -70,6 +70,17 @@ void BundleLanguage::setLanguage(const QString& code)
     settings.sync();
 }
 
+QString BundleLanguage::codeForDisplayName(const QString& displayName)
+{
+    if (displayName == QStringLiteral("English"))
+        return QStringLiteral("en");
+    if (displayName == QStringLiteral("中文"))
+        return QStringLiteral("zh-Hans");
+    if (displayName == QStringLiteral("繁體"))
+        return QStringLiteral("zh-Hant");
+    return {};
+}
+
 QString BundleLanguage::languageInForce()
 {
     return chooseCode(SettingsStore::standard().value(languagesKey), QLocale::system().uiLanguages());

@@ -12,6 +12,8 @@ class BundleLanguage {
 public:
     // Settings key of the language code ("en", "zh-Hans", "zh-Hant").
     static inline const QString languagesKey = QStringLiteral("AppLanguagesKey");
+    // Settings key of the display name of the chosen language ("English", "中文", "繁體").
+    static inline const QString displayNameKey = QStringLiteral("language");
     // The table used when the caller names none.
     static inline const QString defaultTable = QStringLiteral("Localizable");
     // The code used when nothing is saved, and the last resort when no table matches.
@@ -24,6 +26,10 @@ public:
 
     // Saves `code` as the language in force and flushes the settings.
     static void setLanguage(const QString& code);
+
+    // The code of a language's display name: "English" "en", "中文" "zh-Hans", "繁體" "zh-Hant"; empty for
+    // any other name.
+    static QString codeForDisplayName(const QString& displayName);
 
     // The code whose tables the lookup reads now.
     static QString languageInForce();

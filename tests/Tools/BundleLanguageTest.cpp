@@ -90,6 +90,18 @@ TEST(BundleLanguageTest, HostileSavedValuesNeverLeaveTheProgramsResources)
     EXPECT_NE(BundleLanguage::localizedStringForKey("open_com"), "open_com") << "a real table is read";
 }
 
+TEST(BundleLanguageTest, DisplayNamesMapToTheirCodes)
+{
+    EXPECT_EQ(BundleLanguage::codeForDisplayName("English"), "en");
+    EXPECT_EQ(BundleLanguage::codeForDisplayName(zh("中文")), "zh-Hans");
+    EXPECT_EQ(BundleLanguage::codeForDisplayName(zh("繁體")), "zh-Hant");
+    EXPECT_EQ(BundleLanguage::codeForDisplayName(zh("繁体")), "") << "only the exact display names";
+    EXPECT_EQ(BundleLanguage::codeForDisplayName("english"), "");
+    EXPECT_EQ(BundleLanguage::codeForDisplayName(""), "");
+    for (const QString& name : { QString("English"), zh("中文"), zh("繁體") })
+        EXPECT_TRUE(BundleLanguage::availableCodes().contains(BundleLanguage::codeForDisplayName(name)));
+}
+
 TEST(BundleLanguageTest, TablePathsStayInsideTheResources)
 {
     EXPECT_EQ(BundleLanguage::tablePath("en", "Localizable"), ":/en.lproj/Localizable.strings");
