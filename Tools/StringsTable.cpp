@@ -98,7 +98,10 @@ private:
             case 'n': out += u'\n'; break;
             case 't': out += u'\t'; break;
             case 'r': out += u'\r'; break;
-            case '0': out += QChar(0); break;
+            case 'a': out += u'\a'; break;
+            case 'b': out += u'\b'; break;
+            case 'f': out += u'\f'; break;
+            case 'v': out += u'\v'; break;
             case 'U':
             case 'u': {
                 const std::optional<char16_t> unit = readHex4();
@@ -107,10 +110,23 @@ private:
                 out += QChar(*unit);
                 break;
             }
-            default: out += e; break; // \" \\ \' and any other character stand for themselves
+            default:
+                if (e >= u'0' && e <= u'7')
+                    out += QChar(readOctal(e.unicode() - u'0'));
+                else
+                    out += e; // \" \\ \' and any other character stand for themselves
+                break;
             }
         }
         return std::nullopt; // no closing quote
+    }
+
+    // Up to two more octal digits after the first one, which is already read.
+    char16_t readOctal(int value)
+    {
+        for (int digits = 1; digits < 3 && !atEnd() && m_text[m_pos] >= u'0' && m_text[m_pos] <= u'7'; ++digits)
+            value = value * 8 + (m_text[m_pos++].unicode() - u'0');
+        return static_cast<char16_t>(value);
     }
 
     std::optional<char16_t> readHex4()

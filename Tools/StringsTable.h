@@ -10,9 +10,9 @@ class StringsTable {
 public:
     StringsTable() = default;
 
-    // Parses the text of a table. Comments (/* */ and //) are ignored; quoted strings take the
-    // escapes \" \\ \n \t \r \0 and \Uxxxx; `"key";` maps the key to itself. An entry that does not
-    // parse is skipped up to the end of its line, and parsing goes on with the next line.
+    // Parses the text of a table. Comments (/* */ and //) are ignored. Quoted strings take the escapes
+    // \" \\ \n \t \r \a \b \f \v, octal \ooo and \Uxxxx. `"key";` maps the key to itself. An entry
+    // that does not parse is skipped up to the end of its line, and parsing goes on with the next line.
     static StringsTable parse(QStringView text);
     // Decodes the bytes of a table file (UTF-8, or UTF-16 with a byte-order mark) and parses them.
     static StringsTable parse(const QByteArray& bytes);

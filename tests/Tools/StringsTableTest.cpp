@@ -38,12 +38,14 @@ TEST(StringsTableTest, DecodesEscapesAndNonAsciiText)
         "\"lines\" = \"one\\ntwo\\tthree\\r\";\n"
         "\"unicode\" = \"\\U2103 \\u00e9\";\n"
         "\"other\" = \"\\'x\\'\";\n"
+        "\"octal\" = \"\\101\\0619\\7\";\n"
         "\"串口 %@ 已连接到本机。\" = \"中文 ℃\";\n");
     EXPECT_EQ(table.value("quote"), "say \"hi\"");
     EXPECT_EQ(table.value("slash"), "a\\b");
     EXPECT_EQ(table.value("lines"), "one\ntwo\tthree\r");
     EXPECT_EQ(table.value("unicode"), QString::fromUtf8("℃ é"));
     EXPECT_EQ(table.value("other"), "'x'");
+    EXPECT_EQ(table.value("octal"), QString("A19") + QChar(7));
     EXPECT_EQ(table.value(QString::fromUtf8("串口 %@ 已连接到本机。")), QString::fromUtf8("中文 ℃"));
 }
 
