@@ -105,6 +105,13 @@ TEST_F(DesktopNotifierTest, WithoutAServiceNothingIsShownAndNothingReported)
 TEST(DesktopNotifier, WithoutASessionBusNothingHappens)
 {
     MessageCapture messages;
+    // The session bus of this process is looked up here for the first time, at an address where no
+    // daemon listens.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/servodesk-bus");
+    DesktopNotifier sessionNotifier;
+    sessionNotifier.deliverNotification(QStringLiteral("Title"), QStringLiteral("Body"));
+    EXPECT_FALSE(sessionNotifier.hasPendingCalls());
+
     const QDBusConnection noBus =
         QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/servodesk-bus"), QStringLiteral("nobus"));
     ASSERT_FALSE(noBus.isConnected());
