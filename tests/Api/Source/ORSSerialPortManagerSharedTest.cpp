@@ -3,7 +3,7 @@
 #include "Api/Source/ORSSerialPortManager.h"
 
 #include "support/core/FakeDeviceSource.h"
-#include "support/core/PseudoTerminal.h"
+#include "support/core/PseudoTerminalPair.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ void runApplicationUntilQuit()
 
 TEST(ORSSerialPortManagerShared, IsMadeOnceFromTheChosenSourceAndReleasesItsPortsOnceAtQuit)
 {
-    PseudoTerminal pty;
+    PseudoTerminalPair pty;
     ASSERT_TRUE(pty.isValid());
     int sourcesMade = 0;
     FakeDeviceSource* source = nullptr;

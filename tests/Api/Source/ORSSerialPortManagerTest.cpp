@@ -3,7 +3,7 @@
 #include "Api/Source/NotificationCenter.h"
 #include "support/core/EventLoopWait.h"
 #include "support/core/FakeDeviceSource.h"
-#include "support/core/PseudoTerminal.h"
+#include "support/core/PseudoTerminalPair.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +26,18 @@ public:
 
 private:
     EventLog& m_log;
+};
+
+// Lets go of the port when told of its removal, as the window's controller does.
+class DetachingDelegate : public RecordingDelegate {
+public:
+    using RecordingDelegate::RecordingDelegate;
+    void serialPortWasRemovedFromSystem(ORSSerialPort* port) override
+    {
+        RecordingDelegate::serialPortWasRemovedFromSystem(port);
+        port->close();
+        port->setDelegate(nullptr);
+    }
 };
 
 struct PostedNotification {
@@ -72,7 +84,7 @@ QStringList names(const ORSSerialPortList& ports)
 }
 
 // A device whose node is the slave side of a pseudo-terminal, as the device source would report it.
-ORSSerialDevice ptyDevice(const PseudoTerminal& pty)
+ORSSerialDevice ptyDevice(const PseudoTerminalPair& pty)
 {
     const QString path = pty.slavePath();
     return {QStringLiteral("/sys/devices/fake/") + QFileInfo(path).fileName(), path,
@@ -158,7 +170,7 @@ TEST(ORSSerialPortManager, RepublishedDeviceAddsNothingButStillNotifies)
 
 TEST(ORSSerialPortManager, RemovalOfAnOpenPortTellsThePortBeforeTheListAndTheObservers)
 {
-    PseudoTerminal pty;
+    PseudoTerminalPair pty;
     ASSERT_TRUE(pty.isValid());
     const ORSSerialDevice device = ptyDevice(pty);
     const auto other = FakeDeviceSource::usbDevice("ttyUSB0");
@@ -192,6 +204,32 @@ TEST(ORSSerialPortManager, RemovalOfAnOpenPortTellsThePortBeforeTheListAndTheObs
     EXPECT_GT(log.indexOf("closed " + device.name), log.indexOf("removed " + device.name));
 }
 
+TEST(ORSSerialPortManager, UnpluggingAnOpenPortTellsADetachingDelegateOnceThoughThePortSeesItToo)
+{
+    PseudoTerminalPair pty;
+    ASSERT_TRUE(pty.isValid());
+    const ORSSerialDevice device = ptyDevice(pty);
+    FakeDeviceSource* source = nullptr;
+    ORSSerialPortManager manager(fakeSource({device}, &source));
+    EventLog log;
+    ManagerObserver observer(manager, log);
+    DetachingDelegate delegate(log);
+    const ORSSerialPort::Ptr port = manager.availablePorts().first();
+    port->setDelegate(&delegate);
+    port->open();
+    ASSERT_TRUE(waitForCondition([&] { return log.contains("opened " + device.name); })) << "the port did not open";
+
+    // The device vanishes under the open port and the system then reports its removal.
+    pty.closeMaster();
+    source->unplug({device});
+    ASSERT_TRUE(waitForCondition([&] { return !port->isOpen(); })) << "the removed port did not close";
+    serveEventsFor(50);
+    EXPECT_EQ(log.count("removed " + device.name), 1) << log.join(", ").toStdString();
+    EXPECT_LT(log.indexOf("removed " + device.name), log.indexOf("list removed " + device.name + " at 0"));
+    EXPECT_TRUE(manager.availablePorts().isEmpty());
+    EXPECT_EQ(observer.disconnected.size(), 1);
+}
+
 TEST(ORSSerialPortManager, RemovalOfAClosedPortRemovesItAndNotifies)
 {
     const auto first = FakeDeviceSource::usbDevice("ttyUSB0");
@@ -215,7 +253,7 @@ TEST(ORSSerialPortManager, RemovalOfAClosedPortRemovesItAndNotifies)
 TEST(ORSSerialPortManager, ExitHookClosesEveryPortAndEmptiesTheListWithNoThreadLeft)
 {
     const int threadsBefore = threadCount();
-    PseudoTerminal pty;
+    PseudoTerminalPair pty;
     ASSERT_TRUE(pty.isValid());
     const ORSSerialDevice device = ptyDevice(pty);
     FakeDeviceSource* source = nullptr;
@@ -245,7 +283,7 @@ TEST(ORSSerialPortManager, ExitHookClosesEveryPortAndEmptiesTheListWithNoThreadL
 
 TEST(ORSSerialPortManager, ExtraPortsAreListedAfterTheEnumeratedOnes)
 {
-    PseudoTerminal pty;
+    PseudoTerminalPair pty;
     ASSERT_TRUE(pty.isValid());
     const auto adapter = FakeDeviceSource::usbDevice("ttyUSB0");
     const QString missing = QStringLiteral("/dev/servodesk-no-such-node");
