@@ -104,7 +104,7 @@ void UdevDeviceSource::startMonitor()
         m_monitor = nullptr;
         return;
     }
-    m_notifier = new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read);
+    m_notifier = new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UdevDeviceSource::readMonitorEvents);
 }
 
