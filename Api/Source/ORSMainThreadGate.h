@@ -11,11 +11,12 @@
 class ORSMainThreadGate : public std::enable_shared_from_this<ORSMainThreadGate> {
 public:
     static bool isMainThread();
-    // Queues work to the main thread without waiting. Dropped when there is no application object.
+    // Queues work to the main thread without waiting (a queued QMetaObject::invokeMethod call).
+    // Dropped when there is no application object.
     static void post(std::function<void()> work);
 
     // Runs work on the main thread: at once when called there, else queued, waiting until it has run
-    // (or was dropped with the application's event queue) unless the gate is or becomes released.
+    // unless the gate is or becomes released.
     void runAndWait(std::function<void()> work);
     // Ends every present and future wait on this gate.
     void release();
