@@ -66,12 +66,12 @@ TEST_F(DesktopNotifierTest, ShowsEachNotificationOnceAndClosesItAfterTheDelay)
     QSignalSpy delivered(&notifier, &DesktopNotifier::notificationDelivered);
 
     notifier.deliverNotification(QStringLiteral("Serial Port Connected"),
-                                 QStringLiteral("Serial Port ttyUSB0 was connected to your Mac."));
+                                 QStringLiteral("Serial Port ttyUSB0 was connected."));
     ASSERT_TRUE(waitForCondition([&] { return !service.closedIds.isEmpty(); })) << "the notification was not closed";
     ASSERT_EQ(service.notifyCalls.size(), 1);
     const FakeNotificationService::NotifyCall& call = service.notifyCalls.first();
     EXPECT_EQ(call.summary, QStringLiteral("Serial Port Connected"));
-    EXPECT_EQ(call.body, QStringLiteral("Serial Port ttyUSB0 was connected to your Mac."));
+    EXPECT_EQ(call.body, QStringLiteral("Serial Port ttyUSB0 was connected."));
     EXPECT_FALSE(call.applicationName.isEmpty());
     EXPECT_FALSE(call.icon.isEmpty());
     EXPECT_EQ(call.replacesId, 0u);
