@@ -1,0 +1,117 @@
+#include "Api/Source/ORSMainThreadGate.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <atomic>
+#include <deque>
+
+// Marks one queued call as finished when the queued work is destroyed: after it ran, or when it was
+// dropped unrun.
+struct ORSMainThreadGate::Completion {
+    Completion(std::shared_ptr<ORSMainThreadGate> gate, std::shared_ptr<bool> finished)
+        : gate(std::move(gate)), finished(std::move(finished))
+    {
+    }
+    ~Completion()
+    {
+        std::lock_guard lock(gate->m_mutex);
+        *finished = true;
+        gate->m_changed.notify_all();
+    }
+    Completion(const Completion&) = delete;
+    Completion& operator=(const Completion&) = delete;
+
+    std::shared_ptr<ORSMainThreadGate> gate;
+    std::shared_ptr<bool> finished;
+};
+
+bool ORSMainThreadGate::isMainThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+namespace {
+
+// Work for the main thread, in posting order. Each post also queues one Qt call that runs the oldest
+// item, so the order of the Qt event queue and of this list agree.
+struct MainThreadWork {
+    std::mutex mutex;
+    std::deque<std::function<void()>> items;
+};
+
+MainThreadWork& mainThreadWork()
+{
+    static auto* work = new MainThreadWork;  // never destroyed: posts may come during exit
+    return *work;
+}
+
+// Work that can no longer run because the application object is gone is dropped, which also ends
+// every wait for it.
+void dropWorkWithApplication(QCoreApplication* app)
+{
+    static std::atomic<QCoreApplication*> watched{nullptr};
+    if (watched.exchange(app) == app)
+        return;
+    QObject::connect(app, &QObject::destroyed, [] {
+        std::deque<std::function<void()>> dropped;
+        MainThreadWork& work = mainThreadWork();
+        std::lock_guard lock(work.mutex);
+        dropped.swap(work.items);
+    });
+}
+
+void runOldestWork()
+{
+    std::function<void()> next;
+    {
+        MainThreadWork& work = mainThreadWork();
+        std::lock_guard lock(work.mutex);
+        if (work.items.empty())
+            return;
+        next = std::move(work.items.front());
+        work.items.pop_front();
+    }
+    next();
+}
+
+} // namespace
+
+void ORSMainThreadGate::post(std::function<void()> work)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    dropWorkWithApplication(app);
+    MainThreadWork& queue = mainThreadWork();
+    // The lock is held while the call is queued, and the main thread takes it before it touches the
+    // work: everything done here visibly happens before the work runs, also to ThreadSanitizer,
+    // which cannot see the locks inside Qt's event queue.
+    std::lock_guard lock(queue.mutex);
+    queue.items.push_back(std::move(work));
+    QMetaObject::invokeMethod(app, [] { runOldestWork(); }, Qt::QueuedConnection);
+}
+
+void ORSMainThreadGate::runAndWait(std::function<void()> work)
+{
+    if (isMainThread()) {
+        work();
+        return;
+    }
+    auto finished = std::make_shared<bool>(false);
+    {
+        auto completion = std::make_shared<Completion>(shared_from_this(), finished);
+        post([work = std::move(work), completion = std::move(completion)] { work(); });
+    }
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return *finished || m_released; });
+}
+
+void ORSMainThreadGate::release()
+{
+    std::lock_guard lock(m_mutex);
+    m_released = true;
+    m_changed.notify_all();
+}
