@@ -508,6 +508,19 @@ TEST_F(ORSSerialPortTest, DestroyingAnOpenPortReleasesTheDevice)
     ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.count(Event::Opened) == 2; }, kWaitMs)) << "device still held";
 }
 
+// The encoder's worker thread may hold the last reference when the controller lets go of the port.
+TEST_F(ORSSerialPortTest, DestroyingAnOpenPortOnAnotherThreadIsClean)
+{
+    openAndWait();
+    ASSERT_TRUE(pty.writeToMaster("pending"));
+    std::thread worker([last = std::move(port)]() mutable { last.reset(); });
+    worker.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() == baseThreads; }, kWaitMs)) << "threads left running";
+    const qsizetype eventsAfterDestruction = delegate.events.size();
+    drainMainQueue();
+    EXPECT_EQ(delegate.events.size(), eventsAfterDestruction) << "a destroyed port still called its delegate";
+}
+
 // The reader may be waiting for the main thread to take the removal when the port is destroyed there.
 TEST_F(ORSSerialPortTest, DestroyingWhileTheDeviceVanishesIsClean)
 {
