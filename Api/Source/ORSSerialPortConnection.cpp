@@ -64,7 +64,9 @@ static int descriptorAboveZero(int descriptor)
     if (descriptor != 0)
         return descriptor;
     const int moved = fcntl(descriptor, F_DUPFD_CLOEXEC, 1);
+    const int failure = errno;
     ::close(descriptor);
+    errno = failure;
     return moved;
 }
 
@@ -78,7 +80,7 @@ static std::optional<int> requestLowLatency(int descriptor, int* failure)
     const int original = serial.flags;
     serial.flags |= ASYNC_LOW_LATENCY;
     if (ioctl(descriptor, TIOCSSERIAL, &serial) != 0) {
-        if (!ORSSerialLine::hasNoModemLines(errno))
+        if (errno != ENOTTY && errno != EINVAL)
             *failure = errno;
         return std::nullopt;
     }
@@ -161,8 +163,8 @@ void ORSSerialPort::Private::applyOptions()
         reportErrorLater(errno);
 }
 
-// Drives RTS and DTR. When run for a new opening on a device without modem lines, the error it
-// reports is that opening's one report of it; the pin poll then stops without another.
+// Drives RTS and DTR. When run for a new opening on a device without modem lines (a pseudo-terminal
+// answers ENOTTY), the error it reports is that opening's only one: no pin poll starts for it.
 void ORSSerialPort::Private::updateModemLines(ORSSerialConnection* openingConnection)
 {
     DescriptorUse use(*this);
@@ -310,7 +312,7 @@ void ORSSerialPort::Private::runCloseStep(ORSSerialConnection* opening)
     }
     ioctl(descriptor, TIOCNXCL);
     if (::close(descriptor) != 0) {
-        // The port stays in the closing state, as designed; Linux has released the descriptor
+        // Reported; the port stays closing and counts as open. Linux has released the descriptor
         // anyway, and nothing closes it a second time.
         reportErrorLater(errno);
         return;

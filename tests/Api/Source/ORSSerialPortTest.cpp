@@ -253,7 +253,8 @@ TEST_F(ORSSerialPortTest, SendDataOnAClosedPortFailsSilentlyAndEmptyDataSucceeds
 
     openAndWait();
     EXPECT_TRUE(port->sendData(QByteArray()));
-    EXPECT_TRUE(pty.readFromMaster(1, 50).isEmpty());
+    ASSERT_TRUE(port->sendData("z"));
+    EXPECT_EQ(pty.readFromMaster(1), "z") << "the empty write wrote something";
 }
 
 // ---- Line settings ----
@@ -506,6 +507,19 @@ TEST_F(ORSSerialPortTest, DestroyingAnOpenPortReleasesTheDevice)
     port->setDelegate(&delegate);
     port->open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.count(Event::Opened) == 2; }, kWaitMs)) << "device still held";
+}
+
+// The encoder's worker thread may hold the last reference when the controller lets go of the port.
+TEST_F(ORSSerialPortTest, DestroyingAnOpenPortOnAnotherThreadIsClean)
+{
+    openAndWait();
+    ASSERT_TRUE(pty.writeToMaster("pending"));
+    std::thread worker([last = std::move(port)]() mutable { last.reset(); });
+    worker.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() == baseThreads; }, kWaitMs)) << "threads left running";
+    const qsizetype eventsAfterDestruction = delegate.events.size();
+    drainMainQueue();
+    EXPECT_EQ(delegate.events.size(), eventsAfterDestruction) << "a destroyed port still called its delegate";
 }
 
 // The reader may be waiting for the main thread to take the removal when the port is destroyed there.
