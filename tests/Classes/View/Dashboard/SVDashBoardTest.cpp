@@ -160,8 +160,8 @@ TEST(SVDashBoardTemperatureView, ColumnIsPaintedOnlyAboveFour)
     gauge.resize(50, qRound(50 * 621 / 139.0));
     gauge.show();
     const double s = 50 / gauge.imageWidth();
-    // A point inside the column a little above its foot.
-    const QPoint inColumn(qRound(45 * s), gauge.height() - qRound(100 * s));
+    // A point inside the column, clear of the drawn bulb and neck below it.
+    const QPoint inColumn(qRound(45 * s), gauge.height() - qRound(150 * s));
 
     gauge.setPro(0);
     EXPECT_FALSE(paintedAt(gauge.grab().toImage(), inColumn));
