@@ -181,4 +181,7 @@ void SVLayout::resolve(Placement& placement)
     const int top = int(std::lround(parentHeight - (vertical.low + vertical.size)));
     const int bottom = int(std::lround(parentHeight - vertical.low));
     view->setGeometry(left, top, right - left, bottom - top);
+    // A hidden view gets its resize event only when shown; its own placed children follow now.
+    if (view->size() != current.size())
+        relayout(view);
 }

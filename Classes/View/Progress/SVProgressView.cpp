@@ -28,6 +28,19 @@ SVProgressView::SVProgressView(QWidget* parent)
     : QWidget(parent)
     , m_title(settingTitle())
 {
+    setScheduler({});
+}
+
+void SVProgressView::setScheduler(Scheduler scheduler)
+{
+    if (scheduler) {
+        m_schedule = std::move(scheduler);
+        return;
+    }
+    m_schedule = [this](std::chrono::microseconds delay, std::function<void()> task) {
+        const auto due = std::chrono::round<std::chrono::milliseconds>(delay);
+        QTimer::singleShot(due, Qt::PreciseTimer, this, std::move(task));
+    };
 }
 
 void SVProgressView::setPro(double v)
@@ -41,11 +54,8 @@ void SVProgressView::setPro(double v)
     show();
     QElapsedTimer scheduling;
     scheduling.start();
-    for (float delay : stepDelays()) {
-        const auto due = std::chrono::microseconds(qRound64(double(delay) * 1e6));
-        QTimer::singleShot(std::chrono::duration_cast<std::chrono::milliseconds>(due), Qt::PreciseTimer, this,
-            [this] { showProgress(); });
-    }
+    for (float delay : stepDelays())
+        m_schedule(std::chrono::microseconds(qRound64(double(delay) * 1e6)), [this] { showProgress(); });
     qInfo("－－－－－－cost time = %f ms(毫秒)", scheduling.nsecsElapsed() / 1e6);
 }
 
@@ -55,7 +65,7 @@ void SVProgressView::showProgress(QObject*)
         m_title = settingTitle();
     } else {
         m_title = SVLocalized::text(QStringLiteral("set_complete"));
-        QTimer::singleShot(hideDelayMs, this, [this] {
+        m_schedule(std::chrono::milliseconds(hideDelayMs), [this] {
             setPro(0);
             m_title = settingTitle();
         });

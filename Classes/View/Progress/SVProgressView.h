@@ -5,6 +5,9 @@
 #include <QList>
 #include <QWidget>
 
+#include <chrono>
+#include <functional>
+
 class SVProgressView : public QWidget {
     Q_OBJECT
 public:
@@ -16,7 +19,12 @@ public:
     // precision (162 steps).
     static QList<float> stepDelays();
 
+    // Runs task on the main thread after delay. The view uses one-shot timers; tests install a
+    // scheduler with a clock of their own.
+    using Scheduler = std::function<void(std::chrono::microseconds delay, std::function<void()> task)>;
+
     explicit SVProgressView(QWidget* parent = nullptr);
+    void setScheduler(Scheduler scheduler);
 
     double pro() const { return m_pro; }
     // Above 0 starts a run from v (a second run during one adds its steps to the same progress);
@@ -31,6 +39,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    Scheduler m_schedule;
     double m_pro = 0;
     QString m_title;
 };
