@@ -1,7 +1,18 @@
-// Integer control tags: every control carries one, and the controller tells senders apart by it.
+// The integer tag every control carries, by which the window controller tells senders apart.
 #pragma once
 
-class QObject;
+#include <QObject>
+#include <QVariant>
 
-void setTag(QObject* object, int tag);
-int tagOf(const QObject* object);  // 0 when no tag was set
+inline constexpr const char* kSVTagProperty = "tag";
+
+inline void setTag(QObject* object, int tag)
+{
+    object->setProperty(kSVTagProperty, tag);
+}
+
+// 0 for an object that was never tagged, as for an untagged control.
+inline int tagOf(const QObject* object)
+{
+    return object ? object->property(kSVTagProperty).toInt() : 0;
+}
