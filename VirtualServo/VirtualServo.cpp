@@ -138,7 +138,7 @@ void VirtualServo::readMaster(Clock::time_point now)
         std::lock_guard lock(m_mutex);
         record(m_receivedChunks, bytes, now);
     }
-    for (const QByteArray& frame : m_parser.feed(bytes))
+    for (const QByteArray& frame : m_frameReader.append(bytes, now))
         handleFrame(frame, now);
 }
 

@@ -4,7 +4,7 @@
 // records what it receives and writes, and can misbehave on request like a real bus does.
 #pragma once
 
-#include "VirtualServo/ServoFrameParser.h"
+#include "Api/SVFrameReader.h"
 #include "VirtualServo/VirtualServoModel.h"
 
 #include <QByteArray>
@@ -124,6 +124,6 @@ private:
     bool m_echo = false;
     quint32 m_noiseState = 0x2545F491u;
 
-    ServoFrameParser m_parser;  // worker thread only
+    SVFrameReader m_frameReader;  // worker thread only
     std::thread m_worker;
 };

@@ -52,7 +52,9 @@ TEST_F(VirtualServoOnTerminal, RecordsEveryFrameWithItsArrivalInOrder)
 {
     QSignalSpy received(&servo, &VirtualServo::frameReceived);
     const QByteArray move = frame("55550107 01f401 6400");
-    ASSERT_TRUE(terminal.write(QByteArray::fromHex("0102") + readLed));
+    QByteArray badChecksum = readTemperature;
+    badChecksum[5] = static_cast<char>(badChecksum[5] + 1);
+    ASSERT_TRUE(terminal.write(QByteArray::fromHex("0102") + badChecksum + readLed));
     ASSERT_TRUE(terminal.write(move.left(4)));
     ASSERT_TRUE(terminal.write(move.mid(4)));
     ASSERT_TRUE(waitForFrames(2)) << "the servo did not receive the frames";
@@ -64,7 +66,7 @@ TEST_F(VirtualServoOnTerminal, RecordsEveryFrameWithItsArrivalInOrder)
     EXPECT_LE(frames[0].time, frames[1].time);
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 5000));
     EXPECT_EQ(received.at(1).at(0).toByteArray(), move);
-    // The garbage was received (and recorded) but answered with nothing but the LED reply.
+    // The garbage and the bad frame were received (and recorded) but only the LED read is answered.
     EXPECT_EQ(servo.receivedChunks().first().bytes.left(2), QByteArray::fromHex("0102"));
     EXPECT_EQ(terminal.readAtLeast(7), frame("5555010422 00"));
 }
