@@ -2,7 +2,6 @@
 #include "VirtualServo/VirtualServo.h"
 #include "support/core/SlaveTerminal.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -50,7 +49,11 @@ TEST_F(VirtualServoOnTerminal, AnswersAReadWithOneReplyFrame)
 
 TEST_F(VirtualServoOnTerminal, RecordsEveryFrameWithItsArrivalInOrder)
 {
-    QSignalSpy received(&servo, &VirtualServo::frameReceived);
+    // Collected on the main thread: the signal comes from the servo's worker thread.
+    QObject receiver;
+    QList<QByteArray> received;
+    QObject::connect(&servo, &VirtualServo::frameReceived, &receiver,
+                     [&](const QByteArray& f) { received.append(f); });
     const QByteArray move = frame("55550107 01f401 6400");
     QByteArray badChecksum = readTemperature;
     badChecksum[5] = static_cast<char>(badChecksum[5] + 1);
@@ -65,7 +68,7 @@ TEST_F(VirtualServoOnTerminal, RecordsEveryFrameWithItsArrivalInOrder)
     EXPECT_EQ(frames[1].bytes, move);
     EXPECT_LE(frames[0].time, frames[1].time);
     EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 5000));
-    EXPECT_EQ(received.at(1).at(0).toByteArray(), move);
+    EXPECT_EQ(received.at(1), move);
     // The garbage and the bad frame were received (and recorded) but only the LED read is answered.
     EXPECT_EQ(servo.receivedChunks().first().bytes.left(2), QByteArray::fromHex("0102"));
     EXPECT_EQ(terminal.readAtLeast(7), frame("5555010422 00"));
