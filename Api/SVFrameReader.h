@@ -1,0 +1,36 @@
+// Cuts the byte stream read from the servo bus into whole, valid frames.
+//
+// Bytes are collected across reads. A frame starts at 55 55, its length byte (3 to 7) says how long it
+// is, and its checksum must match; bytes that cannot start a valid frame are dropped one at a time so
+// that the reader finds the next frame boundary again. A partial frame that waits too long for the
+// rest of its bytes is discarded, since whatever follows belongs to a later exchange.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <chrono>
+
+class SVFrameReader {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    static constexpr int minimumLength = 3;  // a frame without parameters
+    static constexpr int maximumLength = 7;  // the longest frame of the protocol: four parameter bytes
+    static constexpr std::chrono::milliseconds staleAfter{100};
+
+    // Appends one read's bytes and returns every frame completed by them, in order.
+    QList<QByteArray> append(const QByteArray& chunk, Clock::time_point now = Clock::now());
+    void clear();
+    qsizetype pendingSize() const { return m_pending.size(); }
+
+    // The length byte of the servo's reply to a read command, or 0 when the command has no reply.
+    static int replyLength(int command);
+
+private:
+    enum class Candidate { Valid, Incomplete, Invalid };
+    Candidate candidateAt(qsizetype start) const;
+
+    QByteArray m_pending;
+    Clock::time_point m_lastByteTime{};
+};

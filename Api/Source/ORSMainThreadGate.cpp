@@ -1,0 +1,100 @@
+#include "Api/Source/ORSMainThreadGate.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <deque>
+
+// Marks one queued call as finished when the queued functor is destroyed: after it ran, or when the
+// event queue discarded it without running it.
+struct ORSMainThreadGate::Completion {
+    Completion(std::shared_ptr<ORSMainThreadGate> gate, std::shared_ptr<bool> finished)
+        : gate(std::move(gate)), finished(std::move(finished))
+    {
+    }
+    ~Completion()
+    {
+        std::lock_guard lock(gate->m_mutex);
+        *finished = true;
+        gate->m_changed.notify_all();
+    }
+    Completion(const Completion&) = delete;
+    Completion& operator=(const Completion&) = delete;
+
+    std::shared_ptr<ORSMainThreadGate> gate;
+    std::shared_ptr<bool> finished;
+};
+
+bool ORSMainThreadGate::isMainThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+namespace {
+
+// Work for the main thread, in posting order. Each post also queues one Qt call that runs the oldest
+// item, so the order of the Qt event queue and of this list agree.
+struct MainThreadWork {
+    std::mutex mutex;
+    std::deque<std::function<void()>> items;
+};
+
+MainThreadWork& mainThreadWork()
+{
+    static auto* work = new MainThreadWork;  // never destroyed: posts may come during exit
+    return *work;
+}
+
+void runOldestWork()
+{
+    std::function<void()> next;
+    {
+        MainThreadWork& work = mainThreadWork();
+        std::lock_guard lock(work.mutex);
+        if (work.items.empty())
+            return;
+        next = std::move(work.items.front());
+        work.items.pop_front();
+    }
+    next();
+}
+
+} // namespace
+
+void ORSMainThreadGate::post(std::function<void()> work)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    MainThreadWork& queue = mainThreadWork();
+    // The lock is held while the call is queued, and the main thread takes it before it touches the
+    // work: everything done here visibly happens before the work runs, also to ThreadSanitizer,
+    // which cannot see the locks inside Qt's event queue.
+    std::lock_guard lock(queue.mutex);
+    queue.items.push_back(std::move(work));
+    QMetaObject::invokeMethod(app, [] { runOldestWork(); }, Qt::QueuedConnection);
+}
+
+void ORSMainThreadGate::runAndWait(std::function<void()> work)
+{
+    if (isMainThread()) {
+        work();
+        return;
+    }
+    auto finished = std::make_shared<bool>(false);
+    {
+        auto completion = std::make_shared<Completion>(shared_from_this(), finished);
+        post([work = std::move(work), completion = std::move(completion)] { work(); });
+    }
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return *finished || m_released; });
+}
+
+void ORSMainThreadGate::release()
+{
+    std::lock_guard lock(m_mutex);
+    m_released = true;
+    m_changed.notify_all();
+}
