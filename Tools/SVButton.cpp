@@ -63,6 +63,14 @@ QSize SVButton::sizeHint() const
     return QSize(22, 22);
 }
 
+// A tag given after the title still decides the title's colour.
+bool SVButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::DynamicPropertyChange)
+        m_titleColor = titleColorFor(tagOf(this), m_touch, title());
+    return QAbstractButton::event(event);
+}
+
 void SVButton::enterEvent(QEnterEvent* event)
 {
     QAbstractButton::enterEvent(event);

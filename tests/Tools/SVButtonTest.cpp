@@ -72,6 +72,15 @@ TEST_F(ButtonWindow, OpenCloseButtonSwapsToWhiteOnOrangeWhileHovered)
     EXPECT_EQ(button->backgroundColor(), SVButton::white());
 }
 
+TEST(SVButton, TagGivenAfterTheTitleStillChoosesTheColour)
+{
+    SVButton button;
+    button.setTitle(QStringLiteral("Open"));
+    EXPECT_EQ(button.titleColor(), SVButton::white());
+    setTag(&button, 3000);
+    EXPECT_EQ(button.titleColor(), SVButton::darkText());
+}
+
 TEST_F(ButtonWindow, OtherButtonsTurnDarkWhileHoveredAndKeepTheirBackground)
 {
     SVButton* button = addButton(6002);

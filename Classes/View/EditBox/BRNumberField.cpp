@@ -31,6 +31,11 @@ void BRNumberField::setFormatter(QValidator*)
     qInfo("Can't change formatter");
 }
 
+void BRNumberField::setValidator(const QValidator*)
+{
+    qInfo("Can't change formatter");
+}
+
 void BRNumberField::setBackgroundColor(const QColor& color)
 {
     m_backgroundColor = color;

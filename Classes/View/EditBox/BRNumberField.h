@@ -21,6 +21,7 @@ public:
     BRNumberFormatter* formatter() const { return m_formatter; }
     // The formatter is part of the field: a replacement is logged and ignored.
     void setFormatter(QValidator* formatter);
+    void setValidator(const QValidator* validator);
 
     QColor backgroundColor() const { return m_backgroundColor; }
     void setBackgroundColor(const QColor& color);

@@ -29,6 +29,7 @@ SVProgressView::SVProgressView(QWidget* parent)
     , m_title(settingTitle())
 {
     setScheduler({});
+    hide();  // shown by the first run
 }
 
 void SVProgressView::setScheduler(Scheduler scheduler)

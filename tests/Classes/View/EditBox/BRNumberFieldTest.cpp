@@ -110,6 +110,7 @@ TEST_F(NumberFieldTest, EnterReportsTheFieldAndTheFormatterCannotBeReplaced)
 
     QIntValidator other;
     field.setFormatter(&other);
+    field.setValidator(&other);
     EXPECT_EQ(field.validator(), field.formatter());
 }
 
