@@ -60,7 +60,8 @@ SVLayout* SVLayout::layoutOf(QWidget* parent)
 
 SVLayout::Rules SVLayout::place(QWidget* view)
 {
-    Q_ASSERT_X(view->parentWidget(), "SVLayout::place", "a view is placed after it is added to its parent");
+    if (!view->parentWidget())
+        qFatal("SVLayout::place: a view is placed after it has been added to its parent");
     SVLayout* layout = layoutOf(view->parentWidget());
     layout->placementOf(view);
     return Rules(layout, view);
