@@ -1,0 +1,133 @@
+#include "Api/SVFrameTools.h"
+
+#include "Api/SVTextValue.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+template <typename Int>
+Int saturatingCast(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= static_cast<double>(std::numeric_limits<Int>::max()))
+        return std::numeric_limits<Int>::max();
+    if (value <= static_cast<double>(std::numeric_limits<Int>::min()))
+        return std::numeric_limits<Int>::min();
+    return static_cast<Int>(value);
+}
+
+}  // namespace
+
+QByteArray SVFrameTools::frameLogText(const uint8_t* bytes, int length)
+{
+    QByteArray text = "10进制\n[";
+    for (int i = 0; i < length; ++i)
+        text += QByteArray::number(bytes[i]) + ' ';
+    text += "]\n16进制\n[";
+    for (int i = 0; i < length; ++i)
+        text += QByteArray::number(bytes[i], 16) + ' ';
+    text += "]\n";
+    return text;
+}
+
+void SVFrameTools::logData(const uint8_t* bytes, int length)
+{
+    const QByteArray text = frameLogText(bytes, length);
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+    std::fflush(stdout);
+}
+
+uint8_t SVFrameTools::checksum(const uint8_t* frame, int length)
+{
+    uint8_t sum = 0;
+    for (int i = 2; i < length; ++i)
+        sum = static_cast<uint8_t>(sum + frame[i]);
+    return static_cast<uint8_t>(~sum);
+}
+
+QByteArray SVFrameTools::frameWithChecksum(const QByteArray& frame)
+{
+    QByteArray result = frame;
+    result.append(static_cast<char>(
+        checksum(reinterpret_cast<const uint8_t*>(frame.constData()), static_cast<int>(frame.size()))));
+    return result;
+}
+
+qint64 SVFrameTools::returnNum16ToNum10WithLow(const QString& low, const QString& hight)
+{
+    const qint64 lowByte = SVTextValue::integerValue(low) & 0xFF;
+    const qint64 highByte = SVTextValue::integerValue(hight) & 0xFF;
+    if (highByte == 255)
+        return lowByte - 256;
+    return lowByte + 256 * highByte;
+}
+
+qint64 SVFrameTools::deviationFromByte(int byte)
+{
+    const int value = byte & 0xFF;
+    return value > 125 ? value - 256 : value;
+}
+
+QString SVFrameTools::deviationTextFromByteText(const QString& byteText)
+{
+    const qint64 byte = SVTextValue::integerValue(byteText);
+    if (byte > 125)
+        return QString::number(deviationFromByte(static_cast<int>(byte & 0xFF)));
+    return byteText;
+}
+
+double SVFrameTools::voltsFromMillivolts(qint64 millivolts)
+{
+    return static_cast<double>(millivolts) / 1000.0;
+}
+
+qint32 SVFrameTools::millivoltsFromVoltText(const QString& volts)
+{
+    const float millivolts = SVTextValue::floatValue(volts) * 1000.0f;
+    return saturatingCast<qint32>(static_cast<double>(std::trunc(millivolts)));
+}
+
+QString SVFrameTools::convertBinarySystemFromDecimalSystem(const QString& decimal)
+{
+    auto value = static_cast<uint32_t>(SVTextValue::intValue(decimal));
+    if (value == 0)
+        return QStringLiteral("0");
+    QString digits;
+    for (; value != 0; value >>= 1)
+        digits.prepend(value & 1 ? u'1' : u'0');
+    return digits;
+}
+
+QString SVFrameTools::convertDecimalSystemFromBinarySystem(const QString& binary)
+{
+    const qsizetype length = binary.size();
+    double sum = 0;
+    for (qsizetype position = 0; position < length; ++position) {
+        const int digit = SVTextValue::intValue(QString(binary.at(position)));
+        const float power = std::pow(2.0f, static_cast<float>(length - 1 - position));
+        sum += static_cast<double>(static_cast<float>(digit) * power);
+    }
+    return QString::number(saturatingCast<qint64>(sum));
+}
+
+QString SVFrameTools::alarmDigitsFromByteText(const QString& byteText)
+{
+    const int digitsAsNumber = SVTextValue::intValue(convertBinarySystemFromDecimalSystem(byteText));
+    return QString::asprintf("%03d", digitsAsNumber);
+}
+
+SVFrameTools::AlarmFlags SVFrameTools::alarmFlagsFromDigits(const QString& digits)
+{
+    auto checkedAt = [&](qsizetype i) { return i < digits.size() && digits.at(i) == u'1'; };
+    return {checkedAt(0), checkedAt(1), checkedAt(2)};
+}
+
+QString SVFrameTools::alarmDigitsFromFlags(const AlarmFlags& flags)
+{
+    return QString::asprintf("%d%d%d", flags.stall ? 1 : 0, flags.overVoltage ? 1 : 0,
+                             flags.overTemperature ? 1 : 0);
+}

@@ -1,0 +1,286 @@
+#include "Api/SVSerial.h"
+
+#include "Api/SVFrameTools.h"
+#include "Api/SVTextValue.h"
+
+#include <initializer_list>
+#include <thread>
+
+namespace {
+
+constexpr uint8_t broadcastId = 0xFE;  // the ID the two ID commands go to
+
+enum Command : uint8_t {
+    Move = 1,
+    WriteId = 13,
+    ReadId = 14,
+    AdjustDeviation = 17,
+    SaveDeviation = 18,
+    ReadDeviation = 19,
+    WriteAngleLimit = 20,
+    ReadAngleLimit = 21,
+    WriteVoltageLimit = 22,
+    ReadVoltageLimit = 23,
+    WriteMaxTemperature = 24,
+    ReadMaxTemperature = 25,
+    ReadTemperature = 26,
+    ReadVoltage = 27,
+    ReadPosition = 28,
+    ModeAndSpeed = 29,
+    WriteMotorLoad = 31,
+    ReadMotorLoad = 32,
+    WriteLed = 33,
+    ReadLed = 34,
+    WriteLedAlarm = 35,
+    ReadLedAlarm = 36,
+};
+
+uint8_t lowByte(qint64 value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t highByte(qint64 value) { return static_cast<uint8_t>((value >> 8) & 0xFF); }
+uint8_t byteOf(const QString& text) { return lowByte(SVTextValue::integerValue(text)); }
+
+// Header, ID, length and command, then the parameters; no checksum (the send path appends it).
+QByteArray frame(uint8_t servoId, uint8_t command, std::initializer_list<uint8_t> parameters = {})
+{
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(parameters.size()) + 6);
+    for (uint8_t byte : {uint8_t{0x55}, uint8_t{0x55}, servoId,
+                         static_cast<uint8_t>(parameters.size() + 3), command})
+        bytes.append(static_cast<char>(byte));
+    for (uint8_t byte : parameters)
+        bytes.append(static_cast<char>(byte));
+    return bytes;
+}
+
+int hexDigitValue(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    return -1;
+}
+
+// The value of the leading hexadecimal digits of text (0 when there are none).
+uint8_t hexByte(QStringView text)
+{
+    int value = 0;
+    for (QChar c : text) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0)
+            break;
+        value = value * 16 + digit;
+    }
+    return static_cast<uint8_t>(value);
+}
+
+}  // namespace
+
+SVSerial::SVSerial() = default;
+
+SVSerial::~SVSerial()
+{
+    m_queue.reset();  // frames already submitted are written before the port is let go
+}
+
+ORSSerialPort::Ptr SVSerial::serialPort() const
+{
+    std::lock_guard lock(m_portMutex);
+    return m_serialPort;
+}
+
+void SVSerial::setSerialPort(ORSSerialPort::Ptr port)
+{
+    ORSSerialPort::Ptr previous;
+    {
+        std::lock_guard lock(m_portMutex);
+        previous = std::exchange(m_serialPort, std::move(port));
+    }
+    // previous is released here, outside the lock
+}
+
+SerialQueue& SVSerial::queue()
+{
+    std::call_once(m_queueCreated,
+                   [this] { m_queue = std::make_unique<SerialQueue>("org.servodesk.serial-encoder"); });
+    return *m_queue;
+}
+
+void SVSerial::sendOneSteering(int servoId, int angle, int time)
+{
+    sendDataNotDelay(frame(lowByte(servoId), Move,
+                           {lowByte(angle), highByte(angle), lowByte(time), highByte(time)}),
+                     0);
+}
+
+void SVSerial::sendWriteId(const QString& newId)
+{
+    sendData(frame(broadcastId, WriteId, {byteOf(newId)}), 0);
+}
+
+void SVSerial::sendReadId()
+{
+    sendData(frame(broadcastId, ReadId), 0);
+}
+
+void SVSerial::sendWriteDeviationId(const QString& servoId, const QString& angel)
+{
+    sendDataNotDelay(frame(byteOf(servoId), AdjustDeviation, {byteOf(angel)}), 0);
+}
+
+void SVSerial::sendWriteSaveDeviationWithId(const QString& servoId)
+{
+    sendData(frame(byteOf(servoId), SaveDeviation), 0);
+}
+
+void SVSerial::sendReadDeviationWithId(int servoId)
+{
+    sendData(frame(lowByte(servoId), ReadDeviation), 0);
+}
+
+void SVSerial::sendWriteAngle(const QString& servoId, const QString& minAngle, const QString& maxAngle)
+{
+    const qint64 minimum = SVTextValue::integerValue(minAngle);
+    const qint64 maximum = SVTextValue::integerValue(maxAngle);
+    sendData(frame(byteOf(servoId), WriteAngleLimit,
+                   {lowByte(minimum), highByte(minimum), lowByte(maximum), highByte(maximum)}),
+             0);
+}
+
+void SVSerial::sendReadAngleLimit(const QString& servoId)
+{
+    sendData(frame(byteOf(servoId), ReadAngleLimit), 0);
+}
+
+void SVSerial::sendWriteVoltage(const QString& servoId, const QString& minAngle, const QString& maxAngle)
+{
+    const qint32 minimum = SVFrameTools::millivoltsFromVoltText(minAngle);
+    const qint32 maximum = SVFrameTools::millivoltsFromVoltText(maxAngle);
+    sendData(frame(byteOf(servoId), WriteVoltageLimit,
+                   {lowByte(minimum), highByte(minimum), lowByte(maximum), highByte(maximum)}),
+             0);
+}
+
+void SVSerial::sendReadVoltageLimit(const QString& servoId)
+{
+    sendData(frame(byteOf(servoId), ReadVoltageLimit), 0);
+}
+
+void SVSerial::sendWriteMaxTemp(const QString& servoId, const QString& state)
+{
+    sendData(frame(byteOf(servoId), WriteMaxTemperature, {byteOf(state)}), 0);
+}
+
+void SVSerial::sendReadTempLimit(const QString& servoId)
+{
+    sendData(frame(byteOf(servoId), ReadMaxTemperature), 0);
+}
+
+void SVSerial::sendReadTemp(int servoId)
+{
+    sendData(frame(lowByte(servoId), ReadTemperature), 0);
+}
+
+void SVSerial::sendReadVoltage(int servoId)
+{
+    sendData(frame(lowByte(servoId), ReadVoltage), 0);
+}
+
+void SVSerial::sendReadPostion(int servoId)
+{
+    sendData(frame(lowByte(servoId), ReadPosition), 0);
+}
+
+SVSerial::SpeedBytes SVSerial::speedBytesFromText(const QString& speed)
+{
+    // A negative speed arrives either as decimal text ("-100") or, from the speed slider, as its
+    // 32-bit two's complement in eight hexadecimal digits ("ffffff9c"). A text beginning with '-'
+    // is always decimal, so that "-1000" is not taken for the hexadecimal form.
+    const QString trimmed = speed.trimmed();
+    if (trimmed.size() > 4 && !trimmed.startsWith(u'-')) {
+        const QStringView lastFour = QStringView(trimmed).right(4);
+        return {hexByte(lastFour.mid(2, 2)), hexByte(lastFour.mid(0, 2))};
+    }
+    const qint64 value = SVTextValue::integerValue(speed);
+    return {lowByte(value), highByte(value)};
+}
+
+void SVSerial::sendSpeed(const QString& servoId, const QString& speed, int tip)
+{
+    const SpeedBytes bytes = speedBytesFromText(speed);
+    sendDataNotDelay(frame(byteOf(servoId), ModeAndSpeed, {lowByte(tip), 0xFF, bytes.low, bytes.high}), 0);
+}
+
+void SVSerial::sendMotorLoadOrUload(int servoId, bool load)
+{
+    sendData(frame(lowByte(servoId), WriteMotorLoad, {uint8_t(load ? 0 : 1)}), 0);
+}
+
+void SVSerial::sendReadMotorLoadOrUload(const QString& servoId)
+{
+    sendData(frame(byteOf(servoId), ReadMotorLoad), 0);
+}
+
+void SVSerial::sendWriteLed(const QString& servoId, bool on)
+{
+    sendData(frame(byteOf(servoId), WriteLed, {uint8_t(on ? 0 : 1)}), 0);
+}
+
+void SVSerial::sendLedRead(const QString& servoId)
+{
+    sendData(frame(byteOf(servoId), ReadLed), 0);
+}
+
+void SVSerial::sendWriteLedError(const QString& servoId, const QString& state)
+{
+    sendData(frame(byteOf(servoId), WriteLedAlarm, {byteOf(state)}), 0);
+}
+
+void SVSerial::sendLedErrorRead(const QString& servoId)
+{
+    sendData(frame(byteOf(servoId), ReadLedAlarm), 0);
+}
+
+void SVSerial::sendReadServoInfoWithId(const QString& servoId)
+{
+    sendReadAngleLimit(servoId);
+    sendReadVoltageLimit(servoId);
+    sendReadTempLimit(servoId);
+    sendLedRead(servoId);
+    sendLedErrorRead(servoId);
+    sendReadDeviationWithId(SVTextValue::intValue(servoId));
+}
+
+void SVSerial::sendByte(const uint8_t* bytes, int length)
+{
+    sendData(QByteArray(reinterpret_cast<const char*>(bytes), length), 0);
+}
+
+void SVSerial::sendData(const QByteArray& data, double /*delayTime*/)
+{
+    enqueueFrame(data, true);
+}
+
+void SVSerial::sendDataNotDelay(const QByteArray& data, double /*delayTime*/)
+{
+    enqueueFrame(data, false);
+}
+
+void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
+{
+    queue().async([this, frame, logAndPause] {
+        const QByteArray bytes = SVFrameTools::frameWithChecksum(frame);
+        if (logAndPause)
+            SVFrameTools::logData(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                  static_cast<int>(bytes.size()));
+        // The port is taken at the moment of writing: frames queued before a close are dropped.
+        const ORSSerialPort::Ptr port = serialPort();
+        if (!port || !port->isOpen())
+            return;
+        port->sendData(bytes);
+        if (logAndPause)
+            std::this_thread::sleep_for(queuedFramePause);
+    });
+}

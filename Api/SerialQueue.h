@@ -1,0 +1,40 @@
+// A serial task queue: one worker thread runs the submitted tasks one at a time, in submission
+// order. Destruction lets the tasks already submitted finish, then joins the worker.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class SerialQueue {
+public:
+    using Task = std::function<void()>;
+
+    explicit SerialQueue(std::string label);
+    ~SerialQueue();
+    SerialQueue(const SerialQueue&) = delete;
+    SerialQueue& operator=(const SerialQueue&) = delete;
+
+    const std::string& label() const { return m_label; }
+
+    // Submits a task and returns at once.
+    void async(Task task);
+    // Waits until every task submitted so far has run, at most for timeout. True when idle.
+    bool waitUntilIdle(std::chrono::milliseconds timeout);
+
+private:
+    void run();
+
+    const std::string m_label;
+    std::mutex m_mutex;
+    std::condition_variable m_taskAdded;
+    std::condition_variable m_idle;
+    std::deque<Task> m_tasks;
+    bool m_running = false;  // a task is being run
+    bool m_stopping = false;
+    std::thread m_worker;  // last: started once everything above exists
+};

@@ -1,0 +1,100 @@
+#include "Classes/View/ModeWindow/ModeWindow.h"
+
+#include "Tools/SVButton.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <QtDebug>
+
+namespace {
+constexpr int panelMargin = 6;  // room for the panel's soft edge inside the transparent window
+constexpr qreal panelRadius = 10;
+}  // namespace
+
+ModeWindow::ModeWindow(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(320, 160);
+
+    auto* message = new QLabel(this);
+    message->setAlignment(Qt::AlignCenter);
+    message->setWordWrap(true);
+    QFont font = QApplication::font();
+    font.setPixelSize(15);
+    message->setFont(font);
+    QPalette palette = message->palette();
+    palette.setColor(QPalette::WindowText, SVButton::darkText());
+    message->setPalette(palette);
+    m_message = message;
+
+    auto* comfirm = new SVButton(this);
+    comfirm->setBackgroundColor(QColor(232, 232, 232));
+    comfirm->setCornerRadius(5);
+    comfirm->setFixedSize(100, 28);
+    comfirm->setTarget(this, &ModeWindow::okAction);
+    m_comfirm = comfirm;
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(panelMargin + 16, panelMargin + 16, panelMargin + 16, panelMargin + 16);
+    layout->addWidget(message, 1);
+    layout->addWidget(comfirm, 0, Qt::AlignHCenter);
+}
+
+ModeWindow::~ModeWindow()
+{
+    qInfo("释放 window");
+}
+
+void ModeWindow::okAction(QObject*)
+{
+    done(QDialog::Accepted);
+}
+
+void ModeWindow::cancelAction(QObject*)
+{
+    done(QDialog::Rejected);
+}
+
+void ModeWindow::reject()
+{
+    cancelAction();
+}
+
+void ModeWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        okAction();  // the confirm button is the default button
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ModeWindow::closeEvent(QCloseEvent* event)
+{
+    cancelAction();
+    event->ignore();
+}
+
+void ModeWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF panel = QRectF(rect()).adjusted(panelMargin, panelMargin, -panelMargin, -panelMargin);
+    for (int ring = panelMargin; ring > 0; --ring) {  // a soft shadow fading outwards
+        QPainterPath edge;
+        edge.addRoundedRect(panel.adjusted(-ring, -ring + 2, ring, ring + 2), panelRadius + ring, panelRadius + ring);
+        painter.fillPath(edge, QColor(0, 0, 0, 10));
+    }
+    QPainterPath shape;
+    shape.addRoundedRect(panel, panelRadius, panelRadius);
+    painter.fillPath(shape, Qt::white);
+    painter.setPen(QPen(QColor(255, 165, 0), 2));
+    painter.drawPath(shape);
+}

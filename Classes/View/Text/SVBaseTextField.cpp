@@ -1,0 +1,72 @@
+#include "Classes/View/Text/SVBaseTextField.h"
+
+#include "Classes/View/Text/SVBaseTextFieldCell.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+
+SVBaseTextField::SVBaseTextField(const QString& text, QWidget* parent)
+    : QWidget(parent)
+    , m_text(text)
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(13);
+    setFont(font);
+}
+
+void SVBaseTextField::setText(const QString& text)
+{
+    m_text = text;
+    updateGeometry();
+    update();
+}
+
+void SVBaseTextField::setBackgroundColor(const QColor& color)
+{
+    m_backgroundColor = color;
+    update();
+}
+
+void SVBaseTextField::setTextColor(const QColor& color)
+{
+    m_textColor = color;
+    update();
+}
+
+void SVBaseTextField::setCornerRadius(qreal radius)
+{
+    m_cornerRadius = radius;
+    update();
+}
+
+void SVBaseTextField::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    update();
+}
+
+QRectF SVBaseTextField::textRect() const
+{
+    return SVBaseTextFieldCell::adjustedFrameToVerticallyCenterText(QRectF(rect()), QFontMetricsF(font()));
+}
+
+QSize SVBaseTextField::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return QSize(metrics.horizontalAdvance(m_text) + 8, metrics.height() + 6);
+}
+
+void SVBaseTextField::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (m_backgroundColor.alpha() > 0) {
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+        painter.fillPath(shape, m_backgroundColor);
+    }
+    // The text starts at the top of the centred rectangle, as the cell draws it.
+    painter.setPen(m_textColor);
+    painter.drawText(textRect(), int(m_alignment | Qt::AlignTop) | Qt::TextDontClip, m_text);
+}
