@@ -82,7 +82,7 @@ void ITSwitch::setCheckedByUser(bool checked)
     const bool changed = checked != m_checked;
     setChecked(checked);
     if (changed)
-        emit triggered(this);
+        emit actionSent(this);
 }
 
 void ITSwitch::setTintColor(const QColor& color)

@@ -1,5 +1,5 @@
 // An animated on/off switch with a sliding knob. A user change (click, drag, keyboard,
-// accessibility) sends triggered(this); an assignment from code never does. Every assignment of
+// accessibility) sends actionSent(this); an assignment from code never does. Every assignment of
 // `checked` emits checkedChanged; a changed value is also pushed to the "checked" binding.
 #pragma once
 
@@ -61,7 +61,7 @@ public:
 
 signals:
     void checkedChanged(bool checked);
-    void triggered(QObject* sender);  // the switch's action
+    void actionSent(QObject* sender);  // the switch's action
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -46,7 +46,7 @@ SVSlider* SVSlider::initSliderWithFrame(const QRect& frame, double minValue, dou
     slider->setStringValue(stringValue);
     slider->setVertical(vertical);
     if (action && target)
-        connect(slider, SIGNAL(triggered(QObject*)), target, action);
+        connect(slider, SIGNAL(actionSent(QObject*)), target, action);
     setTag(slider, tag);
     return slider;
 }
@@ -154,7 +154,7 @@ void SVSlider::mouseMoveEvent(QMouseEvent* event)
         return;
     m_repeater.release();
     setValue(valueAtPoint(event->position()));
-    emit triggered(this);
+    emit actionSent(this);
 }
 
 void SVSlider::mouseReleaseEvent(QMouseEvent* event)
@@ -171,6 +171,6 @@ void SVSlider::stepTick()
         qInfo().noquote() << QString::asprintf("num = %f  doubleValue = %f ", target, m_value);
     if (std::fabs(m_value - target) > m_step)
         setValue(target > m_value ? m_value + m_step : m_value - m_step);
-    emit triggered(this);
+    emit actionSent(this);
     qInfo() << "currentThread1  =  " << QThread::currentThread();
 }

@@ -1,6 +1,6 @@
 // A value slider. A press steps the value once towards the pressed point and, while held, keeps
 // stepping from 0.5 s on every 0.1 s; a drag sets the value from the pointer. Every step tick and
-// every drag event is reported through triggered(this); the release reports nothing.
+// every drag event is reported through actionSent(this); the release reports nothing.
 #pragma once
 
 #include "Classes/View/Slider/SVPressRepeater.h"
@@ -52,7 +52,7 @@ public:
     QRectF knobRect() const;   // where the knob is drawn for the current value
 
 signals:
-    void triggered(QObject* sender);  // the slider's action
+    void actionSent(QObject* sender);  // the slider's action
     void valueChanged(double value);
 
 protected:

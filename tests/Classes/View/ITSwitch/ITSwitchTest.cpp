@@ -57,7 +57,7 @@ TEST(ITSwitchGeometry, KnobSitsAtEitherEndAndWidensWhenPressed)
 TEST(ITSwitch, PlainClickTurnsOnAndSendsOnce)
 {
     auto control = makeSwitch(false);
-    QSignalSpy actions(control.get(), &ITSwitch::triggered);
+    QSignalSpy actions(control.get(), &ITSwitch::actionSent);
     QTest::mouseClick(control.get(), Qt::LeftButton, {}, QPoint(5, 10));
     EXPECT_TRUE(control->checked());
     ASSERT_EQ(actions.size(), 1);
@@ -69,13 +69,13 @@ TEST(ITSwitch, PlainClickTurnsOnAndSendsOnce)
 TEST(ITSwitch, DragsDecideByTheHalfTheyEndIn)
 {
     auto off = makeSwitch(false);
-    QSignalSpy offActions(off.get(), &ITSwitch::triggered);
+    QSignalSpy offActions(off.get(), &ITSwitch::actionSent);
     drag(off.get(), QPoint(5, 10), QPoint(10, 10));
     EXPECT_FALSE(off->checked()) << "a drag ending in the left half leaves an off switch off";
     EXPECT_EQ(offActions.size(), 0);
 
     auto on = makeSwitch(true);
-    QSignalSpy onActions(on.get(), &ITSwitch::triggered);
+    QSignalSpy onActions(on.get(), &ITSwitch::actionSent);
     drag(on.get(), QPoint(25, 10), QPoint(30, 10));
     EXPECT_TRUE(on->checked());
     EXPECT_EQ(onActions.size(), 0);
@@ -101,7 +101,7 @@ TEST(ITSwitch, DisabledSwitchIsHalfFadedAndIgnoresTheMouse)
 {
     auto control = makeSwitch(false);
     control->setEnabled(false);
-    QSignalSpy actions(control.get(), &ITSwitch::triggered);
+    QSignalSpy actions(control.get(), &ITSwitch::actionSent);
     QTest::mouseClick(control.get(), Qt::LeftButton, {}, QPoint(5, 10));
     drag(control.get(), QPoint(5, 10), QPoint(30, 10));
     EXPECT_FALSE(control->checked());
@@ -117,7 +117,7 @@ TEST(ITSwitch, CodeAssignmentNotifiesEveryTimeButNeverSends)
     Model model;
     control->bind(QStringLiteral("checked"), &model, "ledState",
                   [](const QVariant& v) { return QVariant(v.toBool() ? QStringLiteral("on") : QStringLiteral("off")); });
-    QSignalSpy actions(control.get(), &ITSwitch::triggered);
+    QSignalSpy actions(control.get(), &ITSwitch::actionSent);
     QSignalSpy observed(control.get(), &ITSwitch::checkedChanged);
 
     control->setChecked(true);
@@ -149,7 +149,7 @@ TEST(ITSwitch, RefreshAnimatesTheKnobToItsNewPlace)
 TEST(ITSwitch, KeyboardTogglesAndMovesLeftOrRight)
 {
     auto control = makeSwitch(false);
-    QSignalSpy actions(control.get(), &ITSwitch::triggered);
+    QSignalSpy actions(control.get(), &ITSwitch::actionSent);
     QTest::keyClick(control.get(), Qt::Key_Space);
     EXPECT_TRUE(control->checked());
     QTest::keyClick(control.get(), Qt::Key_Right);
@@ -167,7 +167,7 @@ TEST(ITSwitch, KeyboardTogglesAndMovesLeftOrRight)
 TEST(ITSwitch, AccessibilityReportsAndSetsTheValueAndPresses)
 {
     auto control = makeSwitch(true);
-    QSignalSpy actions(control.get(), &ITSwitch::triggered);
+    QSignalSpy actions(control.get(), &ITSwitch::actionSent);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control.get());
     ASSERT_NE(accessible, nullptr);
     EXPECT_EQ(accessible->childCount(), 0);

@@ -50,7 +50,7 @@ protected:
 TEST(SVSlider, ClickWithinOneStepKeepsTheValueAndSendsOneAction)
 {
     auto slider = makeSlider(0, 1000, 500, QSize(1000, 20));
-    QSignalSpy actions(slider.get(), &SVSlider::triggered);
+    QSignalSpy actions(slider.get(), &SVSlider::actionSent);
     QTest::mouseClick(slider.get(), Qt::LeftButton, {}, QPoint(501, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return actions.size() >= 1; }, 2000)) << "no action after a click";
     QTest::qWait(beyondRepeatDelayMs);
@@ -62,7 +62,7 @@ TEST(SVSlider, ClickWithinOneStepKeepsTheValueAndSendsOneAction)
 TEST(SVSlider, QuickClickStepsOnceTowardsThePoint)
 {
     auto slider = makeSlider(0, 1000, 500, QSize(1000, 20));
-    QSignalSpy actions(slider.get(), &SVSlider::triggered);
+    QSignalSpy actions(slider.get(), &SVSlider::actionSent);
     QTest::mouseClick(slider.get(), Qt::LeftButton, {}, QPoint(100, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return actions.size() >= 1; }, 2000)) << "no action after a click";
     QTest::qWait(beyondRepeatDelayMs);
@@ -73,7 +73,7 @@ TEST(SVSlider, QuickClickStepsOnceTowardsThePoint)
 TEST(SVSlider, HeldPressStepsOnceThenRepeatsUntilRelease)
 {
     auto slider = makeSlider(0, 1000, 0, QSize(1000, 20));
-    QSignalSpy actions(slider.get(), &SVSlider::triggered);
+    QSignalSpy actions(slider.get(), &SVSlider::actionSent);
     QTest::mousePress(slider.get(), Qt::LeftButton, {}, QPoint(900, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return actions.size() >= 1; }, 2000)) << "no step at the press";
     EXPECT_FALSE(slider->move());
@@ -92,7 +92,7 @@ TEST(SVSlider, HeldPressStepsOnceThenRepeatsUntilRelease)
 TEST(SVSlider, HeldPressNearTheValueStopsChangingButKeepsSending)
 {
     auto slider = makeSlider(0, 1000, 500, QSize(1000, 20));
-    QSignalSpy actions(slider.get(), &SVSlider::triggered);
+    QSignalSpy actions(slider.get(), &SVSlider::actionSent);
     QTest::mousePress(slider.get(), Qt::LeftButton, {}, QPoint(503, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return actions.size() >= 6; }, 5000)) << "the held press did not repeat";
     EXPECT_DOUBLE_EQ(slider->value(), 502);
@@ -102,7 +102,7 @@ TEST(SVSlider, HeldPressNearTheValueStopsChangingButKeepsSending)
 TEST(SVSlider, DragSetsUnroundedValuesPinsAtTheEndsAndStopsTheRepeat)
 {
     auto slider = makeSlider(0, 1000, 0, QSize(300, 20));
-    QSignalSpy actions(slider.get(), &SVSlider::triggered);
+    QSignalSpy actions(slider.get(), &SVSlider::actionSent);
     QTest::mousePress(slider.get(), Qt::LeftButton, {}, QPoint(150, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return actions.size() >= 1; }, 2000)) << "no step at the press";
 
@@ -156,7 +156,7 @@ TEST(SVSlider, PressDoesNotReachTheWindowBehind)
 TEST(SVSlider, DestroyedWhileRepeatingStopsCleanly)
 {
     auto slider = makeSlider(0, 1000, 0, QSize(1000, 20));
-    QSignalSpy actions(slider.get(), &SVSlider::triggered);
+    QSignalSpy actions(slider.get(), &SVSlider::actionSent);
     QTest::mousePress(slider.get(), Qt::LeftButton, {}, QPoint(900, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return actions.size() >= 3; }, 5000)) << "the held press did not repeat";
     slider.reset();
@@ -179,7 +179,7 @@ TEST(SVSlider, FactoryBuildsTheSliderInItsOrder)
     EXPECT_EQ(tagOf(slider.get()), 1004);
     EXPECT_EQ(slider->parent(), nullptr);
 
-    emit slider->triggered(slider.get());
+    emit slider->actionSent(slider.get());
     ASSERT_EQ(target.senders.size(), 1);
     EXPECT_EQ(target.senders.first(), slider.get());
 
