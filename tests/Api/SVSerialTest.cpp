@@ -238,6 +238,8 @@ TEST(SVSerial, SpeedTextsReadAsDecimalOrAsTheEightDigitHexForm)
     EXPECT_EQ(bytes("fffffc18"), "18fc");  // -1000 from the slider
     EXPECT_EQ(bytes("-100"), "9cff");
     EXPECT_EQ(bytes("-1000"), "18fc");     // decimal, not 0x1000
+    EXPECT_EQ(bytes(" -1000"), "18fc");
+    EXPECT_EQ(bytes("+1000"), "e803");
     EXPECT_EQ(bytes("1000"), "e803");
     EXPECT_EQ(bytes("0"), "0000");
     EXPECT_EQ(bytes(""), "0000");
