@@ -1,10 +1,21 @@
 #include "AppDelegate.h"
 
-#include "Classes/View/Window/SVWindowView.h"
+#include "Classes/View/Window/SVWindow.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
+    , m_window(new SVWindow)
 {
+    m_window->setWindowTitle(QStringLiteral("ServoDesk"));
+    m_window->setMinimumSize(minimumWindowSize);
+    m_window->resize(initialWindowSize);
+    QApplication::setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }
 
 AppDelegate::~AppDelegate()
@@ -14,9 +25,36 @@ AppDelegate::~AppDelegate()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    auto* window = new SVWindowView;
-    window->setWindowTitle(QStringLiteral("ServoDesk"));
-    window->resize(1100, 760);
-    window->show();
-    m_window = window;
+    if (m_contentFactory)
+        m_window->setContentView(m_contentFactory());
+    m_window->setMovableByWindowBackground(true);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        m_window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_window->size(),
+                                                  screen->availableGeometry()));
+    m_window->show();
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool)
+{
+    if (m_window)
+        m_window->makeKeyAndOrderFront();
+    return true;
+}
+
+void AppDelegate::reopenApplication()
+{
+    QWidget* last = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = widget->windowType();
+        if ((type == Qt::Window || type == Qt::Dialog) && (widget->isVisible() || widget->isMinimized()))
+            last = widget;
+    }
+    if (last)
+        SVWindow::bringToFront(last);
+}
+
+void AppDelegate::minimize()
+{
+    if (m_window)
+        m_window->showMinimized();
 }

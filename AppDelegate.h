@@ -1,20 +1,52 @@
-// The application's delegate: installs the main window and decides the application's lifecycle.
+// The application's delegate: creates the main window, installs the main controller's view in it,
+// and decides the application's lifecycle (it ends when its window closes).
 #pragma once
+
+#include "Classes/View/Window/SVWindow.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 
-#include <QWidget>
+#include <functional>
 
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
+    // Makes the view to show in the main window, such as the main controller's view. The window
+    // takes ownership of what it returns.
+    using ContentViewFactory = std::function<QWidget*()>;
+
+    // The window's size at start, which holds every panel of the pages, and the smallest it may get.
+    static constexpr QSize initialWindowSize { 860, 690 };
+    static constexpr QSize minimumWindowSize { 820, 680 };
+
+    // Creates the main window (hidden until launching finishes) and ties the application's end to it.
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    QWidget* window() const { return m_window; }
+    SVWindow* window() const { return m_window; }
+
+    // Sets what applicationDidFinishLaunching() puts into the window. Without one the window shows
+    // its empty background view.
+    void setContentViewControllerFactory(ContentViewFactory factory) { m_contentFactory = std::move(factory); }
+
+    // Once, after start: installs the content view, makes the window movable by its background and
+    // shows it.
     void applicationDidFinishLaunching();
+    // The user asked for the running application again: brings the window to the front as the
+    // active window. Always true.
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+    // If the application has windows, brings the last of them to the front as the active window.
+    void reopenApplication();
+    // Minimizes the main window.
+    void minimize();
+    // The application ends when its last window closes.
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+    // At termination; nothing to clean up here.
+    void applicationWillTerminate() { }
 
 private:
-    QPointer<QWidget> m_window;
+    QPointer<SVWindow> m_window;
+    ContentViewFactory m_contentFactory;
 };

@@ -4,10 +4,11 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <atomic>
 #include <deque>
 
-// Marks one queued call as finished when the queued functor is destroyed: after it ran, or when the
-// event queue discarded it without running it.
+// Marks one queued call as finished when the queued work is destroyed: after it ran, or when it was
+// dropped unrun.
 struct ORSMainThreadGate::Completion {
     Completion(std::shared_ptr<ORSMainThreadGate> gate, std::shared_ptr<bool> finished)
         : gate(std::move(gate)), finished(std::move(finished))
@@ -47,6 +48,21 @@ MainThreadWork& mainThreadWork()
     return *work;
 }
 
+// Work that can no longer run because the application object is gone is dropped, which also ends
+// every wait for it.
+void dropWorkWithApplication(QCoreApplication* app)
+{
+    static std::atomic<QCoreApplication*> watched{nullptr};
+    if (watched.exchange(app) == app)
+        return;
+    QObject::connect(app, &QObject::destroyed, [] {
+        std::deque<std::function<void()>> dropped;
+        MainThreadWork& work = mainThreadWork();
+        std::lock_guard lock(work.mutex);
+        dropped.swap(work.items);
+    });
+}
+
 void runOldestWork()
 {
     std::function<void()> next;
@@ -68,6 +84,7 @@ void ORSMainThreadGate::post(std::function<void()> work)
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return;
+    dropWorkWithApplication(app);
     MainThreadWork& queue = mainThreadWork();
     // The lock is held while the call is queued, and the main thread takes it before it touches the
     // work: everything done here visibly happens before the work runs, also to ThreadSanitizer,

@@ -74,6 +74,7 @@ ORSSerialPort::ORSSerialPort(const ORSSerialDevice& device) : d(std::make_unique
 
 ORSSerialPort::Ptr ORSSerialPort::serialPortWithDevice(const ORSSerialDevice& device)
 {
+    Q_ASSERT_X(!device.path.isEmpty(), "serialPortWithDevice", "serialPortWithDevice requires non-zero device argument.");
     Registry& live = registry();
     std::lock_guard lock(live.mutex);
     Ptr port = firstLivePort([&](const ORSSerialDevice& known) {

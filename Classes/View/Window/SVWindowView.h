@@ -1,4 +1,5 @@
-// The main window's background: opaque light grey with rounded corners.
+// The main window's background: opaque light grey with rounded corners. It holds the window's content
+// view.
 #pragma once
 
 #include <QWidget>

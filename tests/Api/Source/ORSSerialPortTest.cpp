@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -366,6 +367,22 @@ TEST_F(ORSSerialPortTest, ClosingFromItsOwnDataCallbackClosesOnce)
     EXPECT_EQ(delegate.count(Event::Closed), 1);
 }
 
+// The closed callback comes from the reader, which waits for it; reopening from inside it must not
+// wait for that reader in turn.
+TEST_F(ORSSerialPortTest, ReopeningFromTheClosedCallbackDoesNotDeadlock)
+{
+    delegate.onEvent = [&](Event kind) {
+        if (kind == Event::Closed && delegate.count(Event::Closed) == 1)
+            port->open();
+    };
+    openAndWait();
+    port->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.count(Event::Opened) == 2; }, kWaitMs)) << "no reopen";
+    EXPECT_TRUE(port->isOpen());
+    ASSERT_TRUE(pty.writeToMaster("after"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.received() == "after"; }, kWaitMs)) << "reopened port reads nothing";
+}
+
 // The write in progress completes before the descriptor is closed; nothing reaches a closed one.
 TEST_F(ORSSerialPortTest, CloseDuringAWriteLetsTheWriteFinish)
 {
@@ -489,6 +506,25 @@ TEST_F(ORSSerialPortTest, DestroyingAnOpenPortReleasesTheDevice)
     port->setDelegate(&delegate);
     port->open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.count(Event::Opened) == 2; }, kWaitMs)) << "device still held";
+}
+
+// The reader may be waiting for the main thread to take the removal when the port is destroyed there.
+TEST_F(ORSSerialPortTest, DestroyingWhileTheDeviceVanishesIsClean)
+{
+    for (int round = 0; round < 20; ++round) {
+        PseudoTerminalPair device;
+        RecordingDelegate watcher;
+        auto vanishing = ORSSerialPort::serialPortWithPath(device.slavePath());
+        vanishing->setDelegate(&watcher);
+        vanishing->open();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.count(Event::Opened) == 1; }, kWaitMs)) << round;
+        device.closeMaster();
+        vanishing.reset();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return threadCount() == baseThreads; }, kWaitMs)) << "threads left, round " << round;
+        const qsizetype eventsAfterDestruction = watcher.events.size();
+        drainMainQueue();
+        EXPECT_EQ(watcher.events.size(), eventsAfterDestruction) << "a destroyed port called its delegate, round " << round;
+    }
 }
 
 TEST_F(ORSSerialPortTest, DroppingTheLastReferenceInsideACallbackIsSafe)

@@ -1,0 +1,203 @@
+#include "Api/Source/ORSSerialPortManager.h"
+
+#include "Api/Source/NotificationCenter.h"
+#include "Api/Source/UdevDeviceSource.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct SharedConfiguration {
+    DeviceSourceFactory sourceFactory;
+    QStringList extraPortPaths;
+};
+
+SharedConfiguration& sharedConfiguration()
+{
+    static SharedConfiguration configuration;
+    return configuration;
+}
+
+ORSSerialPortManager* sharedInstance = nullptr;
+std::atomic<bool> exitHookRan{false};
+
+void runSharedExitHookOnce()
+{
+    if (exitHookRan.exchange(true))
+        return;
+    if (sharedInstance)
+        sharedInstance->runExitHook();
+}
+
+void installExitHook(ORSSerialPortManager* manager)
+{
+    if (auto* application = QCoreApplication::instance())
+        QObject::connect(application, &QCoreApplication::aboutToQuit, manager, runSharedExitHookOnce);
+    // The fallback covers a process that ends without leaving the application loop.
+    if (std::atexit(runSharedExitHookOnce) != 0)
+        qInfo("ORSSerialPort was unable to register its termination handler for serial port cleanup: %i", errno);
+}
+
+ORSSerialPortManager* makeSharedInstance()
+{
+    SharedConfiguration& configuration = sharedConfiguration();
+    std::unique_ptr<DeviceSource> source = configuration.sourceFactory ? configuration.sourceFactory()
+                                                                       : std::make_unique<UdevDeviceSource>();
+    sharedInstance = new ORSSerialPortManager(std::move(source), configuration.extraPortPaths);
+    installExitHook(sharedInstance);
+    return sharedInstance;
+}
+
+QVariantMap userInfoWithPorts(const QString& key, const ORSSerialPortList& ports)
+{
+    return {{key, QVariant::fromValue(ports)}};
+}
+
+} // namespace
+
+ORSSerialPortList serialPortsFromUserInfo(const QVariantMap& userInfo, const QString& key)
+{
+    return userInfo.value(key).value<ORSSerialPortList>();
+}
+
+ORSSerialPortManager* ORSSerialPortManager::sharedSerialPortManager()
+{
+    static ORSSerialPortManager* const instance = makeSharedInstance();
+    return instance;
+}
+
+void ORSSerialPortManager::setDeviceSourceFactory(DeviceSourceFactory factory)
+{
+    sharedConfiguration().sourceFactory = std::move(factory);
+}
+
+void ORSSerialPortManager::setExtraPortPaths(const QStringList& paths)
+{
+    sharedConfiguration().extraPortPaths = paths;
+}
+
+ORSSerialPortManager::ORSSerialPortManager(std::unique_ptr<DeviceSource> source, const QStringList& extraPortPaths,
+                                           QObject* parent)
+    : QObject(parent)
+    , m_source(std::move(source))
+{
+    qRegisterMetaType<ORSSerialPortList>("ORSSerialPortList");
+    qRegisterMetaType<ORSSerialPort::Ptr>("ORSSerialPort::Ptr");
+    for (const ORSSerialDevice& device : m_source->start()) {
+        if (auto port = ORSSerialPort::serialPortWithDevice(device); port && !listsPortWithPath(port->path()))
+            appendPort(port);
+    }
+    addExtraPorts(extraPortPaths);
+    connect(m_source.get(), &DeviceSource::devicesAdded, this, &ORSSerialPortManager::devicesWereAdded);
+    connect(m_source.get(), &DeviceSource::devicesRemoved, this, &ORSSerialPortManager::devicesWereRemoved);
+}
+
+ORSSerialPortManager::~ORSSerialPortManager() = default;
+
+void ORSSerialPortManager::addExtraPorts(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (!QFileInfo::exists(path)) {
+            std::fprintf(stderr, "--port %s: no such device; it is not listed\n", qPrintable(path));
+            continue;
+        }
+        if (!listsPortWithPath(path))
+            appendPort(ORSSerialPort::serialPortWithPath(path));
+    }
+}
+
+void ORSSerialPortManager::setAvailablePorts(const ORSSerialPortList& ports)
+{
+    while (!m_ports.isEmpty()) {
+        const ORSSerialPort::Ptr port = m_ports.takeLast();
+        emit portRemoved(int(m_ports.size()), port);
+    }
+    for (const ORSSerialPort::Ptr& port : ports)
+        appendPort(port);
+}
+
+void ORSSerialPortManager::appendPort(const ORSSerialPort::Ptr& port)
+{
+    m_ports.append(port);
+    emit portInserted(int(m_ports.size()) - 1);
+}
+
+void ORSSerialPortManager::removePortsWithPath(const QString& path)
+{
+    for (int index = int(m_ports.size()) - 1; index >= 0; --index) {
+        if (m_ports[index]->path() == path) {
+            const ORSSerialPort::Ptr port = m_ports.takeAt(index);
+            emit portRemoved(index, port);
+        }
+    }
+}
+
+bool ORSSerialPortManager::listsPortWithPath(const QString& path) const
+{
+    return std::any_of(m_ports.begin(), m_ports.end(), [&](const auto& port) { return port->path() == path; });
+}
+
+void ORSSerialPortManager::devicesWereAdded(const QList<ORSSerialDevice>& devices)
+{
+    ORSSerialPortList batch;
+    auto inBatch = [&](const QString& path) {
+        return std::any_of(batch.begin(), batch.end(), [&](const auto& port) { return port->path() == path; });
+    };
+    for (const ORSSerialDevice& device : devices) {
+        auto port = ORSSerialPort::serialPortWithDevice(device);
+        if (port && !listsPortWithPath(port->path()) && !inBatch(port->path()))
+            batch.append(port);
+    }
+    for (const ORSSerialPort::Ptr& port : batch)
+        appendPort(port);
+    NotificationCenter::defaultCenter()->post(ORSSerialPortsWereConnectedNotification, this,
+                                              userInfoWithPorts(ORSConnectedSerialPortsKey, batch));
+}
+
+void ORSSerialPortManager::devicesWereRemoved(const QList<ORSSerialDevice>& devices)
+{
+    ORSSerialPortList gone;
+    for (const ORSSerialDevice& device : devices) {
+        if (auto port = ORSSerialPort::serialPortWithDevice(device))
+            gone.append(port);
+    }
+    // Each port hears of its removal (and starts closing) before the list and the observers change.
+    for (const ORSSerialPort::Ptr& port : gone)
+        port->cleanupAfterSystemRemoval();
+    for (const ORSSerialPort::Ptr& port : gone)
+        removePortsWithPath(port->path());
+    NotificationCenter::defaultCenter()->post(ORSSerialPortsWereDisconnectedNotification, this,
+                                              userInfoWithPorts(ORSDisconnectedSerialPortsKey, gone));
+}
+
+void ORSSerialPortManager::runExitHook()
+{
+    const ORSSerialPortList ports = m_ports;
+    for (const ORSSerialPort::Ptr& port : ports)
+        port->cleanupAfterSystemRemoval();
+    setAvailablePorts({});
+
+    // A port closes in the background and hands its closed callback to the main thread, so the main
+    // thread keeps serving events until every port is closed, then once more for the last callbacks.
+    auto* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return;
+    auto anyOpen = [&] {
+        return std::any_of(ports.begin(), ports.end(), [](const auto& port) { return port->isOpen(); });
+    };
+    const QDeadlineTimer deadline(2000);
+    while (anyOpen() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    QCoreApplication::processEvents();
+}

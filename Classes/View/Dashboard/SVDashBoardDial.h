@@ -1,0 +1,33 @@
+// A round gauge: outer ring, hub ring and ticks painted from its style; the hub disc, the needle and
+// the scale numbers are child widgets created once with the dial, so repaints never duplicate them.
+#pragma once
+
+#include "Classes/View/Dashboard/SVDashBoardGeometry.h"
+
+#include <QList>
+#include <QWidget>
+
+class QLabel;
+class SVDashBoardNeedle;
+
+class SVDashBoardDial : public QWidget {
+    Q_OBJECT
+public:
+    // Turns the needle to the value at once. Values outside the scale are not clamped.
+    void progress(double value);
+
+    float needleAngle() const;
+    const SVDialStyle& style() const { return m_style; }
+
+protected:
+    SVDashBoardDial(const SVDialStyle& style, QWidget* parent);
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeChildren();
+
+    const SVDialStyle& m_style;
+    SVDashBoardNeedle* m_needle;
+    QList<QLabel*> m_labels;
+};

@@ -1,0 +1,35 @@
+#include "Classes/View/Dashboard/SVDashBoardNeedle.h"
+
+#include "Classes/View/Dashboard/SVDashBoardGeometry.h"
+
+#include <QPainter>
+
+SVDashBoardNeedle::SVDashBoardNeedle(QColor color, double hubDiameter, QWidget* dial)
+    : QWidget(dial)
+    , m_color(color)
+    , m_hubDiameter(hubDiameter)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SVDashBoardNeedle::setAngle(float degrees)
+{
+    m_angle = degrees;
+    update();
+}
+
+void SVDashBoardNeedle::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_color);
+    const QPointF c = SVDashBoardGeometry::center(size());
+    painter.drawEllipse(c, m_hubDiameter / 2, m_hubDiameter / 2);
+
+    // Angles count counter-clockwise with y up; the widget's y points down, so the turn is mirrored.
+    painter.translate(c);
+    painter.rotate(-m_angle);
+    const double t = SVDashBoardGeometry::needleThickness;
+    painter.drawRect(QRectF(0, -t / 2, SVDashBoardGeometry::needleLength, t));
+}

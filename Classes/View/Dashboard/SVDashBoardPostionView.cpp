@@ -1,0 +1,6 @@
+#include "Classes/View/Dashboard/SVDashBoardPostionView.h"
+
+SVDashBoardPostionView::SVDashBoardPostionView(QWidget* parent)
+    : SVDashBoardDial(SVDashBoardGeometry::positionStyle(), parent)
+{
+}

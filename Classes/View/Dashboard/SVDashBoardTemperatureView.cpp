@@ -1,0 +1,44 @@
+#include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
+
+#include "Classes/View/Dashboard/SVDashBoardGeometry.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace G = SVDashBoardGeometry;
+
+SVDashBoardTemperatureView::SVDashBoardTemperatureView(QWidget* parent)
+    : QWidget(parent)
+    , m_image(new QSvgRenderer(this))
+{
+    if (QFile::exists(imagePath))
+        m_image->load(imagePath);
+}
+
+void SVDashBoardTemperatureView::setPro(double pro)
+{
+    m_pro = pro;
+    update();
+}
+
+double SVDashBoardTemperatureView::imageWidth() const
+{
+    return m_image->isValid() ? m_image->defaultSize().width() : G::temperatureImageWidth;
+}
+
+void SVDashBoardTemperatureView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (m_image->isValid())
+        m_image->render(&painter, QRectF(rect()));
+
+    const G::ThermometerShapes shapes = G::thermometerShapes(width(), imageWidth(), m_pro);
+    const QColor red = QColor::fromRgbF(234 / 255.0f, 85 / 255.0f, 20 / 255.0f, 1);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(red);
+    if (shapes.column.height() > 0)
+        painter.drawRoundedRect(G::flipped(shapes.column, height()), shapes.columnRadius, shapes.columnRadius);
+    painter.drawRect(G::flipped(shapes.neck, height()));
+}

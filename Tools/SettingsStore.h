@@ -1,0 +1,50 @@
+// The user's settings, behind a small interface so that tests and one-off renders can stand in for
+// the real per-user store.
+#pragma once
+
+#include <QHash>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    virtual QVariant value(const QString& key) const = 0;
+    virtual void setValue(const QString& key, const QVariant& value) = 0;
+    // Writes pending changes to storage.
+    virtual void sync() = 0;
+
+    // The store every part of the program uses. Until another one is installed it is the per-user
+    // QSettings store of the application.
+    static SettingsStore& standard();
+    // Makes `store` the standard store; the caller keeps ownership and must uninstall it (pass
+    // nullptr) before destroying it. nullptr goes back to the per-user store.
+    static void install(SettingsStore* store);
+};
+
+// The per-user store: QSettings under the organization and application names set at start.
+class QSettingsStore : public SettingsStore {
+public:
+    QVariant value(const QString& key) const override { return m_settings.value(key); }
+    void setValue(const QString& key, const QVariant& value) override { m_settings.setValue(key, value); }
+    void sync() override { m_settings.sync(); }
+
+private:
+    QSettings m_settings;
+};
+
+// A store that lives in memory only: nothing is read from or written to disk.
+class MemorySettingsStore : public SettingsStore {
+public:
+    QVariant value(const QString& key) const override { return m_values.value(key); }
+    void setValue(const QString& key, const QVariant& value) override { m_values.insert(key, value); }
+    void sync() override { ++m_syncCount; }
+
+    int syncCount() const { return m_syncCount; }
+
+private:
+    QHash<QString, QVariant> m_values;
+    int m_syncCount = 0;
+};
