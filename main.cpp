@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 
 #include "Api/Source/SVPortOptions.h"
+#include "Tools/SVAccessibility.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
     // Ties the windows to the installed servodesk.desktop, for the desktop's icon and launcher.
     QGuiApplication::setDesktopFileName(QStringLiteral("servodesk"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/appicon.svg")));
+    installAccessibilityFactories();
 
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
