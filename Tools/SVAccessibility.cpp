@@ -3,18 +3,22 @@
 #include "Classes/View/Dashboard/SVDashBoardAccessible.h"
 #include "Classes/View/ITSwitch/ITSwitchAccessible.h"
 #include "Classes/View/ModeWindow/ModeWindowAccessible.h"
+#include "Classes/View/Progress/SVProgressViewAccessible.h"
 #include "Classes/View/Segmented/SVSegmentedControlAccessible.h"
 #include "Classes/View/Slider/SVSliderAccessible.h"
 #include "Classes/View/Text/SVBaseTextFieldAccessible.h"
+#include "Classes/View/ToolView/SVToolViewAccessible.h"
 #include "Tools/SVButtonAccessible.h"
 
 #include "Classes/View/Dashboard/SVDashBoardDial.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
 #include "Classes/View/ModeWindow/ModeWindow.h"
+#include "Classes/View/Progress/SVProgressView.h"
 #include "Classes/View/Segmented/SVSegmentedControl.h"
 #include "Classes/View/Slider/SVSlider.h"
 #include "Classes/View/Text/SVBaseTextField.h"
+#include "Classes/View/ToolView/SVToolView.h"
 #include "Tools/SVButton.h"
 
 #include <QAccessible>
@@ -47,6 +51,10 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
         return new SVButtonAccessible(static_cast<SVButton*>(widget));
     if (className == QLatin1String("SVBaseTextField"))
         return new SVBaseTextFieldAccessible(static_cast<SVBaseTextField*>(widget));
+    if (className == QLatin1String("SVToolView"))
+        return new SVToolViewAccessible(static_cast<SVToolView*>(widget));
+    if (className == QLatin1String("SVProgressView"))
+        return new SVProgressViewAccessible(static_cast<SVProgressView*>(widget));
     if (className == QLatin1String("ModeWindow"))
         return new ModeWindowAccessible(static_cast<ModeWindow*>(widget));
     return nullptr;
