@@ -35,6 +35,7 @@ void SVButton::setImage(const QIcon& image)
     m_image = image;
     updateGeometry();
     update();
+    emit imageChanged();
 }
 
 void SVButton::setBackgroundColor(const QColor& color)

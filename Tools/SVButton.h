@@ -60,6 +60,7 @@ public:
 
 signals:
     void actionSent(QObject* sender);
+    void imageChanged();
 
 protected:
     bool event(QEvent* event) override;
