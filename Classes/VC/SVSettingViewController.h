@@ -257,6 +257,7 @@ private:
     void buildAboutPage();
     void refreshConnectionPanelTexts();
     QString versionText() const;
+    static QString copyrightText();
     // The about page's links: the key of the title, the address, and the property that keeps the label.
     struct AboutLink {
         QString key;
