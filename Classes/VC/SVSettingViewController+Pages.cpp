@@ -189,6 +189,8 @@ void SVSettingViewController::initUI()
         .height(L::heightOf(setting));
     placeBasicOperationPanels();
     QTimer::singleShot(startupDelayMs, this, [this] {
+        if (!m_view)
+            return;
         addStatusPanel();
         reSetDash();
     });

@@ -78,7 +78,8 @@ public:
 
     // The controller's view, built on first read: the pages (initUI), then the port manager
     // (initPortManager) and the links (initBind). When it is first shown, the texts are set once
-    // more 10 ms later (reSetLanguage). The caller takes ownership (the window holds it).
+    // more 10 ms later (reSetLanguage). The window may take the view; whichever of the window and the
+    // controller goes first deletes it.
     QWidget* view();
     bool isViewLoaded() const { return m_view != nullptr; }
 
@@ -364,6 +365,7 @@ private:
     QPointer<QLabel> m_labelOnlineShoppingMall;
 
     QPointer<SVProgressView> m_myprogress;
+    QPointer<QWidget> m_progressAnchor;  // the "set" button the progress bar sits above
 
     // Servo control: implemented in +Actions, +Connection, +Workflows, +Sliders, +ReplyDecoding
 public slots:
