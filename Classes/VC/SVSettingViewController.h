@@ -231,6 +231,9 @@ protected:
 private:
     void viewDidLoad();
     void viewDidAppear();
+    // Names every control for assistive technology, renews the names on each language change, and
+    // sets the Tab order (+Accessibility).
+    void initAccessibility();
     void initUI();
     void addStatusPanel();
     void placeProgress();
