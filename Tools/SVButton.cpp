@@ -130,12 +130,26 @@ void SVButton::paintEvent(QPaintEvent*)
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(inner, qMax<qreal>(0, m_cornerRadius - half), qMax<qreal>(0, m_cornerRadius - half));
     }
-    if (hasFocus()) {
+    if (m_focusRing && hasFocus()) {
         painter.setOpacity(1);
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), m_cornerRadius, m_cornerRadius);
     }
+}
+
+// The ring shows where Tab has brought the focus; a focus given at start or by the program shows none.
+void SVButton::focusInEvent(QFocusEvent* event)
+{
+    const Qt::FocusReason reason = event->reason();
+    m_focusRing = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void SVButton::focusOutEvent(QFocusEvent* event)
+{
+    m_focusRing = false;
+    QAbstractButton::focusOutEvent(event);
 }
 
 // Space is handled by the base class (pressed on key down, clicked on key up); Enter clicks at once.

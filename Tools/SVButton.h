@@ -1,7 +1,8 @@
 // Every push button of the window. Its title is drawn in a colour chosen by its tag and hover state,
 // it reacts to the pointer when asked to (allowTouch, imageButton), and a click is reported as
 // actionSent(this) so that the controller can tell buttons apart by their tags. It is reached with Tab
-// (a click leaves the focus where it was); focused, Space or Enter clicks it, and a ring shows the focus.
+// (a click leaves the focus where it was); focused, Space or Enter clicks it, and a ring shows the focus
+// when the keyboard brought it there.
 #pragma once
 
 #include <QAbstractButton>
@@ -68,6 +69,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     // Draws what sits on the background: the image scaled to fit, then the title centred.
     virtual void paintContent(QPainter& painter);
     static QFont systemFont(int pixelSize);
@@ -84,4 +87,5 @@ private:
     bool m_allowTouch = false;
     bool m_imageButton = false;
     bool m_touch = false;
+    bool m_focusRing = false;  // the focus came by the keyboard
 };

@@ -5,6 +5,7 @@
 #include "Api/Source/NotificationCenter.h"
 #include "Tools/SVTag.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QList>
@@ -74,6 +75,10 @@ void nameControls(SVSettingViewController& c)
 // as their labels, so that they are read together.
 void labelLists(SVSettingViewController& c)
 {
+    // Their flat look draws no focus; a frame in the focus colour shows it.
+    for (QComboBox* list : {c.boxBps(), c.boxCOM()})
+        list->setStyleSheet(list->styleSheet()
+                            + QStringLiteral(" QComboBox:focus { border: 2px solid palette(highlight); }"));
     c.labelBps()->setBuddy(c.boxBps());
     for (QLabel* label : c.viewNotline()->findChildren<QLabel*>()) {
         if (label->text() == QLatin1String("COM:"))
@@ -136,6 +141,33 @@ private:
     QList<Qt::FocusPolicy> m_policies;
 };
 
+// Gives the focus to a control when the window first shows (the view is built before it is put into
+// the window, which leaves it without a focus).
+class FocusOnFirstShow : public QObject {
+public:
+    FocusOnFirstShow(QWidget* view, QWidget* control)
+        : QObject(view)
+        , m_control(control)
+    {
+        view->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            if (m_control)
+                m_control->setFocus(Qt::OtherFocusReason);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> m_control;
+};
+
 void chainTabOrder(const QList<QWidget*>& order)
 {
     QWidget* previous = nullptr;
@@ -161,6 +193,8 @@ void SVSettingViewController::initAccessibility()
         name(buttonMotor(), localized(motorLoad() ? "motor_power_on" : "motor_power_off"));
     });
     chainTabOrder(tabOrder(*this));
+    // The first step of every session is choosing a port; the keyboard starts there.
+    new FocusOnFirstShow(view(), boxCOM());
     new CoveredControls(viewMotorSpeed(),
         {textDebuggingtime(), sliderTime(), textDebuggingPostion(), sliderPostion()}, this);
 }

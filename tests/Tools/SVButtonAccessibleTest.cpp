@@ -132,7 +132,7 @@ TEST(SVButtonKeyboard, SpaceAndEnterPressTheFocusedButton)
     EXPECT_EQ(actions.size(), 3);
 }
 
-TEST(SVButtonKeyboard, TabReachesTheButtonAClickDoesNotAndTheFocusIsDrawn)
+TEST(SVButtonKeyboard, TabReachesTheButtonAClickDoesNotAndTabsFocusIsDrawn)
 {
     auto* button = buttonWithTitle(QStringLiteral("Open"), 3000);
     FocusWindow window(button);
@@ -141,7 +141,11 @@ TEST(SVButtonKeyboard, TabReachesTheButtonAClickDoesNotAndTheFocusIsDrawn)
     EXPECT_TRUE(window.field->hasFocus()) << "a click leaves the focus where it was";
     const QImage unfocused = button->grab().toImage();
 
+    button->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(button->grab().toImage(), unfocused) << "a focus the program gives shows no ring";
+
+    window.field->setFocus();
     QTest::keyClick(window.field, Qt::Key_Tab);
     ASSERT_TRUE(button->hasFocus()) << "Tab should move the focus to the button";
-    EXPECT_NE(button->grab().toImage(), unfocused) << "the focus should be drawn";
+    EXPECT_NE(button->grab().toImage(), unfocused) << "the focus Tab brings should be drawn";
 }

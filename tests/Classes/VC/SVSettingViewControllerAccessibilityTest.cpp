@@ -256,6 +256,10 @@ TEST_F(WindowAccessibility, MotorButtonNameFollowsThePowerStateReadBack)
 TEST_F(WindowAccessibility, TabWalksTheVisiblePageInReadingOrder)
 {
     C& c = window.c();
+    EXPECT_EQ(QApplication::focusWidget(), c.boxCOM()) << "the keyboard starts at the port list";
+    const QImage focusedList = c.boxCOM()->grab().toImage();
+    c.textIDOperator()->setFocus();
+    EXPECT_NE(c.boxCOM()->grab().toImage(), focusedList) << "the list's focus should be drawn";
     QWidget* minimize = c.viewWithTag(C::TagButtonMinimize);
     QWidget* exit = c.viewWithTag(C::TagButtonExit);
     QList<QWidget*> top{minimize, exit, c.buttonOperator(), c.buttonSetting(), c.buttonAbout(), c.buttonLanguage()};
