@@ -3,7 +3,6 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Api/Source/NotificationCenter.h"
-#include "Tools/SVTag.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -11,6 +10,8 @@
 #include <QList>
 #include <QPointer>
 #include <QWidget>
+
+#include <initializer_list>
 
 namespace {
 
@@ -25,6 +26,19 @@ void name(QWidget* widget, const QString& text)
         widget->setAccessibleName(text);
 }
 
+// A field and its slider, or a gauge and its read-out, share their caption.
+void name(std::initializer_list<QWidget*> widgets, const QString& text)
+{
+    for (QWidget* widget : widgets)
+        name(widget, text);
+}
+
+// The motor button shows a picture of the power state; its name says it.
+void nameMotorButton(SVSettingViewController& c)
+{
+    name(c.buttonMotor(), localized(c.motorLoad() ? "motor_power_on" : "motor_power_off"));
+}
+
 // Names that say what a control is for, where the control does not show it itself: the captions
 // beside fields, sliders and switches, the titles of the gauges and read-outs, and the picture buttons.
 // Text buttons, image-title buttons and the mode control's segments are named by the texts they show.
@@ -34,27 +48,19 @@ void nameControls(SVSettingViewController& c)
     name(c.viewWithTag(SVSettingViewController::TagButtonMinimize), QStringLiteral("Minimize"));
     c.buttonLanguage()->setAccessibleDescription(localized("language"));
 
-
     name(c.textIDOperator(), QStringLiteral("ID"));
     c.textIDOperator()->setAccessibleDescription(localized("ID_range"));
     name(c.sege(), localized("work_mode"));
-    for (QWidget* control : {static_cast<QWidget*>(c.textDebuggingtime()), static_cast<QWidget*>(c.sliderTime())})
-        name(control, localized("time"));
-    for (QWidget* control : {static_cast<QWidget*>(c.textDebuggingPostion()), static_cast<QWidget*>(c.sliderPostion())})
-        name(control, localized("position"));
-    for (QWidget* control : {static_cast<QWidget*>(c.textSpeed()), static_cast<QWidget*>(c.sliderSpeed())})
-        name(control, localized("speed"));
-    name(c.buttonMotor(), localized(c.motorLoad() ? "motor_power_on" : "motor_power_off"));
-    for (QWidget* gauge : {static_cast<QWidget*>(c.dash()), static_cast<QWidget*>(c.textCurrentVoltage())})
-        name(gauge, localized("current_voltage"));
-    for (QWidget* gauge : {static_cast<QWidget*>(c.dashPostion()), static_cast<QWidget*>(c.textCurrentPosition())})
-        name(gauge, localized("current_position"));
-    for (QWidget* gauge : {static_cast<QWidget*>(c.dashTemperature()), static_cast<QWidget*>(c.textCurrentTemperature())})
-        name(gauge, localized("current_temperature"));
+    name({c.textDebuggingtime(), c.sliderTime()}, localized("time"));
+    name({c.textDebuggingPostion(), c.sliderPostion()}, localized("position"));
+    name({c.textSpeed(), c.sliderSpeed()}, localized("speed"));
+    nameMotorButton(c);
+    name({c.dash(), c.textCurrentVoltage()}, localized("current_voltage"));
+    name({c.dashPostion(), c.textCurrentPosition()}, localized("current_position"));
+    name({c.dashTemperature(), c.textCurrentTemperature()}, localized("current_temperature"));
 
     name(c.textID(), QStringLiteral("ID"));
-    for (QWidget* control : {static_cast<QWidget*>(c.textDeviation()), static_cast<QWidget*>(c.sliderDeviation())})
-        name(control, localized("deviation_modify"));
+    name({c.textDeviation(), c.sliderDeviation()}, localized("deviation_modify"));
     name(c.switchLed(), localized("led_control"));
     name(c.switchOverTemperature(), localized("over_heat"));
     name(c.switchOverpressure(), localized("over_voltage"));
@@ -189,9 +195,7 @@ void SVSettingViewController::initAccessibility()
     NotificationCenter::defaultCenter()->addObserver(
         this, SVChangeLanguageNotification, nullptr, [this](const Notification&) { nameControls(*this); });
     // The motor button's picture follows the power state read back from the servo; so does its name.
-    connect(buttonMotor(), &SVButton::imageChanged, this, [this] {
-        name(buttonMotor(), localized(motorLoad() ? "motor_power_on" : "motor_power_off"));
-    });
+    connect(buttonMotor(), &SVButton::imageChanged, this, [this] { nameMotorButton(*this); });
     chainTabOrder(tabOrder(*this));
     // The first step of every session is choosing a port; the keyboard starts there.
     new FocusOnFirstShow(view(), boxCOM());
