@@ -3,6 +3,9 @@
 #include "AppDelegate.h"
 
 #include "Api/Source/SVPortOptions.h"
+#include "Classes/VC/SVSettingViewController.h"
+#include "Tools/BundleLanguage.h"
+#include "Tools/SVLocalized.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -22,7 +25,12 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("servodesk"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/appicon.svg")));
 
+    // Every widget looks its texts up in the language saved in the user's settings.
+    SVLocalized::setLookup([](const QString& key) { return BundleLanguage::localizedStringForKey(key); });
+
     AppDelegate delegate;
+    SVSettingViewController controller;
+    delegate.setContentViewControllerFactory([&controller] { return controller.view(); });
     delegate.applicationDidFinishLaunching();
     return app.exec();
 }
