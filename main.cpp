@@ -6,13 +6,26 @@
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVLocalized.h"
+#include "VirtualServo/SVDemoServo.h"
 
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <memory>
+
 int main(int argc, char* argv[])
 {
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
+    // Made before the application and destroyed after it, so that it outlives every use of its port.
+    std::unique_ptr<SVDemoServo> demo;
+    if (portOptions.demo) {
+        demo = std::make_unique<SVDemoServo>();
+        if (demo->isValid())
+            demo->installInSharedPortManager();
+        else
+            std::fprintf(stderr, "--demo: no virtual servo: %s\n", qPrintable(demo->errorString()));
+    }
     if (portOptions.listPorts) {
         QCoreApplication app(argc, argv);
         return SVPortOptions::printPortList();

@@ -31,6 +31,7 @@ void SVStatePoll::start(std::function<bool()> keepPolling)
     }
     m_running = true;
     m_tickNow = false;
+    ++m_loopsStarted;
     lock.unlock();
     // A loop that has ended by itself may not have returned yet; it waits for nothing, so this join
     // is short.
@@ -54,6 +55,12 @@ bool SVStatePoll::isRunning() const
 {
     std::lock_guard lock(m_mutex);
     return m_running;
+}
+
+int SVStatePoll::loopsStarted() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_loopsStarted;
 }
 
 void SVStatePoll::run()

@@ -29,6 +29,8 @@ public:
     // From the main thread: ends the loop and joins it.
     void stop();
     bool isRunning() const;
+    // How many loops were started so far: a restart during a pause does not start one.
+    int loopsStarted() const;
 
     std::chrono::milliseconds interval() const { return m_interval; }
 
@@ -39,12 +41,13 @@ private:
     const std::chrono::milliseconds m_interval;
     std::shared_ptr<Ticker> m_ticker;
 
-    mutable std::mutex m_mutex;  // guards the four members below
+    mutable std::mutex m_mutex;  // guards the members below
     std::condition_variable m_changed;
     std::function<bool()> m_keepPolling;
     bool m_running = false;
     bool m_stopRequested = false;
     bool m_tickNow = false;
+    int m_loopsStarted = 0;
 
     std::thread m_thread;  // main thread only
 };

@@ -72,6 +72,7 @@ TEST(SVStatePoll, RestartDuringAPauseKeepsOneLoopAndTicksAtOnce)
     poll.start(second.condition());
     ASSERT_TRUE(waitForCondition([&] { return ticks == 2; })) << "the restart did not tick at once";
     EXPECT_TRUE(poll.isRunning());
+    EXPECT_EQ(poll.loopsStarted(), 1);
     EXPECT_EQ(first.askingThreadCount() + second.askingThreadCount(), 2u);
     {
         std::lock_guard lockFirst(first.mutex);
@@ -96,6 +97,7 @@ TEST(SVStatePoll, StartsANewLoopAfterTheOldOneEnded)
     port.open = true;
     poll.start(port.condition());
     ASSERT_TRUE(waitForCondition([&] { return ticks >= 2; })) << "the second opening did not poll";
+    EXPECT_EQ(poll.loopsStarted(), 2);
 }
 
 TEST(SVStatePoll, StopWakesASleepingLoopAndDestructionDropsTicksNotYetRun)
