@@ -55,42 +55,41 @@ void SVSettingViewController::toggleLanguage()
 
 void SVSettingViewController::reSetLanguage()
 {
-    auto text = [](const char* key) { return localized(QString::fromUtf8(key)); };
-    auto retitle = [this](int tag, const char* key) {
+    auto retitle = [this](int tag, const QString& key) {
         if (auto* button = qobject_cast<SVImageTitleButton*>(viewWithTag(tag)))
-            button->setMyTitle(QString::fromUtf8(key));
+            button->setMyTitle(key);
     };
 
-    viewGetState()->lableTitle()->setText(text("real_time_status"));
-    lableCurrentVoltage()->setText(text("current_voltage"));
-    lableCurrentPostion()->setText(text("current_position"));
-    lableCurrentTemperature()->setText(text("current_temperature"));
-    viewLEDControl()->lableTitle()->setText(text("led_control"));
-    viewLEDAlert()->lableTitle()->setText(text("led_warning"));
-    labelOverTemperature()->setText(text("over_heat"));
-    labelOverpressure()->setText(text("over_voltage"));
-    labelStall()->setText(text("locked_rotor"));
-    viewTemperatureAdjustment()->lableTitle()->setText(text("temperature_range_modify"));
-    viewVoltageAdjustment()->lableTitle()->setText(text("voltage_range_modify"));
-    viewSteeringDebugging()->lableTitle()->setText(text("servo_adjust"));
-    debuggingtime()->setText(text("time"));
-    debuggingPostion()->setText(text("position"));
-    viewAngleAdjustment()->lableTitle()->setText(text("angle_range_modify"));
-    retitle(TagButtonDefault, "default");
-    retitle(TagButtonSet, "set");
-    retitle(TagButtonRead, "read");
-    viewAngleDeviation()->lableTitle()->setText(text("deviation_modify"));
-    lableSpeed()->setText(text("speed"));
-    buttonOperator()->setTitle(text("basic_operation"));
-    buttonSetting()->setTitle(text("args_set"));
-    buttonAbout()->setTitle(text("about_us"));
+    viewGetState()->lableTitle()->setText(localized(QStringLiteral("real_time_status")));
+    lableCurrentVoltage()->setText(localized(QStringLiteral("current_voltage")));
+    lableCurrentPostion()->setText(localized(QStringLiteral("current_position")));
+    lableCurrentTemperature()->setText(localized(QStringLiteral("current_temperature")));
+    viewLEDControl()->lableTitle()->setText(localized(QStringLiteral("led_control")));
+    viewLEDAlert()->lableTitle()->setText(localized(QStringLiteral("led_warning")));
+    labelOverTemperature()->setText(localized(QStringLiteral("over_heat")));
+    labelOverpressure()->setText(localized(QStringLiteral("over_voltage")));
+    labelStall()->setText(localized(QStringLiteral("locked_rotor")));
+    viewTemperatureAdjustment()->lableTitle()->setText(localized(QStringLiteral("temperature_range_modify")));
+    viewVoltageAdjustment()->lableTitle()->setText(localized(QStringLiteral("voltage_range_modify")));
+    viewSteeringDebugging()->lableTitle()->setText(localized(QStringLiteral("servo_adjust")));
+    debuggingtime()->setText(localized(QStringLiteral("time")));
+    debuggingPostion()->setText(localized(QStringLiteral("position")));
+    viewAngleAdjustment()->lableTitle()->setText(localized(QStringLiteral("angle_range_modify")));
+    retitle(TagButtonDefault, QStringLiteral("default"));
+    retitle(TagButtonSet, QStringLiteral("set"));
+    retitle(TagButtonRead, QStringLiteral("read"));
+    viewAngleDeviation()->lableTitle()->setText(localized(QStringLiteral("deviation_modify")));
+    lableSpeed()->setText(localized(QStringLiteral("speed")));
+    buttonOperator()->setTitle(localized(QStringLiteral("basic_operation")));
+    buttonSetting()->setTitle(localized(QStringLiteral("args_set")));
+    buttonAbout()->setTitle(localized(QStringLiteral("about_us")));
     const bool open = m_serialPort && m_serialPort->isOpen();
-    buttonWireless()->setTitle(text(open ? "close_com" : "open_com"));
-    labelBps()->setText(text("baudrate"));
-    labelRange()->setText(text("ID_range"));
+    buttonWireless()->setTitle(localized(open ? QStringLiteral("close_com") : QStringLiteral("open_com")));
+    labelBps()->setText(localized(QStringLiteral("baudrate")));
+    labelRange()->setText(localized(QStringLiteral("ID_range")));
     labelVersion()->setText(versionText());
-    labelCopyright()->setText(text("company"));
+    labelCopyright()->setText(localized(QStringLiteral("company")));
     for (const AboutLink& link : aboutLinks())
         SVTools::returnWebLabel(this->*link.property, localized(link.key), link.address, viewAbout());
-    viewMotorOperator()->lableTitle()->setText(text("motor_power_control"));
+    viewMotorOperator()->lableTitle()->setText(localized(QStringLiteral("motor_power_control")));
 }

@@ -133,7 +133,10 @@ void linkSliderToLabel(SVSlider* slider, SVObservableLabel* label, std::function
         label->setText(format(value));
         *following = false;
     });
+    // At the start the slider takes the number in its label; the label keeps its own text.
+    *following = true;
     slider->setStringValue(label->text());
+    *following = false;
 }
 
 ITSwitch* onSwitch(QWidget* parent)
@@ -271,7 +274,10 @@ void SVSettingViewController::buildConnectionPanel()
         auto* box = new QComboBox(panel);
         box->setFrame(false);
         box->setStyleSheet(QStringLiteral("QComboBox { background: white; border: none; border-radius: 5px;"
-                                          " padding-left: 6px; color: rgb(28, 28, 28); }"));
+                                          " padding-left: 6px; color: rgb(28, 28, 28); }"
+                                          "QComboBox::drop-down { border: none; width: 16px; }"
+                                          "QComboBox::down-arrow { image: url(:/images/popuparrow.svg);"
+                                          " width: 8px; height: 5px; }"));
         return box;
     };
     const int imageTop = imageFrame.y() + imageFrame.height();
