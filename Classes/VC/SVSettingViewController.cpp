@@ -69,8 +69,8 @@ bool SVSettingViewController::eventFilter(QObject* watched, QEvent* event)
         m_viewAppeared = true;
         viewDidAppear();
     }
-    if (m_myprogress && watched == viewWithTag(TagButtonSet)
-        && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (m_myprogress && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && watched == viewWithTag(TagButtonSet))
         placeProgress();
     return QObject::eventFilter(watched, event);
 }
