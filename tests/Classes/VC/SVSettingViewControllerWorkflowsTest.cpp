@@ -294,7 +294,11 @@ TEST_F(Workflows, MotorPowerTogglesAndReadsBack)
     ASSERT_TRUE(waitForCondition([&] { return vc.motorLoad() && harness.servo().settings().motorLoaded; }))
         << "the first press did not load the motor";
     harness.press(Tag::TagButtonMotor);
-    ASSERT_TRUE(harness.waitForFrames(31, 2)) << "the second load command never came";
+    ASSERT_TRUE(waitForCondition([&] {
+        const QList<QByteArray> frames = harness.receivedFrames();
+        const auto lastLoad = std::find_if(frames.rbegin(), frames.rend(), [](auto& f) { return commandOf(f) == 31; });
+        return harness.receivedFramesWithCommand(31).size() == 2 && lastLoad != frames.rbegin();
+    })) << "the second load command and its read never came";
     ASSERT_TRUE(waitForCondition([&] { return !vc.motorLoad(); })) << "the read-back did not clear the flag";
     EXPECT_FALSE(harness.servo().settings().motorLoaded);
 
@@ -330,7 +334,7 @@ TEST_F(Workflows, PollReadsTheOperationPageServoOnceASecondWhileOpen)
     harness.servo().setVoltageMillivolts(16000);
     vc.textIDOperator()->setText("3");
     ASSERT_TRUE(harness.openPort());
-    ASSERT_TRUE(harness.waitForFrames(26, 3, 5000)) << "fewer than three poll rounds";
+    ASSERT_TRUE(harness.waitForFrames(32, 3, 5000)) << "fewer than three poll rounds";
     const QList<QByteArray> frames = harness.receivedFrames();
     ASSERT_GE(frames.size(), 12);
     for (qsizetype i = 0; i < 12; ++i) {
