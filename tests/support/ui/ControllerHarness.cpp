@@ -70,9 +70,8 @@ bool ControllerHarness::openPort()
     if (!port)
         return false;
     press(SVSettingViewController::TagButtonWireless);
-    return waitForCondition([&] {
-        return port->isOpen() && m_controller->buttonWireless()->title() == localized(QStringLiteral("close_com"));
-    });
+    // The port list is disabled by the opened callback (the button's title already follows the port).
+    return waitForCondition([&] { return port->isOpen() && !m_controller->boxCOM()->isEnabled(); });
 }
 
 bool ControllerHarness::closePort()
@@ -81,9 +80,8 @@ bool ControllerHarness::closePort()
     if (!port)
         return false;
     press(SVSettingViewController::TagButtonWireless);
-    return waitForCondition([&] {
-        return !port->isOpen() && m_controller->buttonWireless()->title() == localized(QStringLiteral("open_com"));
-    });
+    // The port list is enabled again by the closed callback.
+    return waitForCondition([&] { return !port->isOpen() && m_controller->boxCOM()->isEnabled(); });
 }
 
 void ControllerHarness::press(int tag)
