@@ -196,10 +196,11 @@ void SVSerial::sendReadPostion(int servoId)
 SVSerial::SpeedBytes SVSerial::speedBytesFromText(const QString& speed)
 {
     // A negative speed arrives either as decimal text ("-100") or, from the speed slider, as its
-    // 32-bit two's complement in eight hexadecimal digits ("ffffff9c"). A text beginning with '-'
-    // is always decimal, so that "-1000" is not taken for the hexadecimal form.
+    // 32-bit two's complement in eight hexadecimal digits ("ffffff9c"). A text beginning with a
+    // sign is always decimal, so that "-1000" is not taken for the hexadecimal form.
     const QString trimmed = speed.trimmed();
-    if (trimmed.size() > 4 && !trimmed.startsWith(u'-')) {
+    const bool signedDecimal = trimmed.startsWith(u'-') || trimmed.startsWith(u'+');
+    if (trimmed.size() > 4 && !signedDecimal) {
         const QStringView lastFour = QStringView(trimmed).right(4);
         return {hexByte(lastFour.mid(2, 2)), hexByte(lastFour.mid(0, 2))};
     }

@@ -1,5 +1,8 @@
 #include "Classes/View/Segmented/SVSegmentedControl.h"
 
+#include "Api/Source/NotificationCenter.h"
+#include "Tools/SVLocalized.h"
+
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +28,8 @@ QColor SVSegmentedControl::selectedTextColor()
 SVSegmentedControl::SVSegmentedControl(QWidget* parent)
     : QWidget(parent)
 {
+    NotificationCenter::defaultCenter()->addObserver(
+        this, SVChangeLanguageNotification, nullptr, [this](const Notification&) { reloadTitles(); });
     reloadTitles();
 }
 
@@ -70,7 +75,7 @@ void SVSegmentedControl::reloadTitles()
     m_textSizes.clear();
     QList<double> widths;
     for (const QString& key : m_titles) {
-        const QString text = m_translate ? m_translate(key) : key;
+        const QString text = m_translate ? m_translate(key) : SVLocalized::text(key);
         m_texts.append(text);
         m_textSizes.append(textSize(text));
         widths.append(m_textSizes.last().width());

@@ -36,7 +36,7 @@ public:
     QObject* delegate() const { return m_delegate; }
     void setDelegate(QObject* delegate) { m_delegate = delegate; }
 
-    // Turns a title key into the text shown; without one the key itself is shown.
+    // Turns a title key into the text shown; without one the window's language lookup is used.
     void setTranslator(Translator translator);
 
     QStringList displayedTitles() const { return m_texts; }

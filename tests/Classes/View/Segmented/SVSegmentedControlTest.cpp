@@ -1,5 +1,6 @@
 // The mode control: segment widths from the texts, hit testing, the delegate call on a change only,
 // and titles and width following a language change.
+#include "Api/Source/NotificationCenter.h"
 #include "Classes/View/Segmented/SVSegmentGeometry.h"
 #include "Classes/View/Segmented/SVSegmentedControl.h"
 
@@ -102,7 +103,7 @@ TEST(SVSegmentedControl, TitlesAndWidthFollowTheLanguage)
     EXPECT_EQ(englishWidth, expectedWidth({"Servo Mode", "Motor Mode"}));
 
     language = QStringLiteral("zh-Hans");
-    control.reloadTitles();
+    NotificationCenter::defaultCenter()->post(SVChangeLanguageNotification);
     EXPECT_EQ(control.displayedTitles(), QStringList({"舵机模式", "电机模式"}));
     EXPECT_EQ(control.width(), expectedWidth({"舵机模式", "电机模式"}));
     EXPECT_NE(control.width(), englishWidth);
