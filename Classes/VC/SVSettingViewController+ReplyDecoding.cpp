@@ -68,7 +68,9 @@ void SVSettingViewController::analysisDidRecvData(const uint8_t* bytes, int leng
 }
 
 // Offsets past the end of data read as empty texts, whose value is 0: nothing is read beyond it.
-void SVSettingViewController::solveDidRecvData(const QStringList& data, int cmd)
+// data is a copy: the tip of a deviation reply runs an event loop in which later replies replace
+// dataReturns, and the value shown must still be this reply's.
+void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
 {
     const auto byteText = [&data](int offset) { return data.value(offset); };
     const auto byteValue = [&data](int offset) { return SVTextValue::integerValue(data.value(offset)); };
@@ -82,9 +84,9 @@ void SVSettingViewController::solveDidRecvData(const QStringList& data, int cmd)
         serialApi().sendReadServoInfoWithId(textID()->text());
         break;
     case ReplyDeviation: {
+        const QString deviation = SVTools::deviationTextFromByteText(byteText(5));
         cancelPreviousPerformRequests();  // the read has succeeded: no time-out
         SVTools::showTipWithMessage(localized(QStringLiteral("connect_success")));
-        const QString deviation = SVTools::deviationTextFromByteText(byteText(5));
         qInfo("Deviation = %s", qPrintable(deviation));
         textDeviation()->setText(deviation);
         sliderDeviation()->setStringValue(deviation);

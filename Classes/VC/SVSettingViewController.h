@@ -422,7 +422,7 @@ public:
     // Reply decoding (+ReplyDecoding): one whole reply frame, its bytes as texts in dataReturns.
     void analysisDidRecvData(const uint8_t* bytes, int length);
     // The effect of one reply, given its bytes as texts and its command.
-    void solveDidRecvData(const QStringList& data, int cmd);
+    void solveDidRecvData(QStringList data, int cmd);
 
 private:
     static QIcon imageNamed(const QString& name);

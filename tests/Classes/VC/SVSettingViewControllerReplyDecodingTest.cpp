@@ -79,6 +79,15 @@ TEST_F(ReplyDecoding, DeviationReplyShowsTheSignedValueTellsSuccessAndEndsTheRea
     EXPECT_EQ(vc.textDeviation()->text(), "125");
 }
 
+TEST_F(ReplyDecoding, RepliesArrivingWhileTheSuccessTipIsShownDoNotChangeTheDeviation)
+{
+    harness.tips().whilePresented = [&] { receive(reply(32, bytes({1})) + reply(26, bytes({33}))); };
+    receive(reply(19, bytes({0xFB})));
+    EXPECT_EQ(vc.textDeviation()->text(), "-5");
+    EXPECT_EQ(vc.sliderDeviation()->value(), -5);
+    EXPECT_EQ(vc.textCurrentTemperature()->text(), "33℃");
+}
+
 TEST_F(ReplyDecoding, LiveValuesGoToGaugesAndTexts)
 {
     SVDashBoardPostionView positionGauge;

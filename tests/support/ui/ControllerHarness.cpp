@@ -21,6 +21,8 @@ RecordingTipPresenter::~RecordingTipPresenter()
 void RecordingTipPresenter::present(ModeWindow& window)
 {
     messages.append(window.message()->text());
+    if (whilePresented)
+        whilePresented();
 }
 
 ControllerHarness::ControllerHarness(bool listServo)

@@ -14,6 +14,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 #include <memory>
 
 class RecordingTipPresenter : public SVTipPresenter {
@@ -22,6 +24,8 @@ public:
     ~RecordingTipPresenter() override;
     void present(ModeWindow& window) override;
     QStringList messages;
+    // Runs while a tip is shown, as the events of a modal box's loop do.
+    std::function<void()> whilePresented;
 
 private:
     SVTipPresenter* m_previous;
