@@ -88,7 +88,7 @@ void SVSettingViewController::reSetLanguage()
     labelBps()->setText(localized(QStringLiteral("baudrate")));
     labelRange()->setText(localized(QStringLiteral("ID_range")));
     labelVersion()->setText(versionText());
-    labelCopyright()->setText(localized(QStringLiteral("company")));
+    labelCopyright()->setText(copyrightText());
     for (const AboutLink& link : aboutLinks())
         SVTools::returnWebLabel(this->*link.property, localized(link.key), link.address, viewAbout());
     viewMotorOperator()->lableTitle()->setText(localized(QStringLiteral("motor_power_control")));

@@ -189,6 +189,8 @@ void SVSettingViewController::initUI()
         .height(L::heightOf(setting));
     placeBasicOperationPanels();
     QTimer::singleShot(startupDelayMs, this, [this] {
+        if (!m_view)
+            return;
         addStatusPanel();
         reSetDash();
     });
@@ -725,7 +727,7 @@ void SVSettingViewController::buildAboutPage()
     setFontSize(m_labelVersion, 20);
     L::place(m_labelVersion).top(L::bottomOf(logo), -30).centerX(L::centerXOf(page));
 
-    m_labelCopyright = labelWithString(localized(QStringLiteral("company")), page);
+    m_labelCopyright = labelWithString(copyrightText(), page);
     setFontSize(m_labelCopyright, 18);
     L::place(m_labelCopyright).top(L::bottomOf(m_labelVersion), -30).centerX(L::centerXOf(page));
 
@@ -741,6 +743,12 @@ void SVSettingViewController::buildAboutPage()
 QString SVSettingViewController::versionText() const
 {
     return localized(QStringLiteral("version")) + QStringLiteral(SERVODESK_VERSION);
+}
+
+// The publisher line; the build names the publisher.
+QString SVSettingViewController::copyrightText()
+{
+    return localized(QStringLiteral("company")).replace(QStringLiteral("%@"), QStringLiteral(SERVODESK_PUBLISHER));
 }
 
 QList<SVSettingViewController::AboutLink> SVSettingViewController::aboutLinks()

@@ -60,7 +60,10 @@ void SVSettingViewController::viewDidLoad()
 
 void SVSettingViewController::viewDidAppear()
 {
-    QTimer::singleShot(startupDelayMs, this, [this] { reSetLanguage(); });
+    QTimer::singleShot(startupDelayMs, this, [this] {
+        if (m_view)
+            reSetLanguage();
+    });
 }
 
 bool SVSettingViewController::eventFilter(QObject* watched, QEvent* event)
@@ -69,8 +72,8 @@ bool SVSettingViewController::eventFilter(QObject* watched, QEvent* event)
         m_viewAppeared = true;
         viewDidAppear();
     }
-    if (m_myprogress && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
-        && watched == viewWithTag(TagButtonSet))
+    if (m_myprogress && watched == m_progressAnchor
+        && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         placeProgress();
     return QObject::eventFilter(watched, event);
 }
@@ -264,8 +267,9 @@ SVProgressView* SVSettingViewController::myprogress()
     if (!m_myprogress) {
         m_myprogress = new SVProgressView(view());
         m_myprogress->hide();
-        if (QWidget* setButton = viewWithTag(TagButtonSet))
-            setButton->installEventFilter(this);
+        m_progressAnchor = viewWithTag(TagButtonSet);
+        if (m_progressAnchor)
+            m_progressAnchor->installEventFilter(this);
         placeProgress();
     }
     return m_myprogress;
@@ -273,7 +277,7 @@ SVProgressView* SVSettingViewController::myprogress()
 
 void SVSettingViewController::placeProgress()
 {
-    QWidget* setButton = viewWithTag(TagButtonSet);
+    QWidget* setButton = m_progressAnchor;
     if (!m_myprogress || !setButton)
         return;
     // 5 above the "set" button's top, centred on it; the bar lies in the view, the button in a page.

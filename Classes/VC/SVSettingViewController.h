@@ -84,7 +84,8 @@ public:
 
     // The controller's view, built on first read: the pages (initUI), then the port manager
     // (initPortManager) and the links (initBind). When it is first shown, the texts are set once
-    // more 10 ms later (reSetLanguage). The caller takes ownership (the window holds it).
+    // more 10 ms later (reSetLanguage). The window may take the view; whichever of the window and the
+    // controller goes first deletes it.
     QWidget* view();
     bool isViewLoaded() const { return m_view != nullptr; }
 
@@ -263,6 +264,7 @@ private:
     void buildAboutPage();
     void refreshConnectionPanelTexts();
     QString versionText() const;
+    static QString copyrightText();
     // The about page's links: the key of the title, the address, and the property that keeps the label.
     struct AboutLink {
         QString key;
@@ -369,6 +371,7 @@ private:
     QPointer<QLabel> m_labelOnlineShoppingMall;
 
     QPointer<SVProgressView> m_myprogress;
+    QPointer<QWidget> m_progressAnchor;  // the "set" button the progress bar sits above
 
     // Servo control: implemented in +Actions, +Connection, +Workflows, +Sliders, +ReplyDecoding
 public slots:

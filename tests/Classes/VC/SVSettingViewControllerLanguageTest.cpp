@@ -69,7 +69,6 @@ QList<Target> reSetTargets()
         { "open button", [](C& c) { return c.buttonWireless()->title(); }, "open_com" },
         { "baud caption", [](C& c) { return c.labelBps()->text(); }, "baudrate" },
         { "ID range", [](C& c) { return c.labelRange()->text(); }, "ID_range" },
-        { "copyright", [](C& c) { return c.labelCopyright()->text(); }, "company" },
         { "website link", [](C& c) { return plainText(c.labelOfficialWebsite()); }, "visit_official_website" },
         { "course link", [](C& c) { return plainText(c.labelCourse()); }, "visit_learn_website" },
         { "store link", [](C& c) { return plainText(c.labelOnlineShoppingMall()); }, "visit_online_store" },
@@ -88,6 +87,9 @@ void expectEveryTextIn(SVSettingViewController& c, const QString& code)
             << qPrintable(target.name) << " is not in " << qPrintable(code);
     }
     EXPECT_EQ(c.labelVersion()->text(), table.value("version") + QStringLiteral(SERVODESK_VERSION));
+    EXPECT_EQ(c.labelCopyright()->text(),
+        QString(table.value("company")).replace(QStringLiteral("%@"), QStringLiteral(SERVODESK_PUBLISHER)));
+    EXPECT_TRUE(c.labelCopyright()->text().contains(QStringLiteral(SERVODESK_PUBLISHER)));
     EXPECT_EQ(c.sege()->displayedTitles(), QStringList({ table.value("servo_mode"), table.value("motor_mode") }));
 }
 

@@ -229,6 +229,25 @@ TEST_F(PagesTest, SmallestWindowHoldsEveryPanel)
     EXPECT_TRUE(c.view()->rect().contains(c.viewNotline()->geometry()));
 }
 
+TEST_F(PagesTest, ProgressBarSitsAboveTheSetButtonAndFollowsIt)
+{
+    SVSettingViewController& c = h.c();
+    c.showSettingPage();
+    SVProgressView* progress = c.myprogress();
+    EXPECT_EQ(c.myprogress(), progress);
+    EXPECT_EQ(progress->parentWidget(), c.view());
+    EXPECT_TRUE(progress->isHidden());
+    QWidget* write = c.viewWithTag(5002);
+    for (const QSize& size : { AppDelegate::initialWindowSize, QSize(1000, 760) }) {
+        h.window()->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.view()->size() == size; }));
+        const QRect button(write->mapTo(c.view(), QPoint(0, 0)), write->size());
+        EXPECT_EQ(progress->size(), SVSettingViewController::progressSize);
+        EXPECT_EQ(button.top() - (progress->geometry().bottom() + 1), 5) << size.width();
+        EXPECT_LE(qAbs(progress->geometry().center().x() - button.center().x()), 1) << size.width();
+    }
+}
+
 TEST_F(PagesTest, StatusPanelIsAddedAfterTheRestOfTheWindow)
 {
     // A second controller, observed before its delayed step.
