@@ -9,6 +9,7 @@
 #include "Tools/SVAccessibility.h"
 #include "Tools/SVScreenshot.h"
 #include "Tools/SettingsStore.h"
+#include "VirtualServo/SVDemoServo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -61,6 +62,15 @@ void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page pag
 int main(int argc, char* argv[])
 {
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
+    // Made before the application and destroyed after it, so that it outlives every use of its port.
+    std::unique_ptr<SVDemoServo> demo;
+    if (portOptions.demo) {
+        demo = std::make_unique<SVDemoServo>();
+        if (demo->isValid())
+            demo->installInSharedPortManager();
+        else
+            std::fprintf(stderr, "--demo: no virtual servo: %s\n", qPrintable(demo->errorString()));
+    }
     if (portOptions.listPorts) {
         QCoreApplication app(argc, argv);
         return SVPortOptions::printPortList();
