@@ -1,27 +1,19 @@
 #include "Api/SVFrameReader.h"
 
-namespace {
+#include "Api/SVFrameTools.h"
+#include "Api/SVProtocol.h"
 
-constexpr char header = char(0x55);
-
-quint8 checksumOf(const char* frame, qsizetype frameSize)
-{
-    quint8 sum = 0;
-    for (qsizetype i = 2; i < frameSize - 1; ++i)
-        sum = quint8(sum + quint8(frame[i]));
-    return quint8(~sum);
-}
-
-}  // namespace
+using namespace SVProtocol;
 
 int SVFrameReader::replyLength(int command)
 {
     switch (command) {
-    case 14: case 19: case 25: case 26: case 32: case 34: case 36:
+    case ReadId: case ReadDeviation: case ReadMaxTemperature: case ReadTemperature: case ReadMotorLoad:
+    case ReadLed: case ReadLedAlarm:
         return 4;
-    case 27: case 28:
+    case ReadVoltage: case ReadPosition:
         return 5;
-    case 21: case 23:
+    case ReadAngleLimit: case ReadVoltageLimit:
         return 7;
     default:
         return 0;
@@ -32,9 +24,9 @@ SVFrameReader::Candidate SVFrameReader::candidateAt(qsizetype start) const
 {
     const char* frame = m_pending.constData() + start;
     const qsizetype size = m_pending.size() - start;
-    if (size >= 1 && frame[0] != header)
+    if (size >= 1 && quint8(frame[0]) != headerByte)
         return Candidate::Invalid;
-    if (size >= 2 && frame[1] != header)
+    if (size >= 2 && quint8(frame[1]) != headerByte)
         return Candidate::Invalid;
     if (size < 4)
         return Candidate::Incomplete;
@@ -44,7 +36,8 @@ SVFrameReader::Candidate SVFrameReader::candidateAt(qsizetype start) const
     const qsizetype frameSize = length + 3;
     if (size < frameSize)
         return Candidate::Incomplete;
-    return quint8(frame[frameSize - 1]) == checksumOf(frame, frameSize) ? Candidate::Valid : Candidate::Invalid;
+    const uint8_t expected = SVFrameTools::checksum(reinterpret_cast<const uint8_t*>(frame), int(frameSize - 1));
+    return quint8(frame[frameSize - 1]) == expected ? Candidate::Valid : Candidate::Invalid;
 }
 
 QList<QByteArray> SVFrameReader::append(const QByteArray& chunk, Clock::time_point now)

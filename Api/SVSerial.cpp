@@ -1,6 +1,7 @@
 #include "Api/SVSerial.h"
 
 #include "Api/SVFrameTools.h"
+#include "Api/SVProtocol.h"
 #include "Api/SVTextValue.h"
 
 #include <initializer_list>
@@ -8,32 +9,7 @@
 
 namespace {
 
-constexpr uint8_t broadcastId = 0xFE;  // the ID the two ID commands go to
-
-enum Command : uint8_t {
-    Move = 1,
-    WriteId = 13,
-    ReadId = 14,
-    AdjustDeviation = 17,
-    SaveDeviation = 18,
-    ReadDeviation = 19,
-    WriteAngleLimit = 20,
-    ReadAngleLimit = 21,
-    WriteVoltageLimit = 22,
-    ReadVoltageLimit = 23,
-    WriteMaxTemperature = 24,
-    ReadMaxTemperature = 25,
-    ReadTemperature = 26,
-    ReadVoltage = 27,
-    ReadPosition = 28,
-    ModeAndSpeed = 29,
-    WriteMotorLoad = 31,
-    ReadMotorLoad = 32,
-    WriteLed = 33,
-    ReadLed = 34,
-    WriteLedAlarm = 35,
-    ReadLedAlarm = 36,
-};
+using namespace SVProtocol;
 
 uint8_t lowByte(qint64 value) { return static_cast<uint8_t>(value & 0xFF); }
 uint8_t highByte(qint64 value) { return static_cast<uint8_t>((value >> 8) & 0xFF); }
@@ -44,7 +20,7 @@ QByteArray frame(uint8_t servoId, uint8_t command, std::initializer_list<uint8_t
 {
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>(parameters.size()) + 6);
-    for (uint8_t byte : {uint8_t{0x55}, uint8_t{0x55}, servoId,
+    for (uint8_t byte : {headerByte, headerByte, servoId,
                          static_cast<uint8_t>(parameters.size() + 3), command})
         bytes.append(static_cast<char>(byte));
     for (uint8_t byte : parameters)

@@ -3,7 +3,7 @@
 // placed, on every resize of the parent and whenever a placed view asks for a new size.
 //
 // Positions are measured with the origin at the parent's lower left and y going up, as the window's
-// design gives them: "top 10 below the panel's top" is top(topOf(panel), -10), "bottom 5 above the
+// layout is written: "top 10 below the panel's top" is top(topOf(panel), -10), "bottom 5 above the
 // field's top" is bottom(topOf(field), 5), "left edge 10 right of X" is left(rightOf(X), 10).
 // A size without a rule comes from the two opposite edges when both have rules, else from the view's
 // size hint (a button is as wide as its title).

@@ -1,6 +1,7 @@
 #include "Api/Source/ORSSerialPortManager.h"
 
 #include "Api/Source/NotificationCenter.h"
+#include "Api/Source/ORSMainThreadGate.h"
 #include "Api/Source/UdevDeviceSource.h"
 
 #include <QCoreApplication>
@@ -188,8 +189,7 @@ void ORSSerialPortManager::runExitHook()
 
     // A port closes in the background and hands its closed callback to the main thread, so the main
     // thread keeps serving events until every port is closed, then once more for the last callbacks.
-    auto* application = QCoreApplication::instance();
-    if (!application || QThread::currentThread() != application->thread())
+    if (!ORSMainThreadGate::isMainThread())
         return;
     auto anyOpen = [&] {
         return std::any_of(ports.begin(), ports.end(), [](const auto& port) { return port->isOpen(); });

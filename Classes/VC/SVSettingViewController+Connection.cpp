@@ -19,7 +19,7 @@ constexpr int defaultBaudRate = 115200;
 
 QColor ledOnColor()
 {
-    return QColor::fromRgbF(1.0f, 165.0f / 255.0f, 0.0f, 1.0f);
+    return SVButton::buttonOrange();
 }
 
 QColor ledOffColor()
@@ -28,11 +28,6 @@ QColor ledOffColor()
 }
 
 }  // namespace
-
-QIcon SVSettingViewController::imageNamed(const QString& name)
-{
-    return QIcon(QStringLiteral(":/images/%1.svg").arg(name));
-}
 
 // ---- Start-up ----
 

@@ -83,9 +83,7 @@ void SVSettingViewController::reSetLanguage()
     buttonOperator()->setTitle(localized(QStringLiteral("basic_operation")));
     buttonSetting()->setTitle(localized(QStringLiteral("args_set")));
     buttonAbout()->setTitle(localized(QStringLiteral("about_us")));
-    const bool open = m_serialPort && m_serialPort->isOpen();
-    buttonWireless()->setTitle(localized(open ? QStringLiteral("close_com") : QStringLiteral("open_com")));
-    labelBps()->setText(localized(QStringLiteral("baudrate")));
+    viewNotline();  // every read of the connection panel re-sets its button and caption texts
     labelRange()->setText(localized(QStringLiteral("ID_range")));
     labelVersion()->setText(versionText());
     labelCopyright()->setText(copyrightText());

@@ -15,6 +15,7 @@
 #include "Classes/View/Slider/SVToolSlider.h"
 #include "Classes/View/Text/SVBaseTextField.h"
 #include "Classes/View/ToolView/SVToolView.h"
+#include "Tools/BundleLanguage.h"
 #include "Tools/SVImageTitleButton.h"
 #include "Tools/SVImageView.h"
 #include "Tools/SVLayout.h"
@@ -23,7 +24,6 @@
 #include "Tools/SettingsStore.h"
 #include "Tools/ViewInit.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -31,25 +31,14 @@
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 namespace {
 
 using L = SVLayout;
 
-QIcon namedImage(const QString& name)
-{
-    return QIcon(QStringLiteral(":/images/%1.svg").arg(name));
-}
-
-QColor rgb255(int r, int g, int b)
-{
-    return QColor(r, g, b);
-}
-
-QColor yellowFieldBackground() { return rgb255(254, 210, 46); }
-QColor yellowFieldText() { return rgb255(87, 87, 87); }
-QColor idFieldText() { return rgb255(16, 16, 16); }
+QColor yellowFieldBackground() { return QColor(254, 210, 46); }
+QColor yellowFieldText() { return QColor(87, 87, 87); }
+QColor idFieldText() { return QColor(16, 16, 16); }
 
 void setFontSize(QWidget* widget, int pixelSize)
 {
@@ -212,18 +201,18 @@ void SVSettingViewController::buildTopBar()
     QWidget* bar = m_viewTop;
     fillBackground(bar, QColor::fromRgbF(1.0, 0.5, 0.0, 1.0));
 
-    auto* title = new SVImageView(namedImage(QStringLiteral("title")), bar);
+    auto* title = new SVImageView(imageNamed(QStringLiteral("title")), bar);
     L::place(title).edges(bar);
 
     auto* exit = new SVButton(bar);
-    exit->setImage(namedImage(QStringLiteral("Exit")));
+    exit->setImage(imageNamed(QStringLiteral("Exit")));
     exit->setImageButton(true);
     setTag(exit, TagButtonExit);
     exit->setTarget(this, &SVSettingViewController::buttonClick);
     L::place(exit).size(22, 22).right(L::rightOf(bar), -60).bottom(L::bottomOf(bar), 38);
 
     auto* minimize = new SVButton(bar);
-    minimize->setImage(namedImage(QStringLiteral("Minimize")));
+    minimize->setImage(imageNamed(QStringLiteral("Minimize")));
     minimize->setImageButton(true);
     setTag(minimize, TagButtonMinimize);
     minimize->setTarget(this, &SVSettingViewController::buttonClick);
@@ -236,7 +225,7 @@ void SVSettingViewController::buildTopBar()
     };
     m_buttonLanguage = tab(localized(QStringLiteral("language")), TagButtonLanguage);
     const bool chineseSaved =
-        SettingsStore::standard().value(QStringLiteral("language")).toString() == QStringLiteral("中文");
+        SettingsStore::standard().value(BundleLanguage::displayNameKey).toString() == QStringLiteral("中文");
     m_buttonLanguage->setTitle(chineseSaved ? QStringLiteral("English") : QStringLiteral("中文"));
     L::place(m_buttonLanguage).height(20).right(L::rightOf(exit)).bottom(L::bottomOf(bar), 5);
 
@@ -262,7 +251,7 @@ void SVSettingViewController::buildConnectionPanel()
     panel->lableTitle()->clear();
 
     const QRect imageFrame(30, 7, 20, 20);
-    m_imageWirelessState = new SVImageView(namedImage(QStringLiteral("disconnect")), panel);
+    m_imageWirelessState = new SVImageView(imageNamed(QStringLiteral("disconnect")), panel);
     L::place(m_imageWirelessState).frame(imageFrame.x(), imageFrame.y(), imageFrame.width(), imageFrame.height());
 
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -423,7 +412,7 @@ void SVSettingViewController::buildMotorSpeedPanel()
 {
     QWidget* panel = m_viewMotorSpeed;
     QWidget* debugging = m_viewSteeringDebugging;
-    fillBackground(panel, rgb255(232, 232, 232));
+    fillBackground(panel, QColor(232, 232, 232));
     panel->hide();
     L::place(panel)
         .left(L::leftOf(debugging))
@@ -450,7 +439,7 @@ void SVSettingViewController::buildMotorOperatorPanel()
     panel->lableTitle()->setText(localized(QStringLiteral("motor_power_control")));
 
     m_buttonMotor = new SVButton(panel);
-    m_buttonMotor->setImage(namedImage(QStringLiteral("motoron")));
+    m_buttonMotor->setImage(imageNamed(QStringLiteral("motoron")));
     m_buttonMotor->setImageButton(true);
     m_buttonMotor->setCornerRadius(40);
     setTag(m_buttonMotor, TagButtonMotor);
@@ -467,7 +456,7 @@ void SVSettingViewController::buildGetStatePanel()
     L::place(m_dash).top(L::topOf(panel), -50).left(L::leftOf(panel), -5).size(200, 200);
     m_lableCurrentVoltage = labelWithString(QString(), panel);
     L::place(m_lableCurrentVoltage).top(L::bottomOf(m_dash), 60).left(L::leftOf(m_dash), 30);
-    m_textCurrentVoltage = readOut(panel, QStringLiteral("0.0V"), rgb255(249, 144, 0));
+    m_textCurrentVoltage = readOut(panel, QStringLiteral("0.0V"), QColor(249, 144, 0));
     L::place(m_textCurrentVoltage)
         .left(L::rightOf(m_lableCurrentVoltage), 10)
         .centerY(L::centerYOf(m_lableCurrentVoltage))
@@ -477,7 +466,7 @@ void SVSettingViewController::buildGetStatePanel()
     L::place(m_dashPostion).top(L::bottomOf(m_dash), -50).centerX(L::centerXOf(m_dash)).size(200, 200);
     m_lableCurrentPostion = labelWithString(QString(), panel);
     L::place(m_lableCurrentPostion).top(L::bottomOf(m_dashPostion)).left(L::leftOf(m_dashPostion), 30);
-    m_textCurrentPosition = readOut(panel, QStringLiteral("0"), rgb255(254, 210, 46));
+    m_textCurrentPosition = readOut(panel, QStringLiteral("0"), yellowFieldBackground());
     L::place(m_textCurrentPosition)
         .left(L::rightOf(m_lableCurrentPostion), 10)
         .centerY(L::centerYOf(m_lableCurrentPostion))
@@ -491,7 +480,7 @@ void SVSettingViewController::buildGetStatePanel()
         .height(temperatureGaugeSize.height());
     m_lableCurrentTemperature = labelWithString(localized(QStringLiteral("cur_temperature")), panel);
     L::place(m_lableCurrentTemperature).top(L::bottomOf(m_dashTemperature), -20).left(L::leftOf(m_dashTemperature), -85);
-    m_textCurrentTemperature = readOut(panel, QStringLiteral("0℃"), rgb255(187, 187, 187));
+    m_textCurrentTemperature = readOut(panel, QStringLiteral("0℃"), QColor(187, 187, 187));
     L::place(m_textCurrentTemperature)
         .left(L::rightOf(m_lableCurrentTemperature), 10)
         .centerY(L::centerYOf(m_lableCurrentTemperature))
@@ -536,7 +525,7 @@ void SVSettingViewController::setButtons()
 {
     QWidget* page = viewSetting();
     auto button = [this, page](const QString& key, int tag) {
-        auto* made = new SVImageTitleButton(key, namedImage(key), this, &SVSettingViewController::buttonClick, tag, page);
+        auto* made = new SVImageTitleButton(key, imageNamed(key), this, &SVSettingViewController::buttonClick, tag, page);
         made->setObjectName(QStringLiteral("button_%1").arg(key));
         made->show();
         return made;
@@ -607,9 +596,9 @@ void SVSettingViewController::buildLEDControlPanel()
     m_labelLED = labelWithString(QStringLiteral("On"), panel);
     L::place(m_labelLED).left(L::rightOf(m_switchLed), 10).centerY(L::centerYOf(m_switchLed)).size(34, 20);
 
-    m_imageLEDState = new SVImageView(namedImage(QStringLiteral("ledoff")), panel);
+    m_imageLEDState = new SVImageView(imageNamed(QStringLiteral("ledoff")), panel);
     m_imageLEDState->setCornerRadius(10);
-    m_imageLEDState->setBackgroundColor(QColor::fromRgbF(1.0, 165 / 255.0, 0.0, 1.0));
+    m_imageLEDState->setBackgroundColor(SVButton::buttonOrange());
     L::place(m_imageLEDState).top(L::bottomOf(m_switchLed), -25).centerX(L::centerXOf(panel)).size(90, 90);
 }
 
@@ -720,7 +709,7 @@ void SVSettingViewController::buildTemperatureAdjustmentPanel()
 void SVSettingViewController::buildAboutPage()
 {
     SVBackGroundView* page = m_viewAbout;
-    auto* logo = new SVImageView(namedImage(QStringLiteral("logo")), page);
+    auto* logo = new SVImageView(imageNamed(QStringLiteral("logo")), page);
     L::place(logo).top(L::topOf(page), -50).centerX(L::centerXOf(page)).size(299, 38);
 
     m_labelVersion = labelWithString(versionText(), page);

@@ -3,6 +3,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Api/SVFrameReader.h"
+#include "Api/SVProtocol.h"
 #include "Api/SVTextValue.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -19,20 +20,6 @@
 #include <algorithm>
 
 namespace {
-
-enum ReplyCommand {
-    ReplyId = 14,
-    ReplyDeviation = 19,
-    ReplyAngleLimit = 21,
-    ReplyVoltageLimit = 23,
-    ReplyMaxTemperature = 25,
-    ReplyTemperature = 26,
-    ReplyVoltage = 27,
-    ReplyPosition = 28,
-    ReplyMotorLoad = 32,
-    ReplyLed = 34,
-    ReplyLedAlarm = 36,
-};
 
 constexpr int commandOffset = 4;
 constexpr float highestVoltage = 15.0f;
@@ -79,11 +66,11 @@ void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
     };
 
     switch (cmd) {
-    case ReplyId:
+    case SVProtocol::ReadId:
         textID()->setText(byteText(2));
         serialApi().sendReadServoInfoWithId(textID()->text());
         break;
-    case ReplyDeviation: {
+    case SVProtocol::ReadDeviation: {
         const QString deviation = SVTools::deviationTextFromByteText(byteText(5));
         cancelPreviousPerformRequests();  // the read has succeeded: no time-out
         SVTools::showTipWithMessage(localized(QStringLiteral("connect_success")));
@@ -92,18 +79,18 @@ void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
         sliderDeviation()->setStringValue(deviation);
         break;
     }
-    case ReplyAngleLimit:
+    case SVProtocol::ReadAngleLimit:
         lableAngleBottom()->setText(QString::number(wordValue(5)));
         lableAngleTop()->setText(QString::number(wordValue(7)));
         break;
-    case ReplyVoltageLimit:
+    case SVProtocol::ReadVoltageLimit:
         lableVoltageRangeMin()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(wordValue(5))));
         lableVoltageRangeMax()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(wordValue(7))));
         break;
-    case ReplyMaxTemperature:
+    case SVProtocol::ReadMaxTemperature:
         lableTemperatureRange()->setText(byteText(5) + QStringLiteral(" ℃"));
         break;
-    case ReplyTemperature: {
+    case SVProtocol::ReadTemperature: {
         const qint64 temperature = byteValue(5);
         setCurrentTemperature(temperature);
         dashTemperature()->setPro(double(temperature + 10));
@@ -111,28 +98,28 @@ void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
         textCurrentTemperature()->setText(QString::number(temperature) + QStringLiteral("℃"));
         break;
     }
-    case ReplyVoltage: {
+    case SVProtocol::ReadVoltage: {
         const float voltage = std::min(float(SVTools::voltsFromMillivolts(wordValue(5))), highestVoltage);
         setCurrentVoltage(voltage);
         dash()->progress(voltage);
         textCurrentVoltage()->setText(QString::asprintf("%.1fV", double(voltage)));
         break;
     }
-    case ReplyPosition: {
+    case SVProtocol::ReadPosition: {
         const qint64 position = wordValue(5);
         setCurrentPosition(std::clamp<qint64>(position, 0, highestPosition));
         dashPostion()->progress(double(currentPosition() / 10));
         textCurrentPosition()->setText(QString::number(position));
         break;
     }
-    case ReplyMotorLoad:
+    case SVProtocol::ReadMotorLoad:
         setMotorLoad(byteValue(5) == 0);
         buttonMotor()->setImage(imageNamed(motorLoad() ? QStringLiteral("motoroff") : QStringLiteral("motoron")));
         break;
-    case ReplyLed:
+    case SVProtocol::ReadLed:
         switchLed()->setChecked(byteValue(5) == 0);
         break;
-    case ReplyLedAlarm: {
+    case SVProtocol::ReadLedAlarm: {
         qInfo("state = %s", qPrintable(byteText(5)));
         const SVFrameTools::AlarmFlags flags = SVTools::alarmFlagsFromDigits(SVTools::alarmDigitsFromByteText(byteText(5)));
         switchStall()->setChecked(flags.stall);

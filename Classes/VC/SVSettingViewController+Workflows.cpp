@@ -2,6 +2,7 @@
 // LED commands, the state poll's reads and the reset of the live gauges.
 #include "Classes/VC/SVSettingViewController.h"
 
+#include "Api/SVProtocol.h"
 #include "Api/SVTextValue.h"
 #include "Classes/View/EditBox/BRNumberField.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
@@ -115,17 +116,18 @@ void SVSettingViewController::sendLedSwitch()
 void SVSettingViewController::sendStateReads()
 {
     SVSerial& api = serialApi();
-    api.sendReadTemp(SVTextValue::intValue(textIDOperator()->text()));
-    api.sendReadVoltage(SVTextValue::intValue(textIDOperator()->text()));
-    api.sendReadPostion(SVTextValue::intValue(textIDOperator()->text()));
-    api.sendReadMotorLoadOrUload(textIDOperator()->text());
+    const QString servoId = textIDOperator()->text();
+    api.sendReadTemp(SVTextValue::intValue(servoId));
+    api.sendReadVoltage(SVTextValue::intValue(servoId));
+    api.sendReadPostion(SVTextValue::intValue(servoId));
+    api.sendReadMotorLoadOrUload(servoId);
 }
 
 // Three made-up replies that put temperature, voltage and position back to zero.
 void SVSettingViewController::reSetDash()
 {
     const QString zero = QStringLiteral("0");
-    solveDidRecvData({QString(), QString(), QString(), QString(), QString(), zero}, 26);
-    solveDidRecvData({QString(), QString(), QString(), QString(), QString(), zero, zero}, 27);
-    solveDidRecvData({QString(), QString(), QString(), QString(), QString(), zero, zero}, 28);
+    solveDidRecvData({QString(), QString(), QString(), QString(), QString(), zero}, SVProtocol::ReadTemperature);
+    solveDidRecvData({QString(), QString(), QString(), QString(), QString(), zero, zero}, SVProtocol::ReadVoltage);
+    solveDidRecvData({QString(), QString(), QString(), QString(), QString(), zero, zero}, SVProtocol::ReadPosition);
 }

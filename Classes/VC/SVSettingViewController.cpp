@@ -37,7 +37,12 @@ SVSettingViewController::~SVSettingViewController()
 
 QString SVSettingViewController::localized(const QString& key)
 {
-    return BundleLanguage::localizedStringForKey(key, QString(), BundleLanguage::defaultTable);
+    return BundleLanguage::localizedStringForKey(key);
+}
+
+QIcon SVSettingViewController::imageNamed(const QString& name)
+{
+    return QIcon(QStringLiteral(":/images/%1.svg").arg(name));
 }
 
 QWidget* SVSettingViewController::view()

@@ -14,6 +14,7 @@
 #include "Api/Source/ORSSerialPortManager.h"
 #include "Api/Source/UserNotifier.h"
 #include "Classes/View/Background/SVBackGroundView.h"
+#include "Classes/View/Dashboard/SVDashBoardGeometry.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
 #include "Classes/View/Dashboard/SVDashBoardView.h"
@@ -196,8 +197,9 @@ public:
     // Write workflow's progress bar, built on first read and placed above the "set" button.
     SVProgressView* myprogress();
     static constexpr QSize progressSize { 161, 30 };
-    // The thermometer keeps the proportions of its image, 139 x 621, at a width of 50.
-    static constexpr QSizeF temperatureGaugeSize { 50, 50 * 621 / 139.0 };
+    // The thermometer keeps the proportions of its image at a width of 50.
+    static constexpr QSizeF temperatureGaugeSize {
+        50, 50 * SVDashBoardGeometry::temperatureImageHeight / SVDashBoardGeometry::temperatureImageWidth };
     // The read, set and default buttons under the parameter panels.
     static constexpr QSize settingButtonSize { 160, 36 };
 

@@ -18,7 +18,8 @@ public:
     double pro() const { return m_pro; }
     void setPro(double pro);
 
-    // Width of the image in its own units; the design width when the image is missing.
+    // Width of the image in its own units; the usual image's width (temperatureImageWidth) when the
+    // image is missing.
     double imageWidth() const;
 
 protected:

@@ -112,6 +112,6 @@ void ModeWindow::paintEvent(QPaintEvent*)
     QPainterPath shape;
     shape.addRoundedRect(panel, panelRadius, panelRadius);
     painter.fillPath(shape, Qt::white);
-    painter.setPen(QPen(QColor(255, 165, 0), 2));
+    painter.setPen(QPen(SVButton::buttonOrange(), 2));
     painter.drawPath(shape);
 }

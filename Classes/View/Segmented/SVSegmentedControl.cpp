@@ -2,6 +2,7 @@
 
 #include "Api/Source/NotificationCenter.h"
 #include "Tools/SVAccessibility.h"
+#include "Tools/SVButton.h"
 #include "Tools/SVLocalized.h"
 
 #include <QAccessible>
@@ -16,11 +17,6 @@ QFont SVSegmentedControl::titleFont()
     QFont font;
     font.setPixelSize(13);
     return font;
-}
-
-QColor SVSegmentedControl::orange()
-{
-    return QColor::fromRgbF(1.0f, 165 / 255.0f, 0.0f, 1.0f);
 }
 
 QColor SVSegmentedControl::selectedTextColor()
@@ -113,7 +109,7 @@ void SVSegmentedControl::paintEvent(QPaintEvent*)
     QPainterPath outline;
     outline.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     painter.setClipPath(outline);
-    painter.fillPath(outline, orange());
+    painter.fillPath(outline, SVButton::buttonOrange());
 
     painter.setFont(titleFont());
     for (qsizetype i = 0; i < m_paths.size(); ++i) {
@@ -123,7 +119,7 @@ void SVSegmentedControl::paintEvent(QPaintEvent*)
             painter.setPen(selectedTextColor());
         } else {
             painter.fillPath(m_paths[i], Qt::white);
-            painter.setPen(orange());
+            painter.setPen(SVButton::buttonOrange());
         }
         const QSizeF text = m_textSizes[i];
         const QRectF textBox(m_spans[i].left + m_maginLeftTwo, (height() - text.height()) / 2, text.width(), text.height());
@@ -131,7 +127,7 @@ void SVSegmentedControl::paintEvent(QPaintEvent*)
     }
     // The border lies inside the outline, above the segments.
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(orange(), 1));
+    painter.setPen(QPen(SVButton::buttonOrange(), 1));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5, cornerRadius - 0.5);
     if (hasFocus() && m_index >= 0 && m_index < m_spans.size()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));

@@ -22,7 +22,6 @@ public:
     static constexpr double cornerRadius = 4;
     static constexpr double textHeightLimit = 27;
     static QFont titleFont();
-    static QColor orange();
     static QColor selectedTextColor();
 
     explicit SVSegmentedControl(QWidget* parent = nullptr);

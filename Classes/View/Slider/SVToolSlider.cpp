@@ -1,8 +1,11 @@
 #include "Classes/View/Slider/SVToolSlider.h"
 
+#include "Tools/SVButton.h"
+
+
 SVToolSlider::SVToolSlider()
     : SVSliderCell({.sliderHeight = 6, .sliderBarRadius = 3, .sliderKnobWidth = 22, .sliderKnobHeight = 22},
-                   QColor::fromRgbF(1.0f, 165 / 255.0f, 0.0f, 1.0f))
+                   SVButton::buttonOrange())
 {
 }
 

@@ -113,7 +113,8 @@ TEST_F(Workflows, ReadDetectsTheServoAndFillsTheParameterPage)
     EXPECT_FALSE(vc.switchOverpressure()->checked());
     EXPECT_TRUE(vc.switchOverTemperature()->checked());
 
-    // The block read went to the ID that was found, in the design's order.
+    // The block read went to the ID that was found: angle and voltage limits, maximum temperature, LED,
+    // LED alarm, deviation.
     QList<QByteArray> reads;
     for (const QByteArray& frame : harness.receivedFrames()) {
         if (quint8(frame.at(2)) == 7)
