@@ -327,6 +327,10 @@ void ORSSerialPort::Private::finishClosing(ORSSerialConnection* opening)
         fileDescriptor = 0;
         if (connection.get() == opening)
             retired.push_back(std::move(connection));
+        // A retired opening is never woken again (close requests go to the current one only), so
+        // its wake-up descriptor goes now: a closed port holds no descriptor.
+        ::close(opening->wakeDescriptor);
+        opening->wakeDescriptor = -1;
     }
     publishOpenStateSoon();
     deliverAndWait(*opening->gate, [](ORSSerialPort* port, ORSSerialPortDelegate* delegate) {
