@@ -3,12 +3,15 @@
 #include "AppDelegate.h"
 
 #include "Api/Source/SVPortOptions.h"
+#include "Tools/SVInfoOptions.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = SVInfoOptions::handle(argc, argv))
+        return *status;
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
     if (portOptions.listPorts) {
         QCoreApplication app(argc, argv);
