@@ -79,6 +79,10 @@ public:
     static Ptr livePortWithPath(const QString& path);
     // Every live port object of the process.
     static QList<Ptr> allSerialPorts();
+    // For benchmarks and tests: keeps the 10 ms modem-line poll of later openings running on a device
+    // whose modem lines cannot be read (a pseudo-terminal), as it runs on an adapter. The error is
+    // still reported once per opening.
+    static void setPinPollForced(bool forced);
 
     ~ORSSerialPort() override;
 

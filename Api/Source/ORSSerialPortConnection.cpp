@@ -22,6 +22,11 @@ ORSSerialConnection::~ORSSerialConnection()
         ::close(wakeDescriptor);
 }
 
+void ORSSerialPort::setPinPollForced(bool forced)
+{
+    Private::pinPollForced = forced;
+}
+
 // ---- Open ----
 
 void ORSSerialPort::open()
@@ -139,7 +144,8 @@ void ORSSerialPort::Private::startConnection(const std::shared_ptr<ORSSerialConn
     updateModemLines(opening.get());
     deliverLater([](ORSSerialPort* port, ORSSerialPortDelegate* delegate) { delegate->serialPortWasOpened(port); });
     ORSSerialConnection* raw = opening.get();
-    if (!opening->modemLinesReported)  // without modem lines there is nothing to poll
+    opening->pinPollForced = pinPollForced;
+    if (!opening->modemLinesReported || opening->pinPollForced)  // without modem lines there is nothing to poll
         opening->pinPoll = std::thread([this, raw] { pinPollLoop(raw); });
     opening->reader = std::thread([this, raw] { readLoop(raw); });
 }
@@ -250,10 +256,11 @@ bool ORSSerialPort::Private::sampleModemLines(ORSSerialConnection* opening)
                 reportErrorAndWait(*opening->gate, failure);
                 runRemovalCleanup(*opening->gate);
             }
-        } else if (!opening->modemLinesReported.exchange(true)) {
-            reportErrorLater(failure);
+            return false;
         }
-        return false;
+        if (!opening->modemLinesReported.exchange(true))
+            reportErrorLater(failure);
+        return opening->pinPollForced;
     }
     publishInput(opening, &Private::CTS, bits & TIOCM_CTS, &ORSSerialPort::CTSChanged);
     publishInput(opening, &Private::DSR, bits & TIOCM_DSR, &ORSSerialPort::DSRChanged);

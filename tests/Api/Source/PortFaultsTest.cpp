@@ -269,4 +269,27 @@ TEST(PortFaults, DeviceHeldByAnotherProcessIsRefusedAtOnceThenOpensWhenReleased)
     ASSERT_TRUE(waitForCondition([&] { return delegate.closed == 1; }, kWaitMs)) << "no closed callback";
 }
 
+// The benchmarks force the modem-line poll on a pseudo-terminal to measure its cost; it must then
+// run for the whole opening without repeating its error, and end with the port.
+TEST(PortFaults, ForcedPinPollRunsWithoutRepeatingItsErrorAndEndsWithThePort)
+{
+    PseudoTerminalPair pty;
+    ASSERT_TRUE(pty.isValid());
+    CountingDelegate delegate;
+    const auto port = ORSSerialPort::serialPortWithPath(pty.slavePath());
+    port->setDelegate(&delegate);
+    const ProcessResources before = ProcessResources::now();
+    ORSSerialPort::setPinPollForced(true);
+    port->open();
+    ORSSerialPort::setPinPollForced(false);
+    ASSERT_TRUE(waitForCondition([&] { return delegate.opened == 1; }, kWaitMs)) << "no opened callback";
+    EXPECT_EQ(ProcessResources::now().threads, before.threads + 2) << "reader and pin poll expected";
+    serveEventsFor(100);  // ten polls
+    EXPECT_EQ(delegate.errors.size(), 1) << "the missing modem lines were reported more than once";
+    EXPECT_TRUE(port->isOpen());
+    port->close();
+    ASSERT_TRUE(waitForCondition([&] { return delegate.closed == 1; }, kWaitMs)) << "no closed callback";
+    EXPECT_TRUE(returnsTo(before));
+}
+
 } // namespace
