@@ -123,14 +123,37 @@ LineFlood::~LineFlood()
 
 void LineFlood::start(int descriptor, QByteArray stream, int bytesPerSecond)
 {
+    start([this, descriptor](const QByteArray& bytes) { return writeAll(descriptor, bytes, m_stop); }, std::move(stream),
+          bytesPerSecond);
+}
+
+void LineFlood::start(Writer writer, QByteArray stream, int bytesPerSecond)
+{
     stop();
     m_stop = false;
     m_done = false;
     m_failed = false;
     m_written = 0;
-    m_thread = std::thread([this, descriptor, stream = std::move(stream), bytesPerSecond] {
-        run(descriptor, stream, bytesPerSecond);
+    m_thread = std::thread([this, writer = std::move(writer), stream = std::move(stream), bytesPerSecond] {
+        run(writer, stream, bytesPerSecond);
     });
+}
+
+bool LineFlood::writeAll(int descriptor, const QByteArray& bytes, const std::atomic<bool>& stop)
+{
+    qsizetype sent = 0;
+    while (sent < bytes.size() && !stop) {
+        const ssize_t n = ::write(descriptor, bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (n > 0) {
+            sent += n;
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return false;
+        } else {
+            pollfd writable{descriptor, POLLOUT, 0};
+            poll(&writable, 1, 10);
+        }
+    }
+    return true;
 }
 
 bool LineFlood::waitUntilWritten(std::chrono::milliseconds timeout)
@@ -150,7 +173,7 @@ void LineFlood::stop()
 
 // Slice k is due k x 10 ms after the start and carries the bytes the line would have sent by then,
 // so a late slice is caught up by the next one and the average rate stays exact.
-void LineFlood::run(int descriptor, QByteArray stream, int bytesPerSecond)
+void LineFlood::run(const Writer& writer, const QByteArray& stream, int bytesPerSecond)
 {
     using namespace std::chrono;
     const auto begin = steady_clock::now();
@@ -158,20 +181,14 @@ void LineFlood::run(int descriptor, QByteArray stream, int bytesPerSecond)
     for (int slice = 1; sent < stream.size() && !m_stop; ++slice) {
         std::this_thread::sleep_until(begin + milliseconds(10 * slice));
         const qsizetype due = std::min<qsizetype>(stream.size(), qsizetype(bytesPerSecond) * slice / 100);
-        while (sent < due && !m_stop) {
-            const ssize_t n = ::write(descriptor, stream.constData() + sent, size_t(due - sent));
-            if (n > 0) {
-                sent += n;
-                m_written = sent;
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                m_failed = true;
-                m_done = true;
-                return;
-            } else {
-                pollfd writable{descriptor, POLLOUT, 0};
-                poll(&writable, 1, 10);
-            }
+        if (due <= sent)
+            continue;
+        if (!writer(stream.mid(sent, due - sent))) {
+            m_failed = true;
+            break;
         }
+        sent = due;
+        m_written = sent;
     }
     m_done = true;
 }

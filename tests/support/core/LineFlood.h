@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 class LineFlood {
@@ -29,8 +30,15 @@ public:
     LineFlood(const LineFlood&) = delete;
     LineFlood& operator=(const LineFlood&) = delete;
 
-    // Starts writing `stream` to `descriptor` at bytesPerSecond.
+    // Writes all of the bytes given; false when the line is gone.
+    using Writer = std::function<bool(const QByteArray&)>;
+
+    // Starts writing `stream` at bytesPerSecond to `descriptor`, or through `writer` (for example a
+    // virtual servo's raw write).
     void start(int descriptor, QByteArray stream, int bytesPerSecond = lineBytesPerSecond);
+    void start(Writer writer, QByteArray stream, int bytesPerSecond = lineBytesPerSecond);
+    // Writes every byte to a non-blocking or blocking descriptor, waiting while it is full.
+    static bool writeAll(int descriptor, const QByteArray& bytes, const std::atomic<bool>& stop);
     // Waits (at most timeout) for the whole stream to be written; true when it was.
     bool waitUntilWritten(std::chrono::milliseconds timeout);
     void stop();
@@ -38,7 +46,7 @@ public:
     bool failed() const { return m_failed; }
 
 private:
-    void run(int descriptor, QByteArray stream, int bytesPerSecond);
+    void run(const Writer& writer, const QByteArray& stream, int bytesPerSecond);
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_done{false};
