@@ -9,11 +9,7 @@ namespace {
 
 quint32 nextRandom(quint32& state)
 {
-    // xorshift32: small, fast and the same on every machine.
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
+    return LineFlood::nextRandom(state);
 }
 
 quint8 checksumOf(const QByteArray& frameWithoutChecksum)
@@ -50,6 +46,28 @@ QByteArray noise(quint32& state, int length)
 
 } // namespace
 
+quint32 LineFlood::nextRandom(quint32& state)
+{
+    // xorshift32: small, fast and the same on every machine.
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+QByteArray LineFlood::reply(int servoId, int command, const QByteArray& parameters)
+{
+    QByteArray frame;
+    frame += char(0x55);
+    frame += char(0x55);
+    frame += char(servoId);
+    frame += char(parameters.size() + 3);
+    frame += char(command);
+    frame += parameters;
+    frame += char(checksumOf(frame));
+    return frame;
+}
+
 bool LineFlood::validFrameAt(const QByteArray& bytes, qsizetype at)
 {
     if (at + 4 > bytes.size() || bytes[at] != char(0x55) || bytes[at + 1] != char(0x55))
@@ -67,26 +85,21 @@ QByteArray LineFlood::randomReply(quint32& state)
     static const int commands[][2] = {{14, 4}, {19, 4}, {21, 7}, {23, 7}, {25, 4}, {26, 4},
                                       {27, 5}, {28, 5}, {32, 4}, {34, 4}, {36, 4}};
     const auto& [command, length] = commands[nextRandom(state) % std::size(commands)];
-    QByteArray frame;
-    frame += char(0x55);
-    frame += char(0x55);
-    frame += char(nextRandom(state) % 254);
-    frame += char(length);
-    frame += char(command);
+    const int servoId = int(nextRandom(state) % 254);
+    QByteArray parameters;
     for (int i = 0; i < length - 3; ++i)
-        frame += char(nextRandom(state));
-    frame += char(checksumOf(frame));
-    return frame;
+        parameters += char(nextRandom(state));
+    return reply(servoId, command, parameters);
 }
 
-QByteArray LineFlood::makeStream(quint32 seed, qsizetype size, QList<QByteArray>* replies)
+QByteArray LineFlood::makeStream(quint32 seed, qsizetype size, QList<QByteArray>* replies, const ReplyMaker& makeReply)
 {
     quint32 state = seed ? seed : 1;
     QByteArray stream;
     qsizetype previousGapStart = 0;
     qsizetype previousGapEnd = 0;
     while (stream.size() < size) {
-        const QByteArray reply = randomReply(state);
+        const QByteArray reply = makeReply ? makeReply(state) : randomReply(state);
         // Draw noise until no valid frame starts in it or in the noise before the last reply: a
         // frame that starts in noise may run on over a reply, so both gaps are checked with the
         // replies after them.

@@ -19,9 +19,15 @@ public:
     // The stream to send: about `size` bytes of noise with valid replies mixed in. The noise is
     // rich in 0x55 bytes and false headers, and contains no valid frame of its own, not even one
     // that runs on into the reply after it. `replies` receives every reply, in stream order.
-    static QByteArray makeStream(quint32 seed, qsizetype size, QList<QByteArray>* replies);
-    // A valid reply (checksum included) to one of the servo's read commands.
+    // makeReply makes each reply from the generator state (randomReply when not given).
+    using ReplyMaker = std::function<QByteArray(quint32& state)>;
+    static QByteArray makeStream(quint32 seed, qsizetype size, QList<QByteArray>* replies, const ReplyMaker& makeReply = {});
+    // A valid reply (checksum included) to one of the servo's read commands, chosen at random.
     static QByteArray randomReply(quint32& state);
+    // A valid reply to `command` with the given parameter bytes.
+    static QByteArray reply(int servoId, int command, const QByteArray& parameters);
+    // The next number of the generator behind the stream.
+    static quint32 nextRandom(quint32& state);
     // True when bytes[at..] starts a frame whose header, length (3 to 7) and checksum are valid.
     static bool validFrameAt(const QByteArray& bytes, qsizetype at);
 
