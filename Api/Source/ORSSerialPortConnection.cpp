@@ -211,8 +211,9 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
             const ssize_t count = ::read(opening->descriptor, buffer.data(), buffer.size());
             if (count > 0) {
                 const QByteArray data(buffer.data(), count);
-                deliverLater([data](ORSSerialPort* port, ORSSerialPortDelegate* delegate) {
-                    delegate->serialPortDidReceiveData(port, data);
+                const auto readTime = std::chrono::steady_clock::now();
+                deliverLater([data, readTime](ORSSerialPort* port, ORSSerialPortDelegate* delegate) {
+                    delegate->serialPortDidReceiveDataReadAt(port, data, readTime);
                 });
                 continue;
             }

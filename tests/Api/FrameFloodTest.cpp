@@ -9,16 +9,25 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace {
 
 class ReadingDelegate : public ORSSerialPortDelegate {
 public:
     void serialPortWasRemovedFromSystem(ORSSerialPort*) override { ++removed; }
     void serialPortWasOpened(ORSSerialPort*) override { opened = true; }
-    void serialPortDidReceiveData(ORSSerialPort*, const QByteArray& data) override
+    // The reader is given the time the port read the bytes, so a main thread that is late to take
+    // them is not mistaken for a silent line.
+    void serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data,
+                                        std::chrono::steady_clock::time_point readTime) override
     {
         receivedBytes += data.size();
-        frames += reader.append(data);
+        frames += reader.append(data, readTime);
         largestPending = std::max(largestPending, reader.pendingSize());
     }
 
@@ -66,12 +75,60 @@ TEST(FrameFlood, TenSecondsAtFullLineRateLoseNoReplyAndAddNothing)
     EXPECT_TRUE(flood.waitUntilWritten(std::chrono::seconds(5)));
 
     EXPECT_EQ(delegate.receivedBytes, stream.size());
+    SVFrameReader whole;
+    ASSERT_TRUE(whole.append(stream) == replies) << "the reader loses replies even from the stream read at once";
     EXPECT_EQ(delegate.frames.size(), replies.size()) << "replies lost or frames made up";
+    for (qsizetype i = 0; i < std::min(delegate.frames.size(), replies.size()); ++i) {
+        if (delegate.frames.at(i) != replies.at(i)) {
+            ADD_FAILURE() << "reply " << i << " of " << replies.size() << " differs: " << replies.at(i).toHex().constData()
+                          << " sent, " << delegate.frames.at(i).toHex().constData() << " decoded";
+            break;
+        }
+    }
     EXPECT_TRUE(delegate.frames == replies) << "the frames differ from the replies sent";
     EXPECT_LT(delegate.largestPending, 10) << "the reader kept more than one partial frame";
     EXPECT_EQ(delegate.removed, 0);
     EXPECT_TRUE(port->isOpen());
 
+    port->close();
+    EXPECT_TRUE(waitForCondition([&] { return !port->isOpen(); })) << "the port never closed";
+    port->setDelegate(nullptr);
+}
+
+// A reply split over two reads whose second part waits on a busy main thread for longer than a
+// partial frame may wait: the line was not silent, so the reply is whole.
+TEST(FrameFlood, ASplitReplySurvivesABusyMainThread)
+{
+    PseudoTerminalPair pty;
+    ASSERT_TRUE(pty.isValid());
+    ReadingDelegate delegate;
+    const auto port = ORSSerialPort::serialPortWithPath(pty.slavePath());
+    port->setDelegate(&delegate);
+    port->open();
+    ASSERT_TRUE(waitForCondition([&] { return delegate.opened; })) << "no opened callback";
+    // A second view of the line, without the lock, to see when the port has read what was written.
+    const int observer = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(observer, 0);
+    auto waitUntilRead = [observer] {
+        int waiting = 1;
+        for (int i = 0; i < 5000 && waiting > 0; ++i) {
+            if (ioctl(observer, FIONREAD, &waiting) != 0)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return waiting == 0;
+    };
+
+    const QByteArray reply = LineFlood::reply(1, 28, QByteArray::fromHex("e803"));
+    ASSERT_TRUE(pty.writeToMaster(reply.left(3)));
+    ASSERT_TRUE(waitForCondition([&] { return delegate.receivedBytes == 3; })) << "the first part never arrived";
+    ASSERT_TRUE(pty.writeToMaster(reply.mid(3)));
+    ASSERT_TRUE(waitUntilRead()) << "the port never read the second part";
+    std::this_thread::sleep_for(SVFrameReader::staleAfter * 2);  // the main thread is busy elsewhere
+    ASSERT_TRUE(waitForCondition([&] { return delegate.receivedBytes == reply.size(); })) << "the second part never arrived";
+    ::close(observer);
+    ASSERT_EQ(delegate.frames.size(), 1) << "the reply was dropped as stale";
+    EXPECT_EQ(delegate.frames.first(), reply);
     port->close();
     EXPECT_TRUE(waitForCondition([&] { return !port->isOpen(); })) << "the port never closed";
     port->setDelegate(nullptr);

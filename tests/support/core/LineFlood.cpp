@@ -184,6 +184,17 @@ void LineFlood::stop()
         m_thread.join();
 }
 
+// Where a slice may end: never inside a valid frame, since a serial line does not pause in the middle
+// of one, however late this thread is scheduled.
+static qsizetype wholeFramesUpTo(const QByteArray& stream, qsizetype end)
+{
+    for (qsizetype start = std::max<qsizetype>(0, end - 9); start < end; ++start) {
+        if (LineFlood::validFrameAt(stream, start))
+            return std::max(end, start + quint8(stream[start + 3]) + 3);
+    }
+    return end;
+}
+
 // Slice k is due k x 10 ms after the start and carries the bytes the line would have sent by then,
 // so a late slice is caught up by the next one and the average rate stays exact.
 void LineFlood::run(const Writer& writer, const QByteArray& stream, int bytesPerSecond)
@@ -193,7 +204,7 @@ void LineFlood::run(const Writer& writer, const QByteArray& stream, int bytesPer
     qsizetype sent = 0;
     for (int slice = 1; sent < stream.size() && !m_stop; ++slice) {
         std::this_thread::sleep_until(begin + milliseconds(10 * slice));
-        const qsizetype due = std::min<qsizetype>(stream.size(), qsizetype(bytesPerSecond) * slice / 100);
+        const qsizetype due = wholeFramesUpTo(stream, std::min<qsizetype>(stream.size(), qsizetype(bytesPerSecond) * slice / 100));
         if (due <= sent)
             continue;
         if (!writer(stream.mid(sent, due - sent))) {
