@@ -1,11 +1,18 @@
 #include "AppDelegate.h"
 
 #include "Classes/View/Window/SVWindow.h"
+#include "Tools/BundleLanguage.h"
+#include "Tools/SVLocalized.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
+
+void AppDelegate::installTextLookup()
+{
+    SVLocalized::setLookup([](const QString& key) { return BundleLanguage::localizedStringForKey(key); });
+}
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)

@@ -18,8 +18,11 @@ public:
     using ContentViewFactory = std::function<QWidget*()>;
 
     // The window's size at start, which holds every panel of the pages, and the smallest it may get.
-    static constexpr QSize initialWindowSize { 860, 690 };
-    static constexpr QSize minimumWindowSize { 820, 680 };
+    static constexpr QSize initialWindowSize { 840, 680 };
+    static constexpr QSize minimumWindowSize { 830, 670 };
+
+    // Makes every widget look its texts up in the language saved in the user's settings.
+    static void installTextLookup();
 
     // Creates the main window (hidden until launching finishes) and ties the application's end to it.
     explicit AppDelegate(QObject* parent = nullptr);

@@ -1,12 +1,62 @@
-// Process entry: sets up the application, lets the delegate show the main window, and hands control
-// to the application loop, whose result is the exit status.
+// Process entry: sets up the application, lets the delegate show the main window with the main
+// controller's view in it, and hands control to the application loop, whose result is the exit
+// status. With --screenshot the window is rendered to a file once it has started, and the program ends.
 #include "AppDelegate.h"
 
 #include "Api/Source/SVPortOptions.h"
+#include "Classes/VC/SVSettingViewController.h"
+#include "Tools/BundleLanguage.h"
 #include "Tools/SVInfoOptions.h"
+#include "Tools/SVScreenshot.h"
+#include "Tools/SettingsStore.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Time for the start-up steps that follow the first showing of the window, before a screenshot.
+constexpr int screenshotSettleMs = 300;
+
+// A screenshot in a given language reads and writes an in-memory copy of the settings, so that the
+// user's own choice is neither used nor changed.
+class ScreenshotSettings {
+public:
+    explicit ScreenshotSettings(const QString& code)
+    {
+        if (code.isEmpty())
+            return;
+        m_store = std::make_unique<MemorySettingsStore>();
+        m_store->setValue(BundleLanguage::languagesKey, code);
+        m_store->setValue(BundleLanguage::displayNameKey, SVScreenshotOptions::displayNameForCode(code));
+        SettingsStore::install(m_store.get());
+    }
+    ~ScreenshotSettings()
+    {
+        if (m_store)
+            SettingsStore::install(nullptr);
+    }
+    ScreenshotSettings(const ScreenshotSettings&) = delete;
+    ScreenshotSettings& operator=(const ScreenshotSettings&) = delete;
+
+private:
+    std::unique_ptr<MemorySettingsStore> m_store;
+};
+
+void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page page)
+{
+    switch (page) {
+    case SVScreenshotOptions::Page::Basic: controller.showBasicOperationPage(); break;
+    case SVScreenshotOptions::Page::Parameters: controller.showSettingPage(); break;
+    case SVScreenshotOptions::Page::About: controller.showAboutPage(); break;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -25,7 +75,30 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("servodesk"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/appicon.svg")));
 
+    const SVScreenshotOptions screenshot = SVScreenshotOptions::fromArguments(QApplication::arguments());
+    if (!screenshot.errors.isEmpty()) {
+        for (const QString& error : screenshot.errors)
+            std::fprintf(stderr, "servodesk: %s\n", qPrintable(error));
+        return 2;
+    }
+    ScreenshotSettings screenshotSettings(screenshot.language);
+
+    AppDelegate::installTextLookup();
     AppDelegate delegate;
+    SVSettingViewController controller;
+    delegate.setContentViewControllerFactory([&controller] { return controller.view(); });
     delegate.applicationDidFinishLaunching();
+
+    if (screenshot.requested()) {
+        QTimer::singleShot(screenshotSettleMs, &app, [&] {
+            showPage(controller, screenshot.page);
+            QTimer::singleShot(screenshotSettleMs, &app, [&] {
+                const bool saved = SVScreenshotOptions::save(delegate.window(), screenshot.file);
+                if (!saved)
+                    std::fprintf(stderr, "servodesk: cannot write %s\n", qPrintable(screenshot.file));
+                QCoreApplication::exit(saved ? 0 : 1);
+            });
+        });
+    }
     return app.exec();
 }

@@ -1,0 +1,41 @@
+// The page tabs and the window buttons of the top bar. None of them needs an open port.
+#include "Classes/VC/SVSettingViewController.h"
+
+#include "Classes/View/Background/SVBackGroundView.h"
+
+#include <QWidget>
+
+void SVSettingViewController::setPagesVisible(bool basic, bool setting, bool about)
+{
+    viewSetting()->setVisible(setting);
+    viewBasicOperation()->setVisible(basic);
+    viewAbout()->setVisible(about);
+}
+
+void SVSettingViewController::showBasicOperationPage()
+{
+    setPagesVisible(true, false, false);
+}
+
+void SVSettingViewController::showSettingPage()
+{
+    setPagesVisible(false, true, false);
+}
+
+void SVSettingViewController::showAboutPage()
+{
+    setPagesVisible(false, false, true);
+}
+
+// Closing the main window ends the application.
+void SVSettingViewController::exitWindow()
+{
+    if (m_view)
+        m_view->window()->close();
+}
+
+void SVSettingViewController::minimizeWindow()
+{
+    if (m_view)
+        m_view->window()->showMinimized();
+}

@@ -1,0 +1,28 @@
+// The screenshot option: "--screenshot FILE [--page basic|parameters|about]
+// [--language en|zh-Hans|zh-Hant]" renders the window after start-up to a PNG file and exits.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+struct SVScreenshotOptions {
+    enum class Page { Basic, Parameters, About };
+
+    QString file;      // empty when no screenshot is asked for
+    Page page = Page::Basic;
+    QString language;  // a language code, or empty for the language saved in the user's settings
+    QStringList errors;
+
+    bool requested() const { return !file.isEmpty(); }
+
+    // Reads the screenshot options among arguments (program name first); other arguments are left.
+    static SVScreenshotOptions fromArguments(const QStringList& arguments);
+
+    // The display name saved with a language code ("en" "English", "zh-Hans" "中文", "zh-Hant" "繁體").
+    static QString displayNameForCode(const QString& code);
+
+    // Renders window, as it is now, into file as PNG. False when the file could not be written.
+    static bool save(QWidget* window, const QString& file);
+};

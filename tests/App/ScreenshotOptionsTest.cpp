@@ -1,0 +1,66 @@
+// The screenshot option's arguments and the rendered file.
+#include "Tools/SVScreenshot.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+SVScreenshotOptions parse(const QStringList& arguments)
+{
+    return SVScreenshotOptions::fromArguments(QStringList { "servodesk" } + arguments);
+}
+
+TEST(ScreenshotOptionsTest, ReadsFilePageAndLanguageAmongOtherArguments)
+{
+    const SVScreenshotOptions none = parse({ "--port", "/dev/pts/3" });
+    EXPECT_FALSE(none.requested());
+    EXPECT_TRUE(none.errors.isEmpty());
+
+    const SVScreenshotOptions basic = parse({ "--screenshot", "out.png" });
+    EXPECT_EQ(basic.file, "out.png");
+    EXPECT_EQ(basic.page, SVScreenshotOptions::Page::Basic);
+    EXPECT_TRUE(basic.language.isEmpty());
+
+    const SVScreenshotOptions full =
+        parse({ "--language", "zh-Hant", "--port", "/dev/pts/3", "--screenshot", "a.png", "--page", "about" });
+    EXPECT_TRUE(full.errors.isEmpty()) << qPrintable(full.errors.join("; "));
+    EXPECT_EQ(full.file, "a.png");
+    EXPECT_EQ(full.page, SVScreenshotOptions::Page::About);
+    EXPECT_EQ(full.language, "zh-Hant");
+    EXPECT_EQ(parse({ "--screenshot", "p.png", "--page", "parameters" }).page, SVScreenshotOptions::Page::Parameters);
+}
+
+TEST(ScreenshotOptionsTest, RefusesMissingAndUnknownValues)
+{
+    EXPECT_FALSE(parse({ "--screenshot" }).errors.isEmpty());
+    EXPECT_FALSE(parse({ "--screenshot", "--page", "about" }).errors.isEmpty());
+    EXPECT_FALSE(parse({ "--screenshot", "a.png", "--page", "settings" }).errors.isEmpty());
+    EXPECT_FALSE(parse({ "--screenshot", "a.png", "--language", "fr" }).errors.isEmpty());
+    EXPECT_FALSE(parse({ "--page", "about" }).errors.isEmpty()) << "a page without a screenshot is a mistake";
+}
+
+TEST(ScreenshotOptionsTest, DisplayNamesOfTheThreeLanguages)
+{
+    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("en"), "English");
+    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("zh-Hans"), "中文");
+    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("zh-Hant"), "繁體");
+    EXPECT_TRUE(SVScreenshotOptions::displayNameForCode("de").isEmpty());
+}
+
+TEST(ScreenshotOptionsTest, SavesTheWindowAsPngAndReportsAFileThatCannotBeWritten)
+{
+    QLabel window(QStringLiteral("ServoDesk"));
+    window.resize(120, 40);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("shot.png");
+    ASSERT_TRUE(SVScreenshotOptions::save(&window, file));
+    const QImage image(file);
+    EXPECT_EQ(image.size(), QSize(120, 40));
+    EXPECT_FALSE(SVScreenshotOptions::save(&window, dir.filePath("missing/dir/shot.png")));
+}
+
+} // namespace
