@@ -16,7 +16,8 @@ std::optional<int> SVInfoOptions::handle(const QStringList& arguments)
 {
     const QString program = arguments.isEmpty() ? QStringLiteral("servodesk") : QFileInfo(arguments.first()).fileName();
     // The value of an option that takes one is never read as an option itself.
-    static const QStringList optionsWithValue = {QStringLiteral("--port"), QStringLiteral("--screenshot")};
+    static const QStringList optionsWithValue = {QStringLiteral("--port"), QStringLiteral("--screenshot"),
+                                                 QStringLiteral("--page"), QStringLiteral("--language")};
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (optionsWithValue.contains(argument)) {
@@ -45,6 +46,9 @@ QString SVInfoOptions::helpText(const QString& programName)
                "  --port PATH     also list the device node PATH as a port (a pseudo-terminal,\n"
                "                  a socat link); may be given more than once\n"
                "  --list-ports    print the serial ports found and exit\n"
+               "  --screenshot FILE [--page basic|parameters|about] [--language en|zh-Hans|zh-Hant]\n"
+               "                  render the window to the PNG file FILE after start-up and exit;\n"
+               "                  the saved language is neither used nor changed\n"
                "  -h, --help      print this help and exit\n"
                "  --version       print the version and exit\n"
                "\n"
