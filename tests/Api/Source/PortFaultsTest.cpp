@@ -7,6 +7,7 @@
 #include "VirtualServo/VirtualServo.h"
 #include "support/core/EventLoopWait.h"
 #include "support/core/FakeDeviceSource.h"
+#include "support/core/LockHolder.h"
 #include "support/core/PseudoTerminalPair.h"
 
 #include <QDir>
@@ -19,8 +20,6 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -200,49 +199,6 @@ TEST_F(UnplugDuringTraffic, InTheMiddleOfABlockRead)
 }
 
 // ---- A device held by another program ----
-
-// Another process opens the device and holds its lock until told to let go.
-class LockHolder {
-public:
-    explicit LockHolder(const QString& path)
-    {
-        const QByteArray node = path.toLocal8Bit();
-        if (pipe(m_ready) != 0 || pipe(m_release) != 0)
-            return;
-        m_child = fork();
-        if (m_child == 0) {
-            // Only async-signal-safe calls between fork and _exit.
-            const int fd = ::open(node.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-            const char status = (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
-            (void)!::write(m_ready[1], &status, 1);
-            char go = 0;
-            (void)!::read(m_release[0], &go, 1);
-            _exit(0);
-        }
-        char status = 0;
-        m_holding = m_child > 0 && ::read(m_ready[0], &status, 1) == 1 && status == 'y';
-    }
-    ~LockHolder() { release(); }
-
-    bool isHolding() const { return m_holding; }
-    void release()
-    {
-        if (m_child <= 0)
-            return;
-        const char go = 'x';
-        (void)!::write(m_release[1], &go, 1);
-        waitpid(m_child, nullptr, 0);
-        m_child = -1;
-        for (int fd : {m_ready[0], m_ready[1], m_release[0], m_release[1]})
-            ::close(fd);
-    }
-
-private:
-    int m_ready[2] = {-1, -1};
-    int m_release[2] = {-1, -1};
-    pid_t m_child = -1;
-    bool m_holding = false;
-};
 
 TEST(PortFaults, DeviceHeldByAnotherProcessIsRefusedAtOnceThenOpensWhenReleased)
 {
