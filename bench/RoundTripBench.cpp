@@ -32,9 +32,9 @@ double microsecondsBetween(Clock::time_point from, Clock::time_point to)
 // Where a round trip's time went: command written until the servo read it, the servo's own work,
 // reply written until the main thread had it.
 struct Breakdown {
-    std::vector<double> toServo, inServo, toMainThread;
+    std::vector<double> toServo, inServo, toMainThread, toReader;
 
-    void add(VirtualServo& servo, Clock::time_point start, Clock::time_point end)
+    void add(VirtualServo& servo, Clock::time_point start, Clock::time_point end, Clock::time_point readTime = {})
     {
         const QList<VirtualServo::Chunk> in = servo.receivedChunks();
         const QList<VirtualServo::Chunk> out = servo.writtenChunks();
@@ -44,11 +44,15 @@ struct Breakdown {
         toServo.push_back(microsecondsBetween(start, in.first().time));
         inServo.push_back(microsecondsBetween(in.first().time, out.first().time));
         toMainThread.push_back(microsecondsBetween(out.first().time, end));
+        if (readTime != Clock::time_point{})
+            toReader.push_back(microsecondsBetween(out.first().time, readTime));
     }
     void print(const char* name) const
     {
         std::printf("  %s: to the servo %.1f us, in the servo %.1f us, back to the main thread %.1f us (medians)\n", name,
                     BenchStats::of(toServo).median, BenchStats::of(inServo).median, BenchStats::of(toMainThread).median);
+        if (!toReader.empty())
+            std::printf("    of which reply written until read by the port's reader thread %.1f us\n", BenchStats::of(toReader).median);
     }
 };
 
@@ -70,8 +74,13 @@ public:
     void serialPortWasRemovedFromSystem(ORSSerialPort*) override {}
     void serialPortWasOpened(ORSSerialPort*) override { opened = true; }
     void serialPortWasClosed(ORSSerialPort*) override { closed = true; }
-    void serialPortDidReceiveData(ORSSerialPort*, const QByteArray& data) override { received += data.size(); }
+    void serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, Clock::time_point readTime) override
+    {
+        received += data.size();
+        lastReadTime = readTime;
+    }
     bool opened = false;
+    Clock::time_point lastReadTime;
     bool closed = false;
     qsizetype received = 0;
 };
@@ -102,7 +111,7 @@ bool orsBlock(VirtualServo& servo, SVSerial* encoder, std::vector<double>& sampl
         const Clock::time_point end = Clock::now();
         if (i >= warmUp) {
             samples.push_back(microsecondsBetween(start, end));
-            breakdown.add(servo, start, end);
+            breakdown.add(servo, start, end, delegate.lastReadTime);
         }
         servo.clearRecords();
     }
