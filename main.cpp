@@ -6,9 +6,11 @@
 #include "Api/Source/SVPortOptions.h"
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/BundleLanguage.h"
+#include "Tools/SVAccessibility.h"
 #include "Tools/SVInfoOptions.h"
 #include "Tools/SVScreenshot.h"
 #include "Tools/SettingsStore.h"
+#include "VirtualServo/SVDemoServo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -63,6 +65,15 @@ int main(int argc, char* argv[])
     if (const std::optional<int> status = SVInfoOptions::handle(argc, argv))
         return *status;
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
+    // Made before the application and destroyed after it, so that it outlives every use of its port.
+    std::unique_ptr<SVDemoServo> demo;
+    if (portOptions.demo) {
+        demo = std::make_unique<SVDemoServo>();
+        if (demo->isValid())
+            demo->installInSharedPortManager();
+        else
+            std::fprintf(stderr, "--demo: no virtual servo: %s\n", qPrintable(demo->errorString()));
+    }
     if (portOptions.listPorts) {
         QCoreApplication app(argc, argv);
         return SVPortOptions::printPortList();
@@ -74,6 +85,7 @@ int main(int argc, char* argv[])
     // Ties the windows to the installed servodesk.desktop, for the desktop's icon and launcher.
     QGuiApplication::setDesktopFileName(QStringLiteral("servodesk"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/appicon.svg")));
+    installAccessibilityFactories();
 
     const SVScreenshotOptions screenshot = SVScreenshotOptions::fromArguments(QApplication::arguments());
     if (!screenshot.errors.isEmpty()) {

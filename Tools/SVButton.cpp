@@ -4,6 +4,7 @@
 #include "Tools/SVTag.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,6 +19,7 @@ QColor SVButton::titleColorFor(int tag, bool touch, const QString& title)
 SVButton::SVButton(QWidget* parent)
     : QAbstractButton(parent)
 {
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::clicked, this, [this] { emit actionSent(this); });
 }
 
@@ -33,6 +35,7 @@ void SVButton::setImage(const QIcon& image)
     m_image = image;
     updateGeometry();
     update();
+    emit imageChanged();
 }
 
 void SVButton::setBackgroundColor(const QColor& color)
@@ -127,6 +130,36 @@ void SVButton::paintEvent(QPaintEvent*)
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(inner, qMax<qreal>(0, m_cornerRadius - half), qMax<qreal>(0, m_cornerRadius - half));
     }
+    if (m_focusRing && hasFocus()) {
+        painter.setOpacity(1);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), m_cornerRadius, m_cornerRadius);
+    }
+}
+
+// The ring shows where Tab has brought the focus; a focus given at start or by the program shows none.
+void SVButton::focusInEvent(QFocusEvent* event)
+{
+    const Qt::FocusReason reason = event->reason();
+    m_focusRing = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void SVButton::focusOutEvent(QFocusEvent* event)
+{
+    m_focusRing = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
+// Space is handled by the base class (pressed on key down, clicked on key up); Enter clicks at once.
+void SVButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void SVButton::paintContent(QPainter& painter)

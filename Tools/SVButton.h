@@ -1,6 +1,8 @@
 // Every push button of the window. Its title is drawn in a colour chosen by its tag and hover state,
 // it reacts to the pointer when asked to (allowTouch, imageButton), and a click is reported as
-// actionSent(this) so that the controller can tell buttons apart by their tags.
+// actionSent(this) so that the controller can tell buttons apart by their tags. It is reached with Tab
+// (a click leaves the focus where it was); focused, Space or Enter clicks it, and a ring shows the focus
+// when the keyboard brought it there.
 #pragma once
 
 #include <QAbstractButton>
@@ -29,6 +31,8 @@ public:
 
     QString title() const { return text(); }
     void setTitle(const QString& title);
+    // The text the button shows now (its accessible name when the window gives it none).
+    virtual QString shownTitle() const { return text(); }
     QColor titleColor() const { return m_titleColor; }
 
     bool allowTouch() const { return m_allowTouch; }
@@ -57,12 +61,16 @@ public:
 
 signals:
     void actionSent(QObject* sender);
+    void imageChanged();
 
 protected:
     bool event(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     // Draws what sits on the background: the image scaled to fit, then the title centred.
     virtual void paintContent(QPainter& painter);
     static QFont systemFont(int pixelSize);
@@ -79,4 +87,5 @@ private:
     bool m_allowTouch = false;
     bool m_imageButton = false;
     bool m_touch = false;
+    bool m_focusRing = false;  // the focus came by the keyboard
 };

@@ -1,8 +1,10 @@
 #include "Tools/SVImageTitleButton.h"
 
+#include "Tools/SVAccessibility.h"
 #include "Tools/SVLocalized.h"
 #include "Tools/SVTag.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 SVImageTitleButton::Layout SVImageTitleButton::layoutFor(
@@ -37,6 +39,13 @@ void SVImageTitleButton::setMyTitle(const QString& key)
 {
     m_myTitle = key;
     update();
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    announceAccessibilityEvent(event);
+}
+
+QString SVImageTitleButton::shownTitle() const
+{
+    return SVLocalized::text(m_myTitle);
 }
 
 void SVImageTitleButton::setMyImage(const QIcon& image)
@@ -55,7 +64,7 @@ QSizeF SVImageTitleButton::imageSize() const
 // Boxes from layoutFor are y-up; the painter's y runs down, so each box is flipped.
 void SVImageTitleButton::paintContent(QPainter& painter)
 {
-    const QString text = SVLocalized::text(m_myTitle);
+    const QString text = shownTitle();
     const QFont font = systemFont(titleFontSize);
     const QSizeF titleSize = QFontMetricsF(font).boundingRect(QRectF(rect()), Qt::TextSingleLine, text).size();
     const Layout layout = layoutFor(size(), titleSize, imageSize());

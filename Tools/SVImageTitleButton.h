@@ -36,6 +36,7 @@ public:
     QIcon myImage() const { return m_myImage; }
     void setMyImage(const QIcon& image);
     qreal top() const { return m_top; }
+    QString shownTitle() const override;  // the localized text of myTitle
 
 protected:
     void paintContent(QPainter& painter) override;

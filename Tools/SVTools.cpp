@@ -1,10 +1,12 @@
 #include "Tools/SVTools.h"
 
+#include "Api/SVTextValue.h"
 #include "Classes/View/ModeWindow/ModeWindow.h"
+#include "Classes/View/Slider/SVSlider.h"
+#include "Classes/View/Text/SVObservableLabel.h"
 #include "Tools/SVButton.h"
 #include "Tools/SVLocalized.h"
 #include "Tools/SVTipPresenter.h"
-
 #include "Tools/ViewInit.h"
 
 #include <QLabel>
@@ -31,4 +33,29 @@ QLabel* SVTools::returnWebLabel(QLabel* label, const QString& title, const QStri
     label->setOpenExternalLinks(true);
     label->setCursor(Qt::OpenHandCursor);
     return label;
+}
+
+void SVTools::changeSliderValue(SVSlider* slider, SVObservableLabel* lable, SVObservableLabel* andLableChange, const QString& tip,
+                                const QString& number)
+{
+    const bool upperEnd = tip == QLatin1String("<=");
+    if (!upperEnd && tip != QLatin1String(">="))
+        return;
+    if (number == QLatin1String("1")) {
+        qint64 value = qint64(slider->value());
+        const qint64 partner = SVTextValue::integerValue(lable->text());
+        if (upperEnd ? value <= partner : value >= partner) {
+            value = upperEnd ? partner + 1 : partner - 1;
+            slider->setValue(double(partner));
+        }
+        andLableChange->setText(QString::number(value));
+    } else if (number == QLatin1String("0.1")) {
+        double value = slider->value();
+        const double partner = double(SVTextValue::floatValue(lable->text()));
+        if (upperEnd ? partner >= value : value >= partner) {
+            value = upperEnd ? partner + 0.1 : partner - 0.1;
+            slider->setValue(partner);
+        }
+        andLableChange->setText(QString::asprintf("%.1f", value));
+    }
 }

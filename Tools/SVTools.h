@@ -1,5 +1,5 @@
 // Stateless operations shared by several parts of the window: the protocol-level ones of
-// SVFrameTools (frame log, conversions) and the message box.
+// SVFrameTools (frame log, conversions), the message box and the range rule of paired sliders.
 #pragma once
 
 #include "Api/SVFrameTools.h"
@@ -8,6 +8,8 @@
 
 class QLabel;
 class QWidget;
+class SVObservableLabel;
+class SVSlider;
 
 class SVTools : public SVFrameTools {
 public:
@@ -19,4 +21,12 @@ public:
     // else rebuilds the given one in place. Returns the label.
     static QLabel* returnWebLabel(QLabel* label, const QString& title, const QString& address, QWidget* superView);
     static constexpr int webLabelFontSize = 17;
+
+    // The range rule of a slider that is one end of a range: the slider's value goes into its own
+    // label (andLableChange), kept beyond the number of the partner label (lable, the other end).
+    // tip is the side: "<=" for the upper end, ">=" for the lower end; number is the step: "1" for
+    // whole numbers, "0.1" for tenths (the partner then read in single precision). A clamped end
+    // stands one step beyond the partner. Any other side or step does nothing.
+    static void changeSliderValue(SVSlider* slider, SVObservableLabel* lable, SVObservableLabel* andLableChange, const QString& tip,
+                                  const QString& number);
 };

@@ -13,6 +13,8 @@ SVPortOptions SVPortOptions::fromArguments(const QStringList& arguments)
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--list-ports")) {
             options.listPorts = true;
+        } else if (argument == QLatin1String("--demo")) {
+            options.demo = true;
         } else if (argument == portOption) {
             if (i + 1 < arguments.size())
                 options.extraPortPaths.append(arguments[++i]);

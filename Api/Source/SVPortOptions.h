@@ -1,5 +1,6 @@
 // The command-line options about serial ports: "--port PATH" (repeatable) names extra device nodes
-// to list, "--list-ports" asks for the port list instead of the window.
+// to list, "--list-ports" asks for the port list instead of the window, "--demo" adds the built-in
+// virtual servo to the ports.
 #pragma once
 
 #include <QStringList>
@@ -9,6 +10,7 @@ class ORSSerialPortManager;
 struct SVPortOptions {
     QStringList extraPortPaths;
     bool listPorts = false;
+    bool demo = false;
     QStringList errors;  // e.g. "--port" without a path
 
     // Reads the port options among arguments (argv, program name first); other arguments are left.

@@ -5,7 +5,33 @@
 
 void SVSettingViewController::buttonClick(QObject* sender)
 {
+    if (!checkState(sender))
+        return;
     switch (tagOf(sender)) {
+    case TagLedSwitch:
+        sendLedSwitch();
+        break;
+    case TagTextSpeed:
+    case TagTextDebuggingTime:
+    case TagTextDebuggingPostion:
+    case TagTextDeviation:
+        enterValue(tagOf(sender));
+        break;
+    case TagButtonWireless:
+        openOrCloseSerialPort();
+        break;
+    case TagButtonMotor:
+        toggleMotorLoad();
+        break;
+    case TagButtonDefault:
+        reSet();
+        break;
+    case TagButtonSet:
+        writeServo(sender);
+        break;
+    case TagButtonRead:
+        readServo();
+        break;
     case TagButtonOperator:
         showBasicOperationPage();
         break;
@@ -27,48 +53,4 @@ void SVSettingViewController::buttonClick(QObject* sender)
     default:
         break;
     }
-}
-
-void SVSettingViewController::sliderClick(QObject*)
-{
-}
-
-void SVSettingViewController::setSerialPort(ORSSerialPort::Ptr port)
-{
-    m_serialPort = std::move(port);
-}
-
-void SVSettingViewController::initPortManager()
-{
-}
-
-// The links of the window; the range sliders and the saved language are set up by the pages.
-void SVSettingViewController::initBind()
-{
-    loadSavedLanguage();
-    bindRangeSliders();
-}
-
-void SVSettingViewController::reSetDash()
-{
-}
-
-void SVSettingViewController::serialPortWasOpened(ORSSerialPort*)
-{
-}
-
-void SVSettingViewController::serialPortWasClosed(ORSSerialPort*)
-{
-}
-
-void SVSettingViewController::serialPortWasRemovedFromSystem(ORSSerialPort*)
-{
-}
-
-void SVSettingViewController::serialPortDidReceiveData(ORSSerialPort*, const QByteArray&)
-{
-}
-
-void SVSettingViewController::serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError&)
-{
 }

@@ -56,6 +56,7 @@ void SVSettingViewController::viewDidLoad()
     initUI();
     initPortManager();
     initBind();
+    initAccessibility();
 }
 
 void SVSettingViewController::viewDidAppear()

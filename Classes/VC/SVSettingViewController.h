@@ -5,9 +5,14 @@
 // control in +Actions, +Connection, +Workflows, +Sliders and +ReplyDecoding.
 #pragma once
 
+#include "Api/SVFrameReader.h"
 #include "Api/SVSerial.h"
+#include "Api/SVStatePoll.h"
+#include "Api/Source/DesktopNotifier.h"
+#include "Api/Source/NotificationCenter.h"
 #include "Api/Source/ORSSerialPort.h"
 #include "Api/Source/ORSSerialPortManager.h"
+#include "Api/Source/UserNotifier.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -34,6 +39,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -231,6 +237,9 @@ protected:
 private:
     void viewDidLoad();
     void viewDidAppear();
+    // Names every control for assistive technology, renews the names on each language change, and
+    // sets the Tab order (+Accessibility).
+    void initAccessibility();
     void initUI();
     void addStatusPanel();
     void placeProgress();
@@ -375,16 +384,73 @@ public slots:
     void sliderClick(QObject* sender);
 
 public:
-    // Chooses the port to talk to (never opens it).
+    // Longest wait for the answer to a read; how long the write button stays disabled.
+    static constexpr int readTimeoutMs = 2000;
+    static constexpr int writeButtonPauseMs = 1000;
+
+    // Connection (+Connection).
+    // Chooses the port to talk to (never opens it); the encoder follows.
     void setSerialPort(ORSSerialPort::Ptr port);
     void initPortManager();
     void initBind();
-    // Puts the three gauges and their read-outs back to their starting values.
-    void reSetDash();
+    void serialPortsWereConnected(const Notification& notification);
+    void serialPortsWereDisconnected(const Notification& notification);
+    void postUserNotificationForConnectedPorts(const ORSSerialPortList& ports);
+    void postUserNotificationForDisconnectedPorts(const ORSSerialPortList& ports);
+    // Where desktop notifications go: a DesktopNotifier on the session bus unless one was set (not
+    // owned; it must outlive the controller's use).
+    UserNotifier* userNotifier();
+    void setUserNotifier(UserNotifier* notifier);
 
     void serialPortWasOpened(ORSSerialPort* port) override;
     void serialPortWasClosed(ORSSerialPort* port) override;
     void serialPortWasRemovedFromSystem(ORSSerialPort* port) override;
     void serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data) override;
     void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error) override;
+
+    // Workflows (+Workflows).
+    // False, after the tip "connect_tips", for the read and write buttons while no port is open.
+    bool checkState(QObject* sender);
+    // The eight frames that write the parameter page to the servo.
+    void sendWriteServoInfo();
+    // Puts the parameter page's defaults into its controls; sends nothing.
+    void reSet();
+    // The read has had no answer: the tip "read_fail". The object is not read.
+    void timeoutMethod(const QString& object);
+    // Starts the state poll of the chosen port (one loop per controller).
+    void setStateCheck();
+    const SVStatePoll* statePoll() const { return m_statePoll.get(); }
+    // The pause of the state poll; takes effect when the poll is first started.
+    void setStatePollInterval(std::chrono::milliseconds interval) { m_statePollInterval = interval; }
+    // Puts the three gauges and their read-outs back to their starting values.
+    void reSetDash();
+
+    // Reply decoding (+ReplyDecoding): one whole reply frame, its bytes as texts in dataReturns.
+    void analysisDidRecvData(const uint8_t* bytes, int length);
+    // The effect of one reply, given its bytes as texts and its command.
+    void solveDidRecvData(QStringList data, int cmd);
+
+private:
+    static QIcon imageNamed(const QString& name);
+    void bindPortList();
+    void bindBaudRateList();
+    void showChosenPortInList();
+    void updateButtonWirelessEnabled();
+    void showLedState(bool on);
+    void openOrCloseSerialPort();
+    void showPortClosed();
+    void postUserNotifications(const ORSSerialPortList& ports, const QString& titleKey, const QString& phraseKey);
+    void readServo();
+    void writeServo(QObject* writeButton);
+    void toggleMotorLoad();
+    void sendLedSwitch();
+    void sendStateReads();
+    QString speedTextForSlider();
+    void enterValue(int tag);
+
+    SVFrameReader m_frameReader;
+    UserNotifier* m_userNotifier = nullptr;
+    std::unique_ptr<DesktopNotifier> m_desktopNotifier;
+    std::chrono::milliseconds m_statePollInterval = SVStatePoll::defaultInterval;
+    std::unique_ptr<SVStatePoll> m_statePoll;  // last: its loop ends before the rest goes
 };

@@ -32,6 +32,10 @@ bool SVPanelShadow::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Resize:
         case QEvent::Show:
         case QEvent::Hide:
+        // Sent for an explicit show() or hide() even while the window is not yet visible, when
+        // Show and Hide are not.
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
         case QEvent::ZOrderChange:
             follow();
             break;

@@ -1,7 +1,9 @@
 #include "Classes/View/Dashboard/SVDashBoardDial.h"
 
 #include "Classes/View/Dashboard/SVDashBoardNeedle.h"
+#include "Tools/SVAccessibility.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPainter>
 
@@ -30,7 +32,15 @@ SVDashBoardDial::SVDashBoardDial(const SVDialStyle& style, QWidget* parent)
 
 void SVDashBoardDial::progress(double value)
 {
+    m_value = value;
     m_needle->setAngle(G::needleAngle(m_style, value));
+    QAccessibleValueChangeEvent event(this, value);
+    announceAccessibilityEvent(event);
+}
+
+double SVDashBoardDial::maximumValue() const
+{
+    return double(m_style.perTick) * (m_style.scaleNumber - 1) / m_style.degreesPerUnit;
 }
 
 float SVDashBoardDial::needleAngle() const

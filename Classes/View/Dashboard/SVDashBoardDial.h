@@ -15,6 +15,8 @@ class SVDashBoardDial : public QWidget {
 public:
     // Turns the needle to the value at once. Values outside the scale are not clamped.
     void progress(double value);
+    double value() const { return m_value; }  // the last value given to progress(), 0 at first
+    double maximumValue() const;              // the value at the scale's last tick
 
     float needleAngle() const;
     const SVDialStyle& style() const { return m_style; }
@@ -29,5 +31,6 @@ private:
 
     const SVDialStyle& m_style;
     SVDashBoardNeedle* m_needle;
+    double m_value = 0;
     QList<QLabel*> m_labels;
 };

@@ -1,7 +1,9 @@
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
 
 #include "Classes/View/Dashboard/SVDashBoardGeometry.h"
+#include "Tools/SVAccessibility.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -20,6 +22,8 @@ void SVDashBoardTemperatureView::setPro(double pro)
 {
     m_pro = pro;
     update();
+    QAccessibleValueChangeEvent event(this, pro);
+    announceAccessibilityEvent(event);
 }
 
 double SVDashBoardTemperatureView::imageWidth() const

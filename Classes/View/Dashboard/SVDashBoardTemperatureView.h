@@ -10,6 +10,8 @@ class SVDashBoardTemperatureView : public QWidget {
     Q_OBJECT
 public:
     static inline const QString imagePath = QStringLiteral(":/images/temperature2.svg");
+    // The value of pro at which the column fills its scale (507 image units at 507/140 per unit).
+    static constexpr double fullScale = 140;
 
     explicit SVDashBoardTemperatureView(QWidget* parent = nullptr);
 

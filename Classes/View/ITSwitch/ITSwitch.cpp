@@ -1,7 +1,8 @@
 #include "Classes/View/ITSwitch/ITSwitch.h"
 
-#include "Classes/View/ITSwitch/ITSwitchAccessible.h"
+#include "Tools/SVAccessibility.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -55,7 +56,6 @@ ITSwitch::ITSwitch(QWidget* parent)
     : QWidget(parent)
     , m_animation(new QVariantAnimation(this))
 {
-    ITSwitchAccessible::install();
     setFocusPolicy(Qt::TabFocus);
     m_animation->setStartValue(0.0);
     m_animation->setEndValue(1.0);
@@ -75,6 +75,12 @@ void ITSwitch::setChecked(bool checked)
     }
     emit checkedChanged(checked);
     reloadLayer();
+    if (changed) {
+        QAccessible::State states;
+        states.checked = true;
+        QAccessibleStateChangeEvent event(this, states);
+        announceAccessibilityEvent(event);
+    }
 }
 
 void ITSwitch::setCheckedByUser(bool checked)

@@ -2,26 +2,6 @@
 
 #include "Classes/View/ITSwitch/ITSwitch.h"
 
-namespace {
-
-QAccessibleInterface* makeInterface(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("ITSwitch") && object && object->isWidgetType())
-        return new ITSwitchAccessible(static_cast<ITSwitch*>(object));
-    return nullptr;
-}
-
-}  // namespace
-
-void ITSwitchAccessible::install()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(&makeInterface);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 ITSwitchAccessible::ITSwitchAccessible(ITSwitch* control)
     : QAccessibleWidget(control, QAccessible::CheckBox)
 {
@@ -60,16 +40,22 @@ void ITSwitchAccessible::setCurrentValue(const QVariant& value)
 
 QStringList ITSwitchAccessible::actionNames() const
 {
-    return {pressAction()};
+    return QStringList{pressAction()} + QAccessibleWidget::actionNames();
 }
 
 void ITSwitchAccessible::doAction(const QString& actionName)
 {
-    if (actionName == pressAction() && control()->isEnabled())
+    if (actionName != pressAction()) {
+        QAccessibleWidget::doAction(actionName);
+        return;
+    }
+    if (control()->isEnabled())
         control()->setCheckedByUser(!control()->checked());
 }
 
-QStringList ITSwitchAccessible::keyBindingsForAction(const QString&) const
+QStringList ITSwitchAccessible::keyBindingsForAction(const QString& actionName) const
 {
-    return {};
+    if (actionName == pressAction())
+        return {QStringLiteral("Space")};
+    return QAccessibleWidget::keyBindingsForAction(actionName);
 }

@@ -1,5 +1,6 @@
-// What assistive technology sees of an ITSwitch: a check box without children whose value (0 or 1) can
-// be set, and a press action that toggles it. Both count as user changes and send the action.
+// What assistive technology sees of an ITSwitch: a check box without children, named by the caption
+// the window gives it, whose value (0 or 1) can be set, and a press action (the toggle action of
+// AT-SPI) that toggles it. Both count as user changes and send the action.
 #pragma once
 
 #include <QAccessibleWidget>
@@ -8,9 +9,6 @@ class ITSwitch;
 
 class ITSwitchAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
-    // Registers the factory once per process.
-    static void install();
-
     explicit ITSwitchAccessible(ITSwitch* control);
 
     void* interface_cast(QAccessible::InterfaceType type) override;

@@ -1,7 +1,9 @@
 #include "Classes/View/ModeWindow/ModeWindow.h"
 
+#include "Tools/SVAccessibility.h"
 #include "Tools/SVButton.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -50,6 +52,15 @@ ModeWindow::ModeWindow(QWidget* parent)
 ModeWindow::~ModeWindow()
 {
     qInfo("释放 window");
+}
+
+void ModeWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    announceAccessibilityEvent(alert);
+    if (m_comfirm)
+        m_comfirm->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void ModeWindow::okAction(QObject*)

@@ -1,4 +1,6 @@
 // The message box: a frameless, transparent window whose panel shows a text and one confirm button.
+// When it opens it is announced to assistive technology as an alert and its confirm button takes the
+// focus, so that the text is read and Space or Enter dismisses it.
 #pragma once
 
 #include "Tools/SVButton.h"
@@ -21,6 +23,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // The box closes itself and ends its modal loop; the close request itself is refused.
     void closeEvent(QCloseEvent* event) override;
     void reject() override;

@@ -1,9 +1,12 @@
 #include "Classes/View/Segmented/SVSegmentedControl.h"
 
 #include "Api/Source/NotificationCenter.h"
+#include "Tools/SVAccessibility.h"
 #include "Tools/SVLocalized.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QtMath>
@@ -28,6 +31,7 @@ QColor SVSegmentedControl::selectedTextColor()
 SVSegmentedControl::SVSegmentedControl(QWidget* parent)
     : QWidget(parent)
 {
+    setFocusPolicy(Qt::StrongFocus);
     NotificationCenter::defaultCenter()->addObserver(
         this, SVChangeLanguageNotification, nullptr, [this](const Notification&) { reloadTitles(); });
     reloadTitles();
@@ -129,6 +133,17 @@ void SVSegmentedControl::paintEvent(QPaintEvent*)
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(orange(), 1));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5, cornerRadius - 0.5);
+    if (hasFocus() && m_index >= 0 && m_index < m_spans.size()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(segmentRect(m_index).adjusted(2, 2, -2, -2), cornerRadius - 1, cornerRadius - 1);
+    }
+}
+
+QRectF SVSegmentedControl::segmentRect(int k) const
+{
+    if (k < 0 || k >= m_spans.size())
+        return {};
+    return QRectF(m_spans[k].left, 0, m_spans[k].width, height());
 }
 
 void SVSegmentedControl::mousePressEvent(QMouseEvent* event)
@@ -138,12 +153,55 @@ void SVSegmentedControl::mousePressEvent(QMouseEvent* event)
         if (!m_paths[k].contains(event->position()))
             continue;
         qInfo().noquote() << QString::asprintf("mouseDown  %ld", long(k));
-        if (k != m_index) {
-            m_index = int(k);
-            update();
-            if (m_delegate && m_delegate->metaObject()->indexOfMethod("selectTitleIndex(int)") >= 0)
-                QMetaObject::invokeMethod(m_delegate, "selectTitleIndex", Q_ARG(int, m_index));
-        }
+        selectSegment(int(k));
         return;
     }
+}
+
+void SVSegmentedControl::selectSegment(int k)
+{
+    if (k == m_index || k < 0 || k >= m_titles.size())
+        return;
+    m_index = k;
+    update();
+    announceSelection();
+    if (m_delegate && m_delegate->metaObject()->indexOfMethod("selectTitleIndex(int)") >= 0)
+        QMetaObject::invokeMethod(m_delegate, "selectTitleIndex", Q_ARG(int, m_index));
+}
+
+// Tells assistive technology which segment is selected now (and focused, when the control has the focus).
+void SVSegmentedControl::announceSelection()
+{
+    QAccessibleInterface* control = QAccessible::queryAccessibleInterface(this);
+    QAccessibleInterface* segment = control ? control->child(m_index) : nullptr;
+    if (!segment)
+        return;
+    QAccessibleEvent selection(segment, QAccessible::Selection);
+    announceAccessibilityEvent(selection);
+    if (hasFocus()) {
+        QAccessibleEvent focus(segment, QAccessible::Focus);
+        announceAccessibilityEvent(focus);
+    }
+}
+
+void SVSegmentedControl::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Left)
+        selectSegment(m_index - 1);
+    else if (event->key() == Qt::Key_Right)
+        selectSegment(m_index + 1);
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void SVSegmentedControl::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void SVSegmentedControl::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }

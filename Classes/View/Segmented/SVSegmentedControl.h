@@ -1,6 +1,8 @@
 // A row of text segments of which one is selected: the servo/motor mode choice. A press on another
 // segment selects it and calls selectTitleIndex(int) on the delegate, when the delegate has that
-// slot or invokable method. The titles are localization keys, shown through the translator.
+// slot or invokable method. The titles are localization keys, shown through the translator. With
+// focus, Left and Right select the neighbouring segment as a press on it would; a frame marks the
+// selected segment while the control has the focus.
 #pragma once
 
 #include "Classes/View/Segmented/SVSegmentGeometry.h"
@@ -29,6 +31,10 @@ public:
     void setTitles(const QStringList& titles);
     int index() const { return m_index; }
     void setIndex(int index);  // from code: repaints, never calls the delegate
+    // The user's choice of segment k (press, keyboard, assistive technology): a different segment
+    // becomes selected and the delegate is told; the selected one or an index out of range changes nothing.
+    void selectSegment(int k);
+    QRectF segmentRect(int k) const;  // in control coordinates; empty out of range
     float maginLeftOne() const { return m_maginLeftOne; }
     void setMaginLeftOne(float margin);
     float maginLeftTwo() const { return m_maginLeftTwo; }
@@ -52,9 +58,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void layoutSegments();
+    void announceSelection();
     QSizeF textSize(const QString& text) const;
 
     QStringList m_titles{QStringLiteral("servo_mode"), QStringLiteral("motor_mode")};

@@ -1,8 +1,11 @@
 #include "Classes/View/Slider/SVSlider.h"
 
 #include "Api/SVTextValue.h"
+#include "Tools/SVAccessibility.h"
 #include "Tools/SVTag.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
@@ -21,6 +24,7 @@ SVSlider::SVSlider(QWidget* parent)
     // Called on the worker thread: only posts the tick to this slider's (main) thread.
     , m_repeater([this] { QMetaObject::invokeMethod(this, [this] { stepTick(); }, Qt::QueuedConnection); })
 {
+    setFocusPolicy(Qt::StrongFocus);
     m_repeatCheck.setSingleShot(true);
     m_repeatCheck.setInterval(repeatDelayMs);
     connect(&m_repeatCheck, &QTimer::timeout, this, [this] {
@@ -59,6 +63,14 @@ void SVSlider::setValue(double value)
     m_value = pinned;
     update();
     emit valueChanged(m_value);
+    QAccessibleValueChangeEvent event(this, m_value);
+    announceAccessibilityEvent(event);
+}
+
+void SVSlider::setValueByUser(double value)
+{
+    setValue(value);
+    emit actionSent(this);
 }
 
 void SVSlider::setStringValue(const QString& text)
@@ -125,6 +137,19 @@ void SVSlider::paintEvent(QPaintEvent*)
     }
     m_cell->drawBarInside(painter, trackRect(), false);
     m_cell->drawKnob(painter, standardKnobRect());
+    paintFocusRing(painter);
+}
+
+// A ring around the knob shows where the keyboard acts.
+void SVSlider::paintFocusRing(QPainter& painter)
+{
+    if (!hasFocus())
+        return;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    const QRectF ring = knobRect().adjusted(-2, -2, 2, 2);
+    const double radius = std::fmin(ring.width(), ring.height()) / 2;
+    painter.drawRoundedRect(ring, radius, radius);
 }
 
 void SVSlider::paintPlain(QPainter& painter)
@@ -135,6 +160,7 @@ void SVSlider::paintPlain(QPainter& painter)
     painter.setBrush(palette().color(QPalette::Button));
     painter.setPen(palette().color(QPalette::Dark));
     painter.drawEllipse(standardKnobRect());
+    paintFocusRing(painter);
 }
 
 void SVSlider::mousePressEvent(QMouseEvent* event)
@@ -161,6 +187,46 @@ void SVSlider::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         m_repeater.release();
+}
+
+void SVSlider::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        stepByUser(-1);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        stepByUser(1);
+        break;
+    case Qt::Key_PageDown:
+        stepByUser(-pageSteps);
+        break;
+    case Qt::Key_PageUp:
+        stepByUser(pageSteps);
+        break;
+    case Qt::Key_Home:
+        setValueByUser(m_minValue);
+        break;
+    case Qt::Key_End:
+        setValueByUser(m_maxValue);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void SVSlider::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void SVSlider::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void SVSlider::stepTick()

@@ -1,6 +1,7 @@
 // A value slider. A press steps the value once towards the pressed point and, while held, keeps
 // stepping from 0.5 s on every 0.1 s; a drag sets the value from the pointer. Every step tick and
-// every drag event is reported through actionSent(this); the release reports nothing.
+// every drag event is reported through actionSent(this); the release reports nothing. With focus,
+// the arrow keys move it by one step, Page Up/Down by ten, Home/End to the ends, each key reporting once.
 #pragma once
 
 #include "Classes/View/Slider/SVPressRepeater.h"
@@ -16,6 +17,7 @@ class SVSlider : public QWidget {
     Q_PROPERTY(double value READ value WRITE setValue NOTIFY valueChanged)
 public:
     static constexpr int repeatDelayMs = 500;
+    static constexpr int pageSteps = 10;  // steps of one Page Up / Page Down
 
     explicit SVSlider(QWidget* parent = nullptr);
     ~SVSlider() override;
@@ -30,6 +32,10 @@ public:
 
     double value() const { return m_value; }
     void setValue(double value);               // pinned to the range
+    // A value chosen by the user without the pointer (keyboard, assistive technology): set as a drag
+    // sets it, pinned, and reported once.
+    void setValueByUser(double value);
+    void stepByUser(int steps) { setValueByUser(m_value + steps * m_step); }
     void setStringValue(const QString& text);  // the leading decimal number of the text
     double minValue() const { return m_minValue; }
     void setMinValue(double minValue);
@@ -60,11 +66,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void stepTick();
     QRectF standardKnobRect() const;
     void paintPlain(QPainter& painter);
+    void paintFocusRing(QPainter& painter);
 
     double m_value = 0;
     double m_minValue = 0;

@@ -1,7 +1,9 @@
 #include "Classes/View/Text/SVBaseTextField.h"
 
 #include "Classes/View/Text/SVBaseTextFieldCell.h"
+#include "Tools/SVAccessibility.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,9 +19,18 @@ SVBaseTextField::SVBaseTextField(const QString& text, QWidget* parent)
 
 void SVBaseTextField::setText(const QString& text)
 {
+    if (text == m_text)
+        return;
+    const QString old = m_text;
     m_text = text;
     updateGeometry();
     update();
+    QAccessibleTextUpdateEvent changed(this, 0, old, text);
+    announceAccessibilityEvent(changed);
+    if (accessibleName().isEmpty()) {
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        announceAccessibilityEvent(renamed);
+    }
 }
 
 void SVBaseTextField::setBackgroundColor(const QColor& color)

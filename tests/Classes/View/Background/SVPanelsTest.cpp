@@ -6,6 +6,8 @@
 #include "Tools/SVLayout.h"
 
 #include <QTest>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,6 +73,34 @@ TEST(SVPanelShadow, FollowsItsPanelsPlaceVisibilityAndLifetime)
     QPointer<SVPanelShadow> watch(shadow);
     delete panel;
     ASSERT_TRUE(QTest::qWaitFor([&] { return watch.isNull(); }, 2000)) << "timed out waiting for: watch.isNull()";
+}
+
+// The pages are built, placed and the hidden ones hidden before the window is first shown; their
+// shadows must neither show nor keep a default size over the window.
+TEST(SVPanelShadow, PanelHiddenBeforeTheWindowShowsKeepsItsShadowHidden)
+{
+    QWidget window;
+    window.resize(400, 300);
+    auto* hiddenPage = new SVBackGroundView(2, &window);
+    SVLayout::place(hiddenPage).frame(10, 10, 150, 100);
+    hiddenPage->hide();
+    auto* shownPage = new SVBackGroundView(2, &window);
+    SVLayout::place(shownPage).frame(200, 10, 150, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    const auto shadows = window.findChildren<SVPanelShadow*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(shadows.size(), 2);
+    for (SVPanelShadow* shadow : shadows) {
+        if (shadow->isVisible()) {
+            EXPECT_EQ(shadow->geometry(), shownPage->geometry().adjusted(-1, -1, 3, 3));
+        }
+    }
+    EXPECT_EQ(std::count_if(shadows.begin(), shadows.end(), [](QWidget* w) { return w->isVisible(); }), 1);
+
+    hiddenPage->show();
+    EXPECT_NE(shadowOf(hiddenPage), nullptr);
+    EXPECT_TRUE(shadowOf(hiddenPage)->isVisible());
 }
 
 TEST(SVToolView, TitleSpansTheBoxTenBelowItsTop)

@@ -1,0 +1,35 @@
+// Demo mode: a virtual servo running in the process on a pseudo-terminal, listed among the serial
+// ports under the name "virtual-servo", so that every function of the tool can be tried without an
+// adapter or a servo. Its temperature and voltage drift a little; its position follows moves.
+#pragma once
+
+#include "Api/Source/DeviceSource.h"
+#include "VirtualServo/VirtualServo.h"
+
+#include <memory>
+
+class SVDemoServo {
+public:
+    static inline const QString portName = QStringLiteral("virtual-servo");
+
+    SVDemoServo();
+    ~SVDemoServo();
+    SVDemoServo(const SVDemoServo&) = delete;
+    SVDemoServo& operator=(const SVDemoServo&) = delete;
+
+    bool isValid() const { return m_servo->isValid(); }
+    QString errorString() const { return m_servo->errorString(); }
+    VirtualServo& servo() { return *m_servo; }
+    // The servo's port as a device: the pseudo-terminal's node under the demo port name.
+    ORSSerialDevice device() const;
+
+    // A device source that lists this servo's port first, then every device of inner, and passes on
+    // inner's arrivals and removals.
+    std::unique_ptr<DeviceSource> deviceSourceWrapping(std::unique_ptr<DeviceSource> inner) const;
+    // Makes the shared port manager, on its first use, list this servo's port before the devices of
+    // the system. The servo must outlive the manager's use of the port.
+    void installInSharedPortManager() const;
+
+private:
+    std::unique_ptr<VirtualServo> m_servo;
+};

@@ -1,0 +1,243 @@
+// Connection handling: the port list following the manager, choosing, opening and closing the port,
+// failures, plugging and unplugging adapters with their desktop notifications, and the LED look.
+#include "Api/Source/DesktopNotifier.h"
+#include "Classes/View/ITSwitch/ITSwitch.h"
+#include "Classes/View/Text/SVBaseTextField.h"
+#include "Tools/SVButton.h"
+#include "Tools/SVImageView.h"
+#include "support/core/EventLoopWait.h"
+#include "support/core/FakeNotificationService.h"
+#include "support/core/PrivateSessionBus.h"
+#include "support/ui/ControllerHarness.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QStringList capturedMessages;
+
+void captureMessage(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    capturedMessages.append(message);
+}
+
+// Collects every log message while it lives.
+class MessageCapture {
+public:
+    MessageCapture()
+        : m_previous(qInstallMessageHandler(captureMessage))
+    {
+        capturedMessages.clear();
+    }
+    ~MessageCapture() { qInstallMessageHandler(m_previous); }
+    bool waitForMessageStartingWith(const QString& start)
+    {
+        return waitForCondition([&] {
+            return std::any_of(capturedMessages.begin(), capturedMessages.end(),
+                               [&](const QString& message) { return message.startsWith(start); });
+        });
+    }
+
+private:
+    QtMessageHandler m_previous;
+};
+
+QImage pictureOf(const QIcon& icon)
+{
+    return icon.pixmap(QSize(32, 32)).toImage();
+}
+
+QImage namedPicture(const QString& name)
+{
+    return pictureOf(QIcon(QStringLiteral(":/images/%1.svg").arg(name)));
+}
+
+QStringList entriesOf(QComboBox* list)
+{
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries.append(list->itemText(i));
+    return entries;
+}
+
+QString text(const char* key)
+{
+    return ControllerHarness::localized(QString::fromLatin1(key));
+}
+
+}  // namespace
+
+TEST(Connection, StartsWithoutAdaptersAndListsOneWhenItIsPluggedIn)
+{
+    ControllerHarness harness(false);
+    SVSettingViewController& vc = harness.controller();
+    EXPECT_EQ(vc.boxCOM()->count(), 0);
+    EXPECT_FALSE(vc.buttonWireless()->isEnabled());
+
+    MessageCapture log;
+    harness.deviceSource().plug({harness.servoDevice()});
+    EXPECT_EQ(entriesOf(vc.boxCOM()), QStringList{ControllerHarness::servoPortName});
+    EXPECT_FALSE(vc.buttonWireless()->isEnabled()) << "plugging in chose the port";
+    ASSERT_EQ(harness.notifier().deliveries.size(), 1);
+    EXPECT_EQ(harness.notifier().deliveries[0].title, text("Serial Port Connected"));
+    EXPECT_EQ(harness.notifier().deliveries[0].body, "Serial port ttyVS0 was connected to this computer.");
+    EXPECT_TRUE(log.waitForMessageStartingWith("Ports were connected: (ttyVS0)"));
+}
+
+TEST(Connection, ChoosingOpeningAndClosingThePort)
+{
+    ControllerHarness harness;
+    SVSettingViewController& vc = harness.controller();
+    EXPECT_EQ(vc.boxCOM()->currentIndex(), -1);
+    EXPECT_FALSE(vc.buttonWireless()->isEnabled());
+    ASSERT_EQ(vc.boxBps()->count(), 1);
+    EXPECT_EQ(vc.boxBps()->itemText(0), "115200");
+
+    ASSERT_TRUE(harness.choosePort());
+    ASSERT_NE(vc.serialPort(), nullptr);
+    EXPECT_EQ(vc.serialPort()->name(), ControllerHarness::servoPortName);
+    EXPECT_EQ(vc.serialPort()->baudRate(), 115200);
+    EXPECT_EQ(vc.serialApi().serialPort(), vc.serialPort()) << "the encoder writes elsewhere";
+    EXPECT_TRUE(vc.buttonWireless()->isEnabled());
+    EXPECT_EQ(vc.buttonWireless()->title(), text("open_com"));
+    EXPECT_FALSE(vc.serialPort()->isOpen()) << "choosing a port opened it";
+
+    ASSERT_TRUE(harness.openPort());
+    EXPECT_EQ(pictureOf(vc.imageWirelessState()->image()), namedPicture("connect"));
+    EXPECT_FALSE(vc.boxCOM()->isEnabled());
+    EXPECT_TRUE(vc.boxBps()->isEnabled());
+    ASSERT_TRUE(harness.waitForFrames(32, 1)) << "opening did not start the poll at once";
+    EXPECT_TRUE(waitForCondition([&] { return vc.textCurrentTemperature()->text() == "30℃"; }));
+
+    ASSERT_TRUE(harness.closePort());
+    EXPECT_EQ(pictureOf(vc.imageWirelessState()->image()), namedPicture("disconnect"));
+    EXPECT_TRUE(vc.boxCOM()->isEnabled());
+    EXPECT_TRUE(vc.boxBps()->isEnabled());
+    EXPECT_EQ(vc.textCurrentTemperature()->text(), "0℃");
+    EXPECT_EQ(vc.textCurrentVoltage()->text(), "0.0V");
+    EXPECT_EQ(vc.serialPort()->name(), ControllerHarness::servoPortName) << "closing let go of the port";
+}
+
+TEST(Connection, AFailedOpenOnlyLogsTheError)
+{
+    ControllerHarness harness;
+    SVSettingViewController& vc = harness.controller();
+    // Another program holds the device.
+    const int holder = ::open(harness.servo().slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    ASSERT_TRUE(harness.choosePort());
+    MessageCapture log;
+    harness.press(SVSettingViewController::TagButtonWireless);
+    EXPECT_TRUE(log.waitForMessageStartingWith("Serial port ttyVS0 encountered an error: "));
+    serveEventsFor(100);
+    EXPECT_FALSE(vc.serialPort()->isOpen());
+    EXPECT_EQ(vc.buttonWireless()->title(), text("open_com"));
+    EXPECT_TRUE(vc.buttonWireless()->isEnabled());
+    EXPECT_TRUE(vc.boxCOM()->isEnabled());
+    EXPECT_TRUE(harness.tips().messages.isEmpty());
+    ::close(holder);
+}
+
+TEST(Connection, UnpluggingTheOpenAdapterClearsTheChoice)
+{
+    ControllerHarness harness;
+    SVSettingViewController& vc = harness.controller();
+    ASSERT_TRUE(harness.choosePort());
+    ASSERT_TRUE(harness.openPort());
+    ASSERT_TRUE(waitForCondition([&] { return vc.textCurrentTemperature()->text() == "30℃"; }));
+
+    harness.servo().vanish();
+    harness.deviceSource().unplug({harness.servoDevice()});
+    ASSERT_TRUE(waitForCondition([&] { return vc.serialPort() == nullptr; })) << "the removed port is still chosen";
+    EXPECT_EQ(vc.serialApi().serialPort(), nullptr);
+    EXPECT_EQ(vc.buttonWireless()->title(), text("open_com"));
+    EXPECT_FALSE(vc.buttonWireless()->isEnabled());
+    EXPECT_EQ(pictureOf(vc.imageWirelessState()->image()), namedPicture("disconnect"));
+    EXPECT_EQ(vc.textCurrentTemperature()->text(), "0℃");
+    EXPECT_EQ(vc.boxCOM()->count(), 0);
+    EXPECT_TRUE(vc.boxCOM()->isEnabled()) << "no other port can be chosen";
+    ASSERT_FALSE(harness.notifier().deliveries.isEmpty());
+    EXPECT_EQ(harness.notifier().deliveries.last().title, text("Serial Port Disconnected"));
+    EXPECT_EQ(harness.notifier().deliveries.last().body, "Serial port ttyVS0 was disconnected from this computer.");
+    EXPECT_TRUE(waitForCondition([&] { return vc.statePoll() && !vc.statePoll()->isRunning(); }))
+        << "the poll outlived the removed port";
+}
+
+TEST(Connection, AVanishedDeviceIsLetGoOfBeforeTheSystemReportsIt)
+{
+    ControllerHarness harness;
+    SVSettingViewController& vc = harness.controller();
+    ASSERT_TRUE(harness.choosePort());
+    ASSERT_TRUE(harness.openPort());
+    harness.servo().vanish();
+    ASSERT_TRUE(waitForCondition([&] { return vc.serialPort() == nullptr; })) << "the hang-up went unnoticed";
+    EXPECT_FALSE(vc.buttonWireless()->isEnabled());
+    EXPECT_TRUE(vc.boxCOM()->isEnabled());
+    EXPECT_EQ(vc.textCurrentTemperature()->text(), "0℃");
+}
+
+TEST(Connection, PluggingASecondAdapterWhileOpenKeepsTheListDisabled)
+{
+    ControllerHarness harness;
+    SVSettingViewController& vc = harness.controller();
+    ASSERT_TRUE(harness.choosePort());
+    ASSERT_TRUE(harness.openPort());
+    harness.deviceSource().plug({FakeDeviceSource::usbDevice(QStringLiteral("ttyUSB7"))});
+    EXPECT_EQ(entriesOf(vc.boxCOM()), QStringList({ControllerHarness::servoPortName, QStringLiteral("ttyUSB7")}));
+    EXPECT_FALSE(vc.boxCOM()->isEnabled());
+    EXPECT_EQ(vc.boxCOM()->currentText(), ControllerHarness::servoPortName);
+    EXPECT_TRUE(vc.serialPort()->isOpen());
+
+    // Unplugging the other adapter leaves the chosen, open port alone.
+    harness.deviceSource().unplug({FakeDeviceSource::usbDevice(QStringLiteral("ttyUSB7"))});
+    EXPECT_EQ(vc.boxCOM()->currentText(), ControllerHarness::servoPortName);
+    EXPECT_FALSE(vc.boxCOM()->isEnabled());
+    EXPECT_TRUE(vc.buttonWireless()->isEnabled());
+    EXPECT_TRUE(vc.serialPort()->isOpen());
+}
+
+TEST(Connection, LedSwitchSetsItsCaptionAndLamp)
+{
+    ControllerHarness harness(false);
+    SVSettingViewController& vc = harness.controller();
+    EXPECT_EQ(vc.labelLED()->text(), "On");
+    EXPECT_EQ(vc.imageLEDState()->backgroundColor(), QColor::fromRgbF(1.0f, 165.0f / 255.0f, 0.0f, 1.0f));
+    vc.switchLed()->setChecked(false);
+    EXPECT_EQ(vc.labelLED()->text(), "Off");
+    EXPECT_EQ(vc.imageLEDState()->backgroundColor(), QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f));
+    vc.switchLed()->setChecked(true);
+    EXPECT_EQ(vc.labelLED()->text(), "On");
+}
+
+TEST(Connection, DesktopNotificationsReachTheSessionBusAndAreClosedAgain)
+{
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isValid()) << "dbus-daemon did not start";
+    FakeNotificationService service;
+    ASSERT_TRUE(service.registerOn(bus.connect(QStringLiteral("service"))));
+    DesktopNotifier notifier(bus.connect(QStringLiteral("application")));
+    notifier.setRemovalDelay(50ms);
+
+    ControllerHarness harness(false);
+    harness.controller().setUserNotifier(&notifier);
+    harness.deviceSource().plug({harness.servoDevice()});
+    ASSERT_TRUE(waitForCondition([&] { return service.notifyCalls.size() == 1; })) << "no notification";
+    EXPECT_EQ(service.notifyCalls[0].summary, text("Serial Port Connected"));
+    EXPECT_EQ(service.notifyCalls[0].body, "Serial port ttyVS0 was connected to this computer.");
+    EXPECT_TRUE(waitForCondition([&] { return service.closedIds == QList<uint>{1}; })) << "never closed again";
+
+    harness.deviceSource().unplug({harness.servoDevice()});
+    ASSERT_TRUE(waitForCondition([&] { return service.notifyCalls.size() == 2; })) << "no removal notification";
+    EXPECT_EQ(service.notifyCalls[1].summary, text("Serial Port Disconnected"));
+    EXPECT_TRUE(waitForCondition([&] { return service.closedIds == QList<uint>({1, 2}); }));
+}
