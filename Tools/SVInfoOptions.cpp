@@ -45,6 +45,7 @@ QString SVInfoOptions::helpText(const QString& programName)
                "Options:\n"
                "  --port PATH     also list the device node PATH as a port (a pseudo-terminal,\n"
                "                  a socat link); may be given more than once\n"
+               "  --demo          add a built-in virtual servo, listed as the port \"virtual-servo\"\n"
                "  --list-ports    print the serial ports found and exit\n"
                "  --screenshot FILE [--page basic|parameters|about] [--language en|zh-Hans|zh-Hant]\n"
                "                  render the window to the PNG file FILE after start-up and exit;\n"

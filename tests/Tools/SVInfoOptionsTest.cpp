@@ -11,7 +11,7 @@ TEST(SVInfoOptions, HelpAndVersionAnswerAndEndTheProgram)
     EXPECT_EQ(SVInfoOptions::handle(QStringList{"servodesk", "--port", "/dev/pts/3", "-h"}), 0);
     EXPECT_TRUE(SVInfoOptions::versionText().contains(QStringLiteral(SERVODESK_VERSION)));
     const QString help = SVInfoOptions::helpText("servodesk");
-    for (const char* option : {"--port PATH", "--list-ports", "--screenshot FILE", "--help", "--version"})
+    for (const char* option : {"--port PATH", "--demo", "--list-ports", "--screenshot FILE", "--help", "--version"})
         EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
 }
 
