@@ -3,7 +3,8 @@
 //
 //   window_bench reply-latency [count]   a reply written by the servo until the control's text has
 //                                        changed on the main thread (default 1000 replies)
-//   window_bench idle-cpu [seconds]      CPU time of the whole process per second of wall time, port
+//   window_bench idle-cpu [seconds [no-pin-poll]]
+//                                        CPU time of the whole process per second of wall time, port
 //                                        open and idle, modem-line poll forced on (default 10 s)
 //   window_bench flood [seconds]         the lateness of a 10 ms repeating timer on the main thread
 //                                        while the line is flooded at its full rate (default 10 s)
@@ -221,12 +222,12 @@ int replyLatency(int count)
     return 0;
 }
 
-int idleCpu(int seconds)
+int idleCpu(int seconds, bool pinPoll)
 {
     QuietLine line;
     if (line.slavePath.isEmpty())
         return 1;
-    ORSSerialPort::setPinPollForced(true);
+    ORSSerialPort::setPinPollForced(pinPoll);
     Window window(line.slavePath);
     if (!window.openPort()) {
         std::fprintf(stderr, "the port did not open\n");
@@ -251,7 +252,7 @@ int idleCpu(int seconds)
     const double cpu = cpuSeconds() - cpuBefore;
     stop = true;
     drain.join();
-    std::printf("Window open, one port open and idle, modem-line poll forced on, %d s:\n", seconds);
+    std::printf("Window open, one port open and idle, modem-line poll %s, %d s:\n", pinPoll ? "forced on" : "off", seconds);
     std::printf("CPU %.1f ms per second = %.3f %% of one core\n", 1000.0 * cpu / wall, 100.0 * cpu / wall);
     return 0;
 }
@@ -301,9 +302,9 @@ int main(int argc, char** argv)
     if (mode == QLatin1String("reply-latency"))
         return replyLatency(amount > 0 ? amount : 1000);
     if (mode == QLatin1String("idle-cpu"))
-        return idleCpu(amount > 0 ? amount : 10);
+        return idleCpu(amount > 0 ? amount : 10, !(argc > 3 && std::strcmp(argv[3], "no-pin-poll") == 0));
     if (mode == QLatin1String("flood"))
         return flood(amount > 0 ? amount : 10);
-    std::fprintf(stderr, "usage: %s reply-latency [count] | idle-cpu [seconds] | flood [seconds]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s reply-latency [count] | idle-cpu [seconds [no-pin-poll]] | flood [seconds]\n", argv[0]);
     return 2;
 }
