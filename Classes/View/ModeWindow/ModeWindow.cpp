@@ -56,6 +56,12 @@ ModeWindow::~ModeWindow()
 
 void ModeWindow::showEvent(QShowEvent* event)
 {
+    // Without a compositor the transparent corners would show black; the mask cuts them away there,
+    // and with one it changes nothing visible but the faint outer shadow.
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(rect()).adjusted(panelMargin - 1, panelMargin - 1, 1 - panelMargin, 1 - panelMargin),
+        panelRadius + 1, panelRadius + 1);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
     QDialog::showEvent(event);
     QAccessibleEvent alert(this, QAccessible::Alert);
     announceAccessibilityEvent(alert);
