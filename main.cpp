@@ -7,6 +7,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVAccessibility.h"
+#include "Tools/SVInfoOptions.h"
 #include "Tools/SVScreenshot.h"
 #include "Tools/SettingsStore.h"
 #include "VirtualServo/SVDemoServo.h"
@@ -61,6 +62,8 @@ void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page pag
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = SVInfoOptions::handle(argc, argv))
+        return *status;
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
     // Made before the application and destroyed after it, so that it outlives every use of its port.
     std::unique_ptr<SVDemoServo> demo;

@@ -86,11 +86,14 @@ void ORSMainThreadGate::post(std::function<void()> work)
         return;
     dropWorkWithApplication(app);
     MainThreadWork& queue = mainThreadWork();
-    // The lock is held while the call is queued, and the main thread takes it before it touches the
-    // work: everything done here visibly happens before the work runs, also to ThreadSanitizer,
-    // which cannot see the locks inside Qt's event queue.
-    std::lock_guard lock(queue.mutex);
-    queue.items.push_back(std::move(work));
+    // The main thread takes the same lock before it touches the work: everything done here visibly
+    // happens before the work runs, also to ThreadSanitizer, which cannot see the locks inside Qt's
+    // event queue. The call is queued after the lock is let go, so that the woken main thread never
+    // has to wait for this thread to be scheduled again to release it.
+    {
+        std::lock_guard lock(queue.mutex);
+        queue.items.push_back(std::move(work));
+    }
     QMetaObject::invokeMethod(app, [] { runOldestWork(); }, Qt::QueuedConnection);
 }
 

@@ -30,6 +30,11 @@ ORSSerialPortError ORSSerialPortError::fromErrno(int code, const QString& path)
 ORSSerialPortDelegate::ORSSerialPortDelegate() : m_lifetime(std::make_shared<char>(0)) {}
 ORSSerialPortDelegate::~ORSSerialPortDelegate() = default;
 void ORSSerialPortDelegate::serialPortDidReceiveData(ORSSerialPort*, const QByteArray&) {}
+void ORSSerialPortDelegate::serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
+                                                           std::chrono::steady_clock::time_point)
+{
+    serialPortDidReceiveData(port, data);
+}
 void ORSSerialPortDelegate::serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError&) {}
 void ORSSerialPortDelegate::serialPortWasOpened(ORSSerialPort*) {}
 void ORSSerialPortDelegate::serialPortWasClosed(ORSSerialPort*) {}

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 class ORSSerialPort;
@@ -36,6 +37,12 @@ public:
 
     virtual void serialPortWasRemovedFromSystem(ORSSerialPort* port) = 0;
     virtual void serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data);
+    // The same bytes with the time the port read them from the device, which may be well before the
+    // main thread gets to them. The port calls this one; by default it passes the bytes on to
+    // serialPortDidReceiveData. A delegate that times the line (a frame reader dropping partial frames
+    // after a silence) overrides this one, so that a busy main thread is not taken for a silent line.
+    virtual void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
+                                                std::chrono::steady_clock::time_point readTime);
     virtual void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error);
     virtual void serialPortWasOpened(ORSSerialPort* port);
     virtual void serialPortWasClosed(ORSSerialPort* port);
@@ -79,6 +86,10 @@ public:
     static Ptr livePortWithPath(const QString& path);
     // Every live port object of the process.
     static QList<Ptr> allSerialPorts();
+    // For benchmarks and tests: keeps the 10 ms modem-line poll of later openings running on a device
+    // whose modem lines cannot be read (a pseudo-terminal), as it runs on an adapter. The error is
+    // still reported once per opening.
+    static void setPinPollForced(bool forced);
 
     ~ORSSerialPort() override;
 

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -20,6 +21,11 @@ ORSSerialConnection::~ORSSerialConnection()
 {
     if (wakeDescriptor >= 0)
         ::close(wakeDescriptor);
+}
+
+void ORSSerialPort::setPinPollForced(bool forced)
+{
+    Private::pinPollForced = forced;
 }
 
 // ---- Open ----
@@ -139,7 +145,8 @@ void ORSSerialPort::Private::startConnection(const std::shared_ptr<ORSSerialConn
     updateModemLines(opening.get());
     deliverLater([](ORSSerialPort* port, ORSSerialPortDelegate* delegate) { delegate->serialPortWasOpened(port); });
     ORSSerialConnection* raw = opening.get();
-    if (!opening->modemLinesReported)  // without modem lines there is nothing to poll
+    opening->pinPollForced = pinPollForced;
+    if (!opening->modemLinesReported || opening->pinPollForced)  // without modem lines there is nothing to poll
         opening->pinPoll = std::thread([this, raw] { pinPollLoop(raw); });
     opening->reader = std::thread([this, raw] { readLoop(raw); });
 }
@@ -205,8 +212,9 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
             const ssize_t count = ::read(opening->descriptor, buffer.data(), buffer.size());
             if (count > 0) {
                 const QByteArray data(buffer.data(), count);
-                deliverLater([data](ORSSerialPort* port, ORSSerialPortDelegate* delegate) {
-                    delegate->serialPortDidReceiveData(port, data);
+                const auto readTime = std::chrono::steady_clock::now();
+                deliverLater([data, readTime](ORSSerialPort* port, ORSSerialPortDelegate* delegate) {
+                    delegate->serialPortDidReceiveDataReadAt(port, data, readTime);
                 });
                 continue;
             }
@@ -231,6 +239,9 @@ void ORSSerialPort::Private::handleRemovalOnce(ORSSerialConnection* opening)
 
 void ORSSerialPort::Private::pinPollLoop(ORSSerialConnection* opening)
 {
+    // The poll's 5 ms leeway: the kernel may fire each 10 ms wait up to 5 ms late, together with
+    // other timers, so that an idle port wakes the processor less often.
+    prctl(PR_SET_TIMERSLACK, 5'000'000UL);
     while (sampleModemLines(opening)) {
         std::unique_lock lock(opening->pinPollMutex);
         if (opening->pinPollWake.wait_for(lock, 10ms, [opening] { return opening->stopPinPoll; }))
@@ -250,10 +261,11 @@ bool ORSSerialPort::Private::sampleModemLines(ORSSerialConnection* opening)
                 reportErrorAndWait(*opening->gate, failure);
                 runRemovalCleanup(*opening->gate);
             }
-        } else if (!opening->modemLinesReported.exchange(true)) {
-            reportErrorLater(failure);
+            return false;
         }
-        return false;
+        if (!opening->modemLinesReported.exchange(true))
+            reportErrorLater(failure);
+        return opening->pinPollForced;
     }
     publishInput(opening, &Private::CTS, bits & TIOCM_CTS, &ORSSerialPort::CTSChanged);
     publishInput(opening, &Private::DSR, bits & TIOCM_DSR, &ORSSerialPort::DSRChanged);
@@ -327,6 +339,10 @@ void ORSSerialPort::Private::finishClosing(ORSSerialConnection* opening)
         fileDescriptor = 0;
         if (connection.get() == opening)
             retired.push_back(std::move(connection));
+        // A retired opening is never woken again (close requests go to the current one only), so
+        // its wake-up descriptor goes now: a closed port holds no descriptor.
+        ::close(opening->wakeDescriptor);
+        opening->wakeDescriptor = -1;
     }
     publishOpenStateSoon();
     deliverAndWait(*opening->gate, [](ORSSerialPort* port, ORSSerialPortDelegate* delegate) {

@@ -37,6 +37,7 @@ struct ORSSerialConnection {
     std::atomic<bool> closeRequested{false};
     std::atomic<bool> removalHandled{false};
     std::atomic<bool> modemLinesReported{false};
+    bool pinPollForced = false;  // set before the threads start, then only read
 
     std::mutex pinPollMutex;
     std::condition_variable pinPollWake;
@@ -69,6 +70,7 @@ struct ORSSerialPort::Private {
     std::atomic<bool> DSR{false};
     std::atomic<bool> DCD{false};
     std::atomic<int> fileDescriptor{0};
+    static inline std::atomic<bool> pinPollForced{false};
     bool publishedOpen = false;  // last isOpen value told to observers; main thread only
 
     std::mutex openMutex;  // one open() at a time

@@ -607,7 +607,7 @@ void SVSettingViewController::buildLEDAlertPanel()
     SVToolView* panel = m_viewLEDAlert;
     panel->lableTitle()->setText(localized(QStringLiteral("led_warning")));
 
-    auto row = [this, panel](QPointer<QLabel>& label, QPointer<ITSwitch>& toggle, const QString& key) {
+    auto row = [panel](QPointer<QLabel>& label, QPointer<ITSwitch>& toggle, const QString& key) {
         label = labelWithString(localized(key), panel);
         toggle = onSwitch(panel);
         return label.data();

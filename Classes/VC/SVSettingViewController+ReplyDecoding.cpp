@@ -37,9 +37,15 @@ bool isReply(const QByteArray& frame)
 
 }  // namespace
 
-void SVSettingViewController::serialPortDidReceiveData(ORSSerialPort*, const QByteArray& data)
+void SVSettingViewController::serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data)
 {
-    for (const QByteArray& frame : m_frameReader.append(data)) {
+    serialPortDidReceiveDataReadAt(port, data, SVFrameReader::Clock::now());
+}
+
+void SVSettingViewController::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data,
+                                                             std::chrono::steady_clock::time_point readTime)
+{
+    for (const QByteArray& frame : m_frameReader.append(data, readTime)) {
         if (isReply(frame))
             analysisDidRecvData(reinterpret_cast<const uint8_t*>(frame.constData()), int(frame.size()));
     }

@@ -408,6 +408,10 @@ public:
     void serialPortWasClosed(ORSSerialPort* port) override;
     void serialPortWasRemovedFromSystem(ORSSerialPort* port) override;
     void serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data) override;
+    // What the port calls: the frame reader times the line by when the bytes were read, not by when
+    // the main thread got to them.
+    void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
+                                        std::chrono::steady_clock::time_point readTime) override;
     void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error) override;
 
     // Workflows (+Workflows).

@@ -1,0 +1,63 @@
+#include "Tools/SVInfoOptions.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+std::optional<int> SVInfoOptions::handle(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return handle(arguments);
+}
+
+std::optional<int> SVInfoOptions::handle(const QStringList& arguments)
+{
+    const QString program = arguments.isEmpty() ? QStringLiteral("servodesk") : QFileInfo(arguments.first()).fileName();
+    // The value of an option that takes one is never read as an option itself.
+    static const QStringList optionsWithValue = {QStringLiteral("--port"), QStringLiteral("--screenshot"),
+                                                 QStringLiteral("--page"), QStringLiteral("--language")};
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (optionsWithValue.contains(argument)) {
+            ++i;
+            continue;
+        }
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            std::fputs(qPrintable(helpText(program)), stdout);
+            return 0;
+        }
+        if (argument == QLatin1String("--version")) {
+            std::fputs(qPrintable(versionText()), stdout);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+QString SVInfoOptions::helpText(const QString& programName)
+{
+    return QStringLiteral(
+               "Usage: %1 [options]\n"
+               "Sets up and exercises serial bus servos behind a USB serial adapter.\n"
+               "\n"
+               "Options:\n"
+               "  --port PATH     also list the device node PATH as a port (a pseudo-terminal,\n"
+               "                  a socat link); may be given more than once\n"
+               "  --demo          add a built-in virtual servo, listed as the port \"virtual-servo\"\n"
+               "  --list-ports    print the serial ports found and exit\n"
+               "  --screenshot FILE [--page basic|parameters|about] [--language en|zh-Hans|zh-Hant]\n"
+               "                  render the window to the PNG file FILE after start-up and exit;\n"
+               "                  the saved language is neither used nor changed\n"
+               "  -h, --help      print this help and exit\n"
+               "  --version       print the version and exit\n"
+               "\n"
+               "Qt's standard options, such as -platform, are accepted as well.\n")
+        .arg(programName);
+}
+
+QString SVInfoOptions::versionText()
+{
+    return QStringLiteral("ServoDesk %1\n").arg(QStringLiteral(SERVODESK_VERSION));
+}

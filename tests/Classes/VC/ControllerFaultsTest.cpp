@@ -1,0 +1,114 @@
+// The window under transport faults: the adapter unplugged in the middle of a write burst or of a
+// block read, and a port held by another program. The window must end in its closed state with the
+// right ports listed, or leave the panel as it was and open later.
+#include "Classes/VC/SVSettingViewController.h"
+#include "support/core/EventLoopWait.h"
+#include "support/core/LockHolder.h"
+#include "support/ui/ControllerHarness.h"
+
+#include <QComboBox>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using C = SVSettingViewController;
+
+// Log lines of the test, to see what the window logs.
+class LogCapture {
+public:
+    LogCapture() { s_lines = &lines; m_previous = qInstallMessageHandler(&LogCapture::handle); }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_lines = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext&, const QString& message)
+    {
+        if (s_lines)
+            s_lines->append(message);
+    }
+    static inline QStringList* s_lines = nullptr;
+    QtMessageHandler m_previous = nullptr;
+};
+
+class ControllerFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(harness.choosePort());
+        ASSERT_TRUE(harness.openPort());
+        port = harness.controller().serialPort();
+    }
+
+    // The adapter goes: its node vanishes and the device source reports it.
+    void unplug()
+    {
+        harness.servo().vanish();
+        harness.deviceSource().unplug({harness.servoDevice()});
+    }
+
+    void expectClosedWindow()
+    {
+        C& c = harness.controller();
+        EXPECT_TRUE(waitForCondition([&] { return !port->isOpen(); })) << "the unplugged port never closed";
+        EXPECT_TRUE(harness.waitForEncoderIdle()) << "the encoder's queue hangs";
+        EXPECT_TRUE(waitForCondition([&] { return c.boxCOM()->isEnabled(); })) << "the port list stays disabled";
+        EXPECT_EQ(c.buttonWireless()->title(), ControllerHarness::localized(QStringLiteral("open_com")));
+        EXPECT_EQ(c.boxCOM()->findText(ControllerHarness::servoPortName), -1) << "the unplugged port is still listed";
+        EXPECT_TRUE(harness.manager().availablePorts().isEmpty());
+    }
+
+    ControllerHarness harness;
+    ORSSerialPort::Ptr port;
+};
+
+TEST_F(ControllerFaults, UnplugInTheMiddleOfAWriteBurstClosesTheWindowsConnection)
+{
+    for (int i = 0; i < 5000; ++i)
+        harness.controller().serialApi().sendOneSteering(1, i % 1000, 100);
+    ASSERT_TRUE(harness.waitForFrames(1, 20)) << "the burst never started";
+    ASSERT_FALSE(harness.controller().serialApi().queue().waitUntilIdle(std::chrono::milliseconds(0)))
+        << "the burst ended before the unplug";
+    unplug();
+    expectClosedWindow();
+}
+
+TEST_F(ControllerFaults, UnplugInTheMiddleOfABlockReadClosesTheWindowsConnection)
+{
+    harness.press(C::TagButtonRead);
+    ASSERT_TRUE(harness.waitForFrames(21, 1)) << "the block read never started";
+    unplug();
+    expectClosedWindow();
+    serveEventsFor(2500);  // past the read's time-out: it may tell of the failed read, nothing else
+    for (const QString& tip : harness.tips().messages)
+        EXPECT_NE(tip, ControllerHarness::localized(QStringLiteral("connect_success")));
+}
+
+TEST(ControllerPortHeld, OpenFailsAtOnceLeavesThePanelAndOpensOnceReleased)
+{
+    ControllerHarness harness;
+    C& c = harness.controller();
+    ASSERT_TRUE(harness.choosePort());
+    LockHolder other(harness.servo().slavePath());
+    ASSERT_TRUE(other.isHolding());
+    const QString openTitle = c.buttonWireless()->title();
+
+    LogCapture log;
+    harness.press(C::TagButtonWireless);
+    EXPECT_FALSE(c.serialPort()->isOpen()) << "the open did not fail at once";
+    ASSERT_TRUE(waitForCondition([&] { return log.lines.join(u'\n').contains(QStringLiteral("encountered an error")); }))
+        << "the failure was not logged: " << qPrintable(log.lines.join(u'\n'));
+    serveEventsFor(50);
+    EXPECT_EQ(c.buttonWireless()->title(), openTitle) << "the panel changed";
+    EXPECT_TRUE(c.boxCOM()->isEnabled());
+    EXPECT_TRUE(harness.tips().messages.isEmpty());
+
+    other.release();
+    ASSERT_TRUE(harness.openPort()) << "no open after the other program let go";
+}
+
+} // namespace
