@@ -3,6 +3,7 @@
 
 #include "support/core/EventLoopWait.h"
 #include "support/core/FakeNotificationService.h"
+#include "support/core/MessageCapture.h"
 #include "support/core/PrivateSessionBus.h"
 
 #include <gtest/gtest.h>
@@ -22,27 +23,6 @@ using namespace std::chrono_literals;
 #endif
 
 namespace {
-
-QStringList capturedMessages;
-
-void captureMessage(QtMsgType, const QMessageLogContext&, const QString& message)
-{
-    capturedMessages.append(message);
-}
-
-// Collects every log message while it lives.
-class MessageCapture {
-public:
-    MessageCapture()
-        : m_previous(qInstallMessageHandler(captureMessage))
-    {
-        capturedMessages.clear();
-    }
-    ~MessageCapture() { qInstallMessageHandler(m_previous); }
-
-private:
-    QtMessageHandler m_previous;
-};
 
 class DesktopNotifierTest : public testing::Test {
 protected:
@@ -114,7 +94,7 @@ TEST_F(DesktopNotifierTest, WithoutAServiceNothingIsShownAndNothingReported)
     EXPECT_TRUE(service.notifyCalls.isEmpty());
     EXPECT_TRUE(service.closedIds.isEmpty());
     EXPECT_EQ(delivered.size(), 0);
-    EXPECT_TRUE(capturedMessages.isEmpty()) << capturedMessages.join("\n").toStdString();
+    EXPECT_TRUE(MessageCapture::messages().isEmpty()) << MessageCapture::messages().join("\n").toStdString();
 }
 
 TEST(DesktopNotifier, WithoutASessionBusNothingHappens)
@@ -135,6 +115,6 @@ TEST(DesktopNotifier, WithoutASessionBusNothingHappens)
     notifier.deliverNotification(QStringLiteral("Title"), QStringLiteral("Body"));
     EXPECT_FALSE(notifier.hasPendingCalls());
     serveEventsFor(20);
-    EXPECT_TRUE(capturedMessages.isEmpty()) << capturedMessages.join("\n").toStdString();
+    EXPECT_TRUE(MessageCapture::messages().isEmpty()) << MessageCapture::messages().join("\n").toStdString();
     QDBusConnection::disconnectFromBus(QStringLiteral("nobus"));
 }

@@ -7,6 +7,7 @@
 #include "Tools/SVImageView.h"
 #include "support/core/EventLoopWait.h"
 #include "support/core/FakeNotificationService.h"
+#include "support/core/MessageCapture.h"
 #include "support/core/PrivateSessionBus.h"
 #include "support/ui/ControllerHarness.h"
 
@@ -21,34 +22,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-QStringList capturedMessages;
-
-void captureMessage(QtMsgType, const QMessageLogContext&, const QString& message)
-{
-    capturedMessages.append(message);
-}
-
-// Collects every log message while it lives.
-class MessageCapture {
-public:
-    MessageCapture()
-        : m_previous(qInstallMessageHandler(captureMessage))
-    {
-        capturedMessages.clear();
-    }
-    ~MessageCapture() { qInstallMessageHandler(m_previous); }
-    bool waitForMessageStartingWith(const QString& start)
-    {
-        return waitForCondition([&] {
-            return std::any_of(capturedMessages.begin(), capturedMessages.end(),
-                               [&](const QString& message) { return message.startsWith(start); });
-        });
-    }
-
-private:
-    QtMessageHandler m_previous;
-};
 
 QImage pictureOf(const QIcon& icon)
 {
