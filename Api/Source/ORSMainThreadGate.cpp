@@ -1,7 +1,8 @@
 #include "Api/Source/ORSMainThreadGate.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QMetaMethod>
+#include <QObject>
 #include <QThread>
 
 #include <atomic>
@@ -63,19 +64,45 @@ void dropWorkWithApplication(QCoreApplication* app)
     });
 }
 
-void runOldestWork()
-{
-    std::function<void()> next;
+// Lives on the main thread and runs the oldest queued work each time its slot is called there.
+// The wake-up carries no data: the work itself passes through the locked list above, so that
+// ThreadSanitizer sees every hand-over, although it cannot see the locks inside Qt's event queue.
+class MainThreadWorkRunner : public QObject {
+    Q_OBJECT
+public:
+    // The one runner, made on first use from any thread and moved to the application's thread.
+    static MainThreadWorkRunner& instance(QCoreApplication* app)
     {
-        MainThreadWork& work = mainThreadWork();
-        std::lock_guard lock(work.mutex);
-        if (work.items.empty())
-            return;
-        next = std::move(work.items.front());
-        work.items.pop_front();
+        static MainThreadWorkRunner* runner = [app] {
+            auto* made = new MainThreadWorkRunner;  // never destroyed, like the work list
+            made->moveToThread(app->thread());
+            return made;
+        }();
+        return *runner;
     }
-    next();
-}
+
+    // Queues one call of runOldestWork() on the main thread.
+    void wake()
+    {
+        static const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("runOldestWork()"));
+        slot.invoke(this, Qt::QueuedConnection);
+    }
+
+public slots:
+    void runOldestWork()
+    {
+        std::function<void()> next;
+        {
+            MainThreadWork& work = mainThreadWork();
+            std::lock_guard lock(work.mutex);
+            if (work.items.empty())
+                return;
+            next = std::move(work.items.front());
+            work.items.pop_front();
+        }
+        next();
+    }
+};
 
 } // namespace
 
@@ -86,15 +113,13 @@ void ORSMainThreadGate::post(std::function<void()> work)
         return;
     dropWorkWithApplication(app);
     MainThreadWork& queue = mainThreadWork();
-    // The main thread takes the same lock before it touches the work: everything done here visibly
-    // happens before the work runs, also to ThreadSanitizer, which cannot see the locks inside Qt's
-    // event queue. The call is queued after the lock is let go, so that the woken main thread never
-    // has to wait for this thread to be scheduled again to release it.
+    // The call is queued after the lock is let go, so that the woken main thread never has to wait
+    // for this thread to be scheduled again to release it.
     {
         std::lock_guard lock(queue.mutex);
         queue.items.push_back(std::move(work));
     }
-    QMetaObject::invokeMethod(app, [] { runOldestWork(); }, Qt::QueuedConnection);
+    MainThreadWorkRunner::instance(app).wake();
 }
 
 void ORSMainThreadGate::runAndWait(std::function<void()> work)
@@ -118,3 +143,5 @@ void ORSMainThreadGate::release()
     m_released = true;
     m_changed.notify_all();
 }
+
+#include "ORSMainThreadGate.moc"
