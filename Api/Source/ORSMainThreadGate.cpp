@@ -1,7 +1,7 @@
 #include "Api/Source/ORSMainThreadGate.h"
 
 #include <QCoreApplication>
-#include <QMetaMethod>
+#include <QEvent>
 #include <QObject>
 #include <QThread>
 
@@ -36,8 +36,8 @@ bool ORSMainThreadGate::isMainThread()
 
 namespace {
 
-// Work for the main thread, in posting order. Each post also queues one Qt call that runs the oldest
-// item, so the order of the Qt event queue and of this list agree.
+// Work for the main thread, in posting order. Each post also queues one wake-up event that runs the
+// oldest item, so the order of the Qt event queue and of this list agree.
 struct MainThreadWork {
     std::mutex mutex;
     std::deque<std::function<void()>> items;
@@ -64,11 +64,11 @@ void dropWorkWithApplication(QCoreApplication* app)
     });
 }
 
-// Lives on the main thread and runs the oldest queued work each time its slot is called there.
-// The wake-up carries no data: the work itself passes through the locked list above, so that
-// ThreadSanitizer sees every hand-over, although it cannot see the locks inside Qt's event queue.
+// Lives on the main thread and runs the oldest queued work for each wake-up event it gets there.
+// The event carries no data and our code never reads it: the work itself passes through the locked
+// list above, so that ThreadSanitizer sees every hand-over, although it cannot see the locks inside
+// Qt's event queue.
 class MainThreadWorkRunner : public QObject {
-    Q_OBJECT
 public:
     // The one runner, made on first use from any thread and moved to the application's thread.
     static MainThreadWorkRunner& instance(QCoreApplication* app)
@@ -81,15 +81,14 @@ public:
         return *runner;
     }
 
-    // Queues one call of runOldestWork() on the main thread.
-    void wake()
-    {
-        static const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("runOldestWork()"));
-        slot.invoke(this, Qt::QueuedConnection);
-    }
+    // Queues one run of the oldest work on the main thread.
+    void wake() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
 
-public slots:
-    void runOldestWork()
+protected:
+    void customEvent(QEvent*) override { runOldestWork(); }
+
+private:
+    static void runOldestWork()
     {
         std::function<void()> next;
         {
@@ -143,5 +142,3 @@ void ORSMainThreadGate::release()
     m_released = true;
     m_changed.notify_all();
 }
-
-#include "ORSMainThreadGate.moc"
