@@ -6,6 +6,8 @@
 // frame stale, the frames do not depend on how the stream was cut.
 #include "Api/SVFrameReader.h"
 
+#include "fuzz/ChunkCutter.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -34,32 +36,13 @@ bool isValidFrame(const QByteArray& frame)
     return quint8(frame.back()) == quint8(~sum);
 }
 
-// Chunk sizes and pauses from a small generator: mostly short chunks that cut frames anywhere,
-// sometimes a whole read's worth; mostly short pauses, sometimes one that makes a partial frame stale.
-struct Cutter {
-    quint32 state;
-    quint32 next()
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    qsizetype chunkSize() { return next() % 16 == 0 ? qsizetype(next() % 1025) : qsizetype(next() % 12); }
-    std::chrono::milliseconds pause()
-    {
-        const quint32 r = next() % 32;
-        return std::chrono::milliseconds(r == 0 ? 101 + next() % 400 : r % 4);
-    }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)
         return 0;
-    Cutter cutter{quint32(data[0]) << 8 | data[1] | 0x10000u};
+    ChunkCutter cutter(data);
     const QByteArray stream(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
 
     SVFrameReader reader;

@@ -12,6 +12,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/SVTipPresenter.h"
 #include "Tools/SettingsStore.h"
+#include "fuzz/ChunkCutter.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -68,18 +69,6 @@ struct Rig {
 
 Rig* rig = nullptr;
 
-struct Cutter {
-    quint32 state;
-    quint32 next()
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    qsizetype chunkSize() { return next() % 16 == 0 ? qsizetype(next() % 1025) : qsizetype(next() % 12); }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -104,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     SVSettingViewController& controller = *rig->controller;
     controller.serialPortWasClosed(nullptr);  // no partial frame carried over from the last input
-    Cutter cutter{quint32(data[0]) << 8 | data[1] | 0x10000u};
+    ChunkCutter cutter(data);
     const QByteArray stream(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
     for (qsizetype at = 0; at < stream.size();) {
         const qsizetype length = std::min(cutter.chunkSize(), stream.size() - at);

@@ -1,18 +1,11 @@
 #include "Api/SVFrameReader.h"
+#include "support/core/ByteList.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray data;
-    for (int v : values)
-        data.append(char(v));
-    return data;
-}
 
 const QByteArray idReply = bytes({0x55, 0x55, 0x03, 0x04, 0x0E, 0x03, 0xE7});
 const QByteArray positionReply = bytes({0x55, 0x55, 0x01, 0x05, 0x1C, 0xE8, 0x03, 0xF2});

@@ -10,6 +10,7 @@
 #include "Tools/SVButton.h"
 #include "Tools/SVImageView.h"
 #include "VirtualServo/VirtualServoModel.h"
+#include "support/core/ByteList.h"
 #include "support/core/EventLoopWait.h"
 #include "support/ui/ControllerHarness.h"
 
@@ -21,14 +22,6 @@ namespace {
 QByteArray reply(uint8_t command, const QByteArray& parameters, int id = 1)
 {
     return VirtualServoModel::replyFrame(id, command, parameters);
-}
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray data;
-    for (int value : values)
-        data.append(char(value));
-    return data;
 }
 
 QImage pictureOf(const QIcon& icon)

@@ -4,6 +4,7 @@
 #include "Classes/View/Segmented/SVSegmentedControl.h"
 #include "Classes/View/Slider/SVSlider.h"
 #include "VirtualServo/VirtualServoModel.h"
+#include "support/core/ByteList.h"
 #include "support/core/EventLoopWait.h"
 #include "support/ui/ControllerHarness.h"
 
@@ -14,14 +15,6 @@
 using Tag = SVSettingViewController::Tag;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray data;
-    for (int value : values)
-        data.append(char(value));
-    return data;
-}
 
 class Sliders : public ::testing::Test {
 protected:

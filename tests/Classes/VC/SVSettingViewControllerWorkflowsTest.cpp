@@ -8,6 +8,7 @@
 #include "Classes/View/Text/SVBaseTextField.h"
 #include "Tools/SVButton.h"
 #include "VirtualServo/VirtualServoModel.h"
+#include "support/core/ByteList.h"
 #include "support/core/EventLoopWait.h"
 #include "support/ui/ControllerHarness.h"
 
@@ -18,14 +19,6 @@ using namespace std::chrono_literals;
 using Tag = SVSettingViewController::Tag;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray data;
-    for (int value : values)
-        data.append(char(value));
-    return data;
-}
 
 bool isPollRead(const QByteArray& frame)
 {
