@@ -11,19 +11,24 @@ if(TARGET servoctl)
   list(APPEND SERVODESK_PROGRAMS servoctl)
 endif()
 
-# Manual pages are troff sources; Debian wants them compressed, reproducibly (no name, no time stamp).
-set(compressed_pages)
-foreach(program IN LISTS SERVODESK_PROGRAMS)
-  set(page "${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1.gz")
-  add_custom_command(OUTPUT "${page}"
-    COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_CURRENT_BINARY_DIR}/man"
-    COMMAND gzip -9nc "${CMAKE_CURRENT_SOURCE_DIR}/packaging/${program}.1" > "${page}"
-    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/packaging/${program}.1"
+# Debian wants manual pages and the change log compressed, reproducibly (no name, no time stamp).
+set(compressed_files)
+function(servodesk_compress source output)
+  add_custom_command(OUTPUT "${output}"
+    COMMAND gzip -9nc "${CMAKE_CURRENT_SOURCE_DIR}/${source}" > "${output}"
+    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${source}"
     VERBATIM)
-  list(APPEND compressed_pages "${page}")
+  set(compressed_files ${compressed_files} "${output}" PARENT_SCOPE)
+endfunction()
+
+file(MAKE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/man")
+foreach(program IN LISTS SERVODESK_PROGRAMS)
+  servodesk_compress(packaging/${program}.1 "${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1.gz")
+  install(FILES "${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 endforeach()
-add_custom_target(manual_pages ALL DEPENDS ${compressed_pages})
-install(FILES ${compressed_pages} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+servodesk_compress(packaging/changelog "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
+install(FILES "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/servodesk")
+add_custom_target(compressed_documents ALL DEPENDS ${compressed_files})
 
 # The AppStream record names the web site the build names, and the programs the package provides.
 set(SERVODESK_PROVIDED_BINARIES "")
@@ -91,6 +96,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Chinese texts need a CJK font; without one they show as boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 include(CPack)
