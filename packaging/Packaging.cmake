@@ -69,23 +69,24 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "${SERVODESK_PUBLISHER} <servodesk@example.org>" CACHE STRING
   "Maintainer of the Debian package")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "set up, test and monitor serial bus servos")
+# The extended description: CPack puts the summary above it and indents it; paragraphs are
+# separated by an empty line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "set up, test and monitor serial bus servos
- ServoDesk is a desktop tool for people who build robots. With a USB serial
- adapter and servos on its bus, it finds a servo, reads and changes its stored
- settings (ID, position offset, angle and voltage limits, maximum temperature,
- LED and its alarms), moves it, spins it as a motor, switches its power and
- shows its temperature, voltage and position live on gauges.
- .
- The interface is in English, Simplified Chinese and Traditional Chinese. A
- built-in virtual servo (servodesk --demo) lets every page be tried without
- hardware.")
+  "ServoDesk is a desktop tool for people who build robots. With a USB serial
+adapter and servos on its bus, it finds a servo, reads and changes its stored
+settings (ID, position offset, angle and voltage limits, maximum temperature,
+LED and its alarms), moves it, spins it as a motor, switches its power and
+shows its temperature, voltage and position live on gauges.
+
+The interface is in English, Simplified Chinese and Traditional Chinese. A
+built-in virtual servo (servodesk --demo) lets every page be tried without
+hardware.")
 if(TARGET servoctl)
   string(APPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "
- .
- The package also holds servoctl, which scans a bus, reads, saves and
- restores the settings of many servos, drives them and records their state
- from a terminal, for headless robots and scripts.")
+
+The package also holds servoctl, which scans a bus, reads, saves and
+restores the settings of many servos, drives them and records their state
+from a terminal, for headless robots and scripts.")
 endif()
 set(CPACK_DEBIAN_PACKAGE_NAME servodesk)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
