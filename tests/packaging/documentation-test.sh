@@ -23,11 +23,12 @@ manual_options() { sed 's/\\-/-/g' "$source_dir/packaging/$1.1" | long_options; 
 expect_in_manual() {
     local missing
     missing=$(comm -23 <(long_options) <(manual_options "$1"))
-    [[ -z $missing ]] || fail "$1.1 lacks $(echo $missing) ($2)"
+    [[ -z $missing ]] || fail "$1.1 lacks ${missing//$'\n'/ } ($2)"
 }
 
 "$build_dir/servodesk" --help | expect_in_manual servodesk "servodesk --help"
 
+# shellcheck source=packaging/servoctl.bash-completion
 source "$source_dir/packaging/servoctl.bash-completion"
 
 # Prints, sorted, what completing the given words offers; the last word is the one being typed.
@@ -81,8 +82,8 @@ else
         offered=$(complete_line servoctl "$command" -- | tr ' ' '\n' | sort -u)
         missing=$(comm -23 <(long_options <<<"$help") <(echo "$offered"))
         unknown=$(comm -13 <(sort -u <(long_options <<<"$help") <(echo "$global")) <(echo "$offered"))
-        [[ -z $missing ]] || fail "completion of 'servoctl $command' lacks $(echo $missing)"
-        [[ -z $unknown ]] || fail "completion of 'servoctl $command' offers $(echo $unknown), which it does not take"
+        [[ -z $missing ]] || fail "completion of 'servoctl $command' lacks ${missing//$'\n'/ }"
+        [[ -z $unknown ]] || fail "completion of 'servoctl $command' offers ${unknown//$'\n'/ }, which it does not take"
     done
 fi
 
