@@ -21,12 +21,15 @@ manual_options() { sed 's/\\-/-/g' "$source_dir/packaging/$1.1" | long_options; 
 
 # Reports each option of the help text on stdin that the manual page $1 does not describe.
 expect_in_manual() {
-    local missing
-    missing=$(comm -23 <(long_options) <(manual_options "$1"))
+    local options missing
+    options=$(long_options)
+    [[ -n $options ]] || fail "$2 shows no options"
+    missing=$(comm -23 <(echo "$options") <(manual_options "$1"))
     [[ -z $missing ]] || fail "$1.1 lacks ${missing//$'\n'/ } ($2)"
 }
 
-"$build_dir/servodesk" --help | expect_in_manual servodesk "servodesk --help"
+servodesk_help=$("$build_dir/servodesk" --help)
+expect_in_manual servodesk "servodesk --help" <<<"$servodesk_help"
 
 # shellcheck source=packaging/servoctl.bash-completion
 source "$source_dir/packaging/servoctl.bash-completion"
@@ -67,13 +70,14 @@ servoctl=$build_dir/servoctl
 if [[ ! -x $servoctl ]]; then
     echo "documentation-test: no servoctl in $build_dir, so its manual page and completion are not compared with it"
 else
-    "$servoctl" --help | expect_in_manual servoctl "servoctl --help"
+    servoctl_help=$("$servoctl" --help)
+    expect_in_manual servoctl "servoctl --help" <<<"$servoctl_help"
     # The commands of the help text: an indented lower-case word followed by its description.
-    help_commands=$("$servoctl" --help | sed -n 's/^  *\([a-z][a-z]*\)  .*/\1/p' | sort -u | tr '\n' ' ' | sed 's/ $//')
+    help_commands=$(sed -n 's/^  *\([a-z][a-z]*\)  .*/\1/p' <<<"$servoctl_help" | sort -u | tr '\n' ' ' | sed 's/ $//')
     completed_commands=$(complete_line servoctl "")
     [[ $help_commands == "$completed_commands" ]] ||
         fail "servoctl --help lists '$help_commands', the completion offers '$completed_commands'"
-    global=$("$servoctl" --help | long_options)
+    global=$(long_options <<<"$servoctl_help")
     for command in $completed_commands; do
         help=$("$servoctl" "$command" --help) || { fail "servoctl $command --help failed"; continue; }
         grep -q "^\.SS \"$command\b" "$source_dir/packaging/servoctl.1" || fail "servoctl.1 has no section for $command"
