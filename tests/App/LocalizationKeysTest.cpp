@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -18,8 +17,7 @@ const QStringList languageCodes = { "en", "zh-Hans", "zh-Hant" };
 
 QDir sourceRoot()
 {
-    // This file lives in tests/App of the source tree.
-    return QDir(QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath(QStringLiteral("../..")));
+    return QDir(QStringLiteral(SERVODESK_SOURCE_DIR));
 }
 
 QStringList sourceFiles(const QStringList& folders, const QStringList& files)
