@@ -34,7 +34,7 @@ public:
             return;
         m_store = std::make_unique<MemorySettingsStore>();
         m_store->setValue(BundleLanguage::languagesKey, code);
-        m_store->setValue(BundleLanguage::displayNameKey, SVScreenshotOptions::displayNameForCode(code));
+        m_store->setValue(BundleLanguage::displayNameKey, BundleLanguage::displayNameForCode(code));
         SettingsStore::install(m_store.get());
     }
     ~ScreenshotSettings()

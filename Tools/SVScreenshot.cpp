@@ -1,5 +1,7 @@
 #include "Tools/SVScreenshot.h"
 
+#include "Tools/BundleLanguage.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -39,7 +41,7 @@ SVScreenshotOptions SVScreenshotOptions::fromArguments(const QStringList& argume
                 options.errors.append(QStringLiteral("--page must be basic, parameters or about, not \"%1\"").arg(value));
         } else {
             languageGiven = true;
-            if (displayNameForCode(value).isEmpty())
+            if (BundleLanguage::displayNameForCode(value).isEmpty())
                 options.errors.append(QStringLiteral("--language must be en, zh-Hans or zh-Hant, not \"%1\"").arg(value));
             else
                 options.language = value;
@@ -48,17 +50,6 @@ SVScreenshotOptions SVScreenshotOptions::fromArguments(const QStringList& argume
     if (!options.requested() && (pageGiven || languageGiven))
         options.errors.append(QStringLiteral("--page and --language only go with --screenshot FILE"));
     return options;
-}
-
-QString SVScreenshotOptions::displayNameForCode(const QString& code)
-{
-    if (code == QLatin1String("en"))
-        return QStringLiteral("English");
-    if (code == QLatin1String("zh-Hans"))
-        return QStringLiteral("中文");
-    if (code == QLatin1String("zh-Hant"))
-        return QStringLiteral("繁體");
-    return {};
 }
 
 bool SVScreenshotOptions::save(QWidget* window, const QString& file)

@@ -20,9 +20,6 @@ struct SVScreenshotOptions {
     // Reads the screenshot options among arguments (program name first); other arguments are left.
     static SVScreenshotOptions fromArguments(const QStringList& arguments);
 
-    // The display name saved with a language code ("en" "English", "zh-Hans" "中文", "zh-Hant" "繁體").
-    static QString displayNameForCode(const QString& code);
-
     // Renders window, as it is now, into file as PNG. False when the file could not be written.
     static bool save(QWidget* window, const QString& file);
 };

@@ -16,8 +16,8 @@
 
 namespace {
 
-const QString english = QStringLiteral("English");
-const QString simplifiedChinese = QStringLiteral("中文");
+const QString& english = BundleLanguage::englishName;
+const QString& simplifiedChinese = BundleLanguage::simplifiedChineseName;
 
 }  // namespace
 

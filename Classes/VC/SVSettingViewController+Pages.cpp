@@ -224,9 +224,9 @@ void SVSettingViewController::buildTopBar()
         return button;
     };
     m_buttonLanguage = tab(localized(QStringLiteral("language")), TagButtonLanguage);
-    const bool chineseSaved =
-        SettingsStore::standard().value(BundleLanguage::displayNameKey).toString() == QStringLiteral("中文");
-    m_buttonLanguage->setTitle(chineseSaved ? QStringLiteral("English") : QStringLiteral("中文"));
+    const bool chineseSaved = SettingsStore::standard().value(BundleLanguage::displayNameKey).toString() ==
+        BundleLanguage::simplifiedChineseName;
+    m_buttonLanguage->setTitle(chineseSaved ? BundleLanguage::englishName : BundleLanguage::simplifiedChineseName);
     L::place(m_buttonLanguage).height(20).right(L::rightOf(exit)).bottom(L::bottomOf(bar), 5);
 
     m_buttonAbout = tab(localized(QStringLiteral("about_us")), TagButtonAbout);

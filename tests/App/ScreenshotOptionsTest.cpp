@@ -42,14 +42,6 @@ TEST(ScreenshotOptionsTest, RefusesMissingAndUnknownValues)
     EXPECT_FALSE(parse({ "--page", "about" }).errors.isEmpty()) << "a page without a screenshot is a mistake";
 }
 
-TEST(ScreenshotOptionsTest, DisplayNamesOfTheThreeLanguages)
-{
-    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("en"), "English");
-    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("zh-Hans"), "中文");
-    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("zh-Hant"), "繁體");
-    EXPECT_TRUE(SVScreenshotOptions::displayNameForCode("de").isEmpty());
-}
-
 TEST(ScreenshotOptionsTest, SavesTheWindowAsPngAndReportsAFileThatCannotBeWritten)
 {
     QLabel window(QStringLiteral("ServoDesk"));
