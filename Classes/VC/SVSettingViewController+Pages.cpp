@@ -2,7 +2,6 @@
 // every control with its range, initial value, tag and place.
 #include "Classes/VC/SVSettingViewController.h"
 
-#include "Api/Source/NotificationCenter.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -354,13 +353,7 @@ void SVSettingViewController::buildSteeringDebuggingPanel()
 
     m_sege = new SVSegmentedControl(panel);
     m_sege->setTranslator([](const QString& key) { return localized(key); });
-    m_sege->setDelegate(this);
-    QPointer<SVSegmentedControl> sege = m_sege;
-    NotificationCenter::defaultCenter()->addObserver(m_sege, SVChangeLanguageNotification, nullptr,
-        [sege](const Notification&) {
-            if (sege)
-                sege->reloadTitles();
-        });
+    m_sege->setDelegate(this);  // the control follows language changes on its own
     // The control sizes its width to its titles; its centre stays on the panel's.
     L::place(m_sege).top(L::topOf(panel), -45).centerX(L::centerXOf(panel)).height(26);
 
