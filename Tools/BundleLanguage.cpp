@@ -80,6 +80,12 @@ const QList<BundleLanguage::Language>& BundleLanguage::languages()
     return all;
 }
 
+void BundleLanguage::saveChoice(const QString& code)
+{
+    SettingsStore::standard().setValue(displayNameKey, displayNameForCode(code));
+    setLanguage(code);
+}
+
 QString BundleLanguage::codeForDisplayName(const QString& displayName)
 {
     for (const Language& language : languages()) {

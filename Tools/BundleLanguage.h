@@ -27,6 +27,8 @@ public:
 
     // Saves `code` as the language in force and flushes the settings.
     static void setLanguage(const QString& code);
+    // Saves the language chosen by its code, display name and code both, as the window's toggle does.
+    static void saveChoice(const QString& code);
 
     // The interface languages: each display name with its code. The one place that pairs them.
     struct Language {
