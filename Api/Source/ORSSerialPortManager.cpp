@@ -92,18 +92,26 @@ ORSSerialPortManager::ORSSerialPortManager(std::unique_ptr<DeviceSource> source,
 {
     qRegisterMetaType<ORSSerialPortList>("ORSSerialPortList");
     qRegisterMetaType<ORSSerialPort::Ptr>("ORSSerialPort::Ptr");
-    // The nodes named on the command line come and go like adapters do.
-    if (!extraPortPaths.isEmpty())
-        m_pathSource = std::make_unique<PathDeviceSource>(extraPortPaths);
-    for (DeviceSource* source : {m_source.get(), static_cast<DeviceSource*>(m_pathSource.get())}) {
-        if (!source)
-            continue;
+    // Lists the devices a source has now and follows its arrivals and removals.
+    auto follow = [this](DeviceSource* source) {
         for (const ORSSerialDevice& device : source->start()) {
             if (auto port = ORSSerialPort::serialPortWithDevice(device); port && !listsPortWithPath(port->path()))
                 appendPort(port);
         }
         connect(source, &DeviceSource::devicesAdded, this, &ORSSerialPortManager::devicesWereAdded);
         connect(source, &DeviceSource::devicesRemoved, this, &ORSSerialPortManager::devicesWereRemoved);
+    };
+    follow(m_source.get());
+    // The nodes named on the command line come and go like adapters do; one the device source lists
+    // already is followed by it alone.
+    QStringList unlisted;
+    for (const QString& path : extraPortPaths) {
+        if (!listsPortWithPath(path))
+            unlisted.append(path);
+    }
+    if (!unlisted.isEmpty()) {
+        m_pathSource = std::make_unique<PathDeviceSource>(unlisted);
+        follow(m_pathSource.get());
     }
 }
 
