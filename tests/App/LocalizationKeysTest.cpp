@@ -18,8 +18,8 @@ const QStringList languageCodes = { "en", "zh-Hans", "zh-Hant" };
 
 QDir sourceRoot()
 {
-    // This file lives in tests/App of the source tree.
-    return QDir(QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath(QStringLiteral("../..")));
+    // Given by the build: __FILE__ may be relative to the build folder (a compiler cache can make it so).
+    return QDir(QStringLiteral(SERVODESK_SOURCE_DIR));
 }
 
 QStringList sourceFiles(const QStringList& folders, const QStringList& files)
