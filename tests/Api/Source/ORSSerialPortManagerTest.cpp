@@ -12,8 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -305,25 +303,6 @@ TEST(ORSSerialPortManager, ExtraPortsAreListedAfterTheEnumeratedOnes)
     EXPECT_EQ(ports[1]->path(), pty.slavePath());
     EXPECT_EQ(ports[1]->name(), "pts/" + QFileInfo(pty.slavePath()).fileName());
     EXPECT_NE(errors.find(missing.toStdString()), std::string::npos) << "missing node not reported: " << errors;
-}
-
-// A node that cannot be reached is reported with the system's own reason.
-TEST(ORSSerialPortManager, UnreachableExtraPortsAreReportedWithTheSystemsReason)
-{
-    const struct {
-        QString path;
-        int error;
-    } cases[] = {
-        {QStringLiteral("/dev/servodesk-no-such-node"), ENOENT},
-        {QStringLiteral("/etc/passwd/ttyV0"), ENOTDIR},
-    };
-    for (const auto& c : cases) {
-        testing::internal::CaptureStderr();
-        ORSSerialPortManager manager(fakeSource(), {c.path});
-        const std::string errors = testing::internal::GetCapturedStderr();
-        EXPECT_TRUE(manager.availablePorts().isEmpty());
-        EXPECT_NE(errors.find(c.path.toStdString() + ": " + std::strerror(c.error)), std::string::npos) << errors;
-    }
 }
 
 // Entries under /dev are named by their path below it, anything else by its base name.
