@@ -1,6 +1,7 @@
 // Process entry: sets up the application, lets the delegate show the main window with the main
 // controller's view in it, and hands control to the application loop, whose result is the exit
-// status. With --screenshot the window is rendered to a file once it has started, and the program ends.
+// status. With --screenshot the window is rendered to a file once it has started, and the program ends;
+// --language without it saves the language chosen for this and later starts.
 #include "AppDelegate.h"
 
 #include "Api/Source/SVPortOptions.h"
@@ -34,7 +35,7 @@ public:
             return;
         m_store = std::make_unique<MemorySettingsStore>();
         m_store->setValue(BundleLanguage::languagesKey, code);
-        m_store->setValue(BundleLanguage::displayNameKey, SVScreenshotOptions::displayNameForCode(code));
+        m_store->setValue(BundleLanguage::displayNameKey, BundleLanguage::displayNameForCode(code));
         SettingsStore::install(m_store.get());
     }
     ~ScreenshotSettings()
@@ -65,6 +66,8 @@ int main(int argc, char* argv[])
     if (const std::optional<int> status = SVInfoOptions::handle(argc, argv))
         return *status;
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
+    if (!portOptions.errors.isEmpty())
+        return 2;
     // Made before the application and destroyed after it, so that it outlives every use of its port.
     std::unique_ptr<SVDemoServo> demo;
     if (portOptions.demo) {
@@ -93,7 +96,15 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "servodesk: %s\n", qPrintable(error));
         return 2;
     }
-    ScreenshotSettings screenshotSettings(screenshot.language);
+    if (screenshot.requested()) {
+        if (const QString reason = SVScreenshotOptions::whyNotWritable(screenshot.file); !reason.isEmpty()) {
+            std::fprintf(stderr, "servodesk: cannot write %s: %s\n", qPrintable(screenshot.file), qPrintable(reason));
+            return 1;
+        }
+    } else if (!screenshot.language.isEmpty()) {
+        BundleLanguage::saveChoice(screenshot.language);
+    }
+    ScreenshotSettings screenshotSettings(screenshot.requested() ? screenshot.language : QString());
 
     AppDelegate::installTextLookup();
     AppDelegate delegate;

@@ -37,6 +37,7 @@ QByteArray SVFrameTools::frameLogText(const uint8_t* bytes, int length)
 void SVFrameTools::logData(const uint8_t* bytes, int length)
 {
     const QByteArray text = frameLogText(bytes, length);
+    // The frame log on standard output is part of the program's log: keep it.
     std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
     std::fflush(stdout);
 }

@@ -70,14 +70,37 @@ void BundleLanguage::setLanguage(const QString& code)
     settings.sync();
 }
 
+const QList<BundleLanguage::Language>& BundleLanguage::languages()
+{
+    static const QList<Language> all = {
+        {englishName, QStringLiteral("en")},
+        {simplifiedChineseName, QStringLiteral("zh-Hans")},
+        {QStringLiteral("繁體"), QStringLiteral("zh-Hant")},
+    };
+    return all;
+}
+
+void BundleLanguage::saveChoice(const QString& code)
+{
+    SettingsStore::standard().setValue(displayNameKey, displayNameForCode(code));
+    setLanguage(code);
+}
+
 QString BundleLanguage::codeForDisplayName(const QString& displayName)
 {
-    if (displayName == QStringLiteral("English"))
-        return QStringLiteral("en");
-    if (displayName == QStringLiteral("中文"))
-        return QStringLiteral("zh-Hans");
-    if (displayName == QStringLiteral("繁體"))
-        return QStringLiteral("zh-Hant");
+    for (const Language& language : languages()) {
+        if (language.displayName == displayName)
+            return language.code;
+    }
+    return {};
+}
+
+QString BundleLanguage::displayNameForCode(const QString& code)
+{
+    for (const Language& language : languages()) {
+        if (language.code == code)
+            return language.displayName;
+    }
     return {};
 }
 

@@ -2,6 +2,7 @@
 // the language saved in the user's settings.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -26,10 +27,23 @@ public:
 
     // Saves `code` as the language in force and flushes the settings.
     static void setLanguage(const QString& code);
+    // Saves the language chosen by its code, display name and code both, as the window's toggle does.
+    static void saveChoice(const QString& code);
+
+    // The interface languages: each display name with its code. The one place that pairs them.
+    struct Language {
+        QString displayName;
+        QString code;
+    };
+    static const QList<Language>& languages();
+    static inline const QString englishName = QStringLiteral("English");
+    static inline const QString simplifiedChineseName = QStringLiteral("中文");
 
     // The code of a language's display name: "English" "en", "中文" "zh-Hans", "繁體" "zh-Hant"; empty for
     // any other name.
     static QString codeForDisplayName(const QString& displayName);
+    // The display name of a code, the other way round; empty for any other code.
+    static QString displayNameForCode(const QString& code);
 
     // The code whose tables the lookup reads now.
     static QString languageInForce();

@@ -73,6 +73,13 @@ void SVLayout::relayout(QWidget* parent)
         layout->resolve();
 }
 
+void SVLayout::relayoutTree(QWidget* root)
+{
+    relayout(root);
+    for (QWidget* child : root->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        relayoutTree(child);
+}
+
 SVLayout::Placement& SVLayout::placementOf(QWidget* view)
 {
     for (Placement& placement : m_placements) {

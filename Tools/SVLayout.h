@@ -66,6 +66,9 @@ public:
     static Rules place(QWidget* view);
     // Resolves every rule of parent's placed children now.
     static void relayout(QWidget* parent);
+    // Resolves the rules of root's children, then of theirs, down the whole tree, shown or hidden: a
+    // hidden view is not told when a child's text changes its size.
+    static void relayoutTree(QWidget* root);
 
     // One axis: where the low edge goes and how long the span is. Missing values fall back to the
     // view's preferred size and its current position.

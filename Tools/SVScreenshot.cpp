@@ -1,7 +1,15 @@
 #include "Tools/SVScreenshot.h"
 
+#include "Tools/BundleLanguage.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QWidget>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -15,7 +23,6 @@ SVScreenshotOptions SVScreenshotOptions::fromArguments(const QStringList& argume
 {
     SVScreenshotOptions options;
     bool pageGiven = false;
-    bool languageGiven = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (argument != screenshotOption && argument != pageOption && argument != languageOption)
@@ -26,6 +33,8 @@ SVScreenshotOptions SVScreenshotOptions::fromArguments(const QStringList& argume
         }
         const QString value = arguments.at(++i);
         if (argument == screenshotOption) {
+            if (value.isEmpty())
+                options.errors.append(QStringLiteral("--screenshot needs the name of a PNG file"));
             options.file = value;
         } else if (argument == pageOption) {
             pageGiven = true;
@@ -38,26 +47,27 @@ SVScreenshotOptions SVScreenshotOptions::fromArguments(const QStringList& argume
             else
                 options.errors.append(QStringLiteral("--page must be basic, parameters or about, not \"%1\"").arg(value));
         } else {
-            languageGiven = true;
-            if (displayNameForCode(value).isEmpty())
+            if (BundleLanguage::displayNameForCode(value).isEmpty())
                 options.errors.append(QStringLiteral("--language must be en, zh-Hans or zh-Hant, not \"%1\"").arg(value));
             else
                 options.language = value;
         }
     }
-    if (!options.requested() && (pageGiven || languageGiven))
-        options.errors.append(QStringLiteral("--page and --language only go with --screenshot FILE"));
+    if (!options.requested() && pageGiven)
+        options.errors.append(QStringLiteral("--page only goes with --screenshot FILE"));
     return options;
 }
 
-QString SVScreenshotOptions::displayNameForCode(const QString& code)
+QString SVScreenshotOptions::whyNotWritable(const QString& file)
 {
-    if (code == QLatin1String("en"))
-        return QStringLiteral("English");
-    if (code == QLatin1String("zh-Hans"))
-        return QStringLiteral("中文");
-    if (code == QLatin1String("zh-Hant"))
-        return QStringLiteral("繁體");
+    const QFileInfo target(file);
+    if (target.isDir())
+        return QStringLiteral("it is a folder");
+    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    if (::access(folder.constData(), W_OK) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (target.exists() && ::access(QFile::encodeName(file).constData(), W_OK) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
     return {};
 }
 

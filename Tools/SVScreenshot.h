@@ -1,5 +1,6 @@
 // The screenshot option: "--screenshot FILE [--page basic|parameters|about]
 // [--language en|zh-Hans|zh-Hant]" renders the window after start-up to a PNG file and exits.
+// "--language" without a screenshot chooses the language of the window and saves it.
 #pragma once
 
 #include <QString>
@@ -20,8 +21,8 @@ struct SVScreenshotOptions {
     // Reads the screenshot options among arguments (program name first); other arguments are left.
     static SVScreenshotOptions fromArguments(const QStringList& arguments);
 
-    // The display name saved with a language code ("en" "English", "zh-Hans" "中文", "zh-Hant" "繁體").
-    static QString displayNameForCode(const QString& code);
+    // Why file cannot be written (the system's reason), or empty when it can.
+    static QString whyNotWritable(const QString& file);
 
     // Renders window, as it is now, into file as PNG. False when the file could not be written.
     static bool save(QWidget* window, const QString& file);

@@ -32,6 +32,12 @@ QLabel* SVTools::returnWebLabel(QLabel* label, const QString& title, const QStri
     label->setTextInteractionFlags(Qt::TextBrowserInteraction);
     label->setOpenExternalLinks(true);
     label->setCursor(Qt::OpenHandCursor);
+    // Over the link text the label swaps in the pointing hand; the open hand is put back each time.
+    static const char* const keepsOpenHand = "svKeepsOpenHand";
+    if (!label->property(keepsOpenHand).toBool()) {
+        label->setProperty(keepsOpenHand, true);
+        QObject::connect(label, &QLabel::linkHovered, label, [label] { label->setCursor(Qt::OpenHandCursor); });
+    }
     return label;
 }
 

@@ -3,6 +3,8 @@
 #include "Api/Source/ORSSerialPort.h"
 #include "Api/Source/ORSSerialPortPrivate.h"
 
+#include "Api/Source/NodePath.h"
+
 #include <array>
 #include <cerrno>
 
@@ -97,7 +99,7 @@ static std::optional<int> requestLowLatency(int descriptor, int* failure)
 // flock stops every other user, root included; TIOCEXCL also keeps out opens that take no lock.
 std::shared_ptr<ORSSerialConnection> ORSSerialPort::Private::openDevice()
 {
-    const QByteArray nodePath = device.path.toLocal8Bit();
+    const QByteArray nodePath = NodePath::toBytes(device.path);
     const int descriptor = descriptorAboveZero(::open(nodePath.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (descriptor < 0) {
         reportErrorLater(errno);

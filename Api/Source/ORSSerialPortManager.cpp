@@ -2,17 +2,16 @@
 
 #include "Api/Source/NotificationCenter.h"
 #include "Api/Source/ORSMainThreadGate.h"
+#include "Api/Source/PathDeviceSource.h"
 #include "Api/Source/UdevDeviceSource.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -93,28 +92,30 @@ ORSSerialPortManager::ORSSerialPortManager(std::unique_ptr<DeviceSource> source,
 {
     qRegisterMetaType<ORSSerialPortList>("ORSSerialPortList");
     qRegisterMetaType<ORSSerialPort::Ptr>("ORSSerialPort::Ptr");
-    for (const ORSSerialDevice& device : m_source->start()) {
-        if (auto port = ORSSerialPort::serialPortWithDevice(device); port && !listsPortWithPath(port->path()))
-            appendPort(port);
+    // Lists the devices a source has now and follows its arrivals and removals.
+    auto follow = [this](DeviceSource* source) {
+        for (const ORSSerialDevice& device : source->start()) {
+            if (auto port = ORSSerialPort::serialPortWithDevice(device); port && !listsPortWithPath(port->path()))
+                appendPort(port);
+        }
+        connect(source, &DeviceSource::devicesAdded, this, &ORSSerialPortManager::devicesWereAdded);
+        connect(source, &DeviceSource::devicesRemoved, this, &ORSSerialPortManager::devicesWereRemoved);
+    };
+    follow(m_source.get());
+    // The nodes named on the command line come and go like adapters do; one the device source lists
+    // already is followed by it alone.
+    QStringList unlisted;
+    for (const QString& path : extraPortPaths) {
+        if (!listsPortWithPath(path))
+            unlisted.append(path);
     }
-    addExtraPorts(extraPortPaths);
-    connect(m_source.get(), &DeviceSource::devicesAdded, this, &ORSSerialPortManager::devicesWereAdded);
-    connect(m_source.get(), &DeviceSource::devicesRemoved, this, &ORSSerialPortManager::devicesWereRemoved);
+    if (!unlisted.isEmpty()) {
+        m_pathSource = std::make_unique<PathDeviceSource>(unlisted);
+        follow(m_pathSource.get());
+    }
 }
 
 ORSSerialPortManager::~ORSSerialPortManager() = default;
-
-void ORSSerialPortManager::addExtraPorts(const QStringList& paths)
-{
-    for (const QString& path : paths) {
-        if (!QFileInfo::exists(path)) {
-            std::fprintf(stderr, "--port %s: no such device; it is not listed\n", qPrintable(path));
-            continue;
-        }
-        if (!listsPortWithPath(path))
-            appendPort(ORSSerialPort::serialPortWithPath(path));
-    }
-}
 
 void ORSSerialPortManager::setAvailablePorts(const ORSSerialPortList& ports)
 {

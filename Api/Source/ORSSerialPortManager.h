@@ -37,7 +37,8 @@ public:
     static void setDeviceSourceFactory(DeviceSourceFactory factory);
     static void setExtraPortPaths(const QStringList& paths);
 
-    // A manager of its own (tests): enumerates source, then lists the extra device nodes that exist.
+    // A manager of its own (tests): enumerates source, then lists the extra device nodes that exist;
+    // both are followed from then on.
     explicit ORSSerialPortManager(std::unique_ptr<DeviceSource> source, const QStringList& extraPortPaths = {},
                                   QObject* parent = nullptr);
     ~ORSSerialPortManager() override;
@@ -62,8 +63,8 @@ private:
     void appendPort(const ORSSerialPort::Ptr& port);
     void removePortsWithPath(const QString& path);
     bool listsPortWithPath(const QString& path) const;
-    void addExtraPorts(const QStringList& paths);
 
     std::unique_ptr<DeviceSource> m_source;
+    std::unique_ptr<DeviceSource> m_pathSource;  // the extra device nodes, when there are any
     ORSSerialPortList m_ports;
 };

@@ -1,5 +1,6 @@
 #include "Api/Source/SVPortOptions.h"
 
+#include "Api/Source/NodePath.h"
 #include "Api/Source/ORSSerialPortManager.h"
 
 #include <cstdio>
@@ -9,19 +10,24 @@ SVPortOptions SVPortOptions::fromArguments(const QStringList& arguments)
     const QString portOption = QStringLiteral("--port");
     const QString portAssignment = portOption + QLatin1Char('=');
     SVPortOptions options;
+    auto addPort = [&options](const QString& path) {
+        if (path.isEmpty())
+            options.errors.append(QStringLiteral("--port needs the path of a device node"));
+        else
+            options.extraPortPaths.append(path);
+    };
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--list-ports")) {
             options.listPorts = true;
         } else if (argument == QLatin1String("--demo")) {
             options.demo = true;
-        } else if (argument == portOption) {
-            if (i + 1 < arguments.size())
-                options.extraPortPaths.append(arguments[++i]);
-            else
-                options.errors.append(QStringLiteral("--port needs the path of a device node"));
         } else if (argument.startsWith(portAssignment)) {
-            options.extraPortPaths.append(argument.mid(portAssignment.size()));
+            addPort(argument.mid(portAssignment.size()));
+        } else if (argument == portOption) {
+            // A missing value, or another option in its place, is a slip.
+            const bool hasValue = i + 1 < arguments.size() && !arguments[i + 1].startsWith(u"--");
+            addPort(hasValue ? arguments[++i] : QString());
         }
     }
     return options;
@@ -31,7 +37,7 @@ SVPortOptions SVPortOptions::fromArguments(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(NodePath::fromBytes(argv[i]));  // a path need not be UTF-8
     return fromArguments(arguments);
 }
 
@@ -39,7 +45,7 @@ SVPortOptions SVPortOptions::applyArguments(int argc, char** argv)
 {
     const SVPortOptions options = fromArguments(argc, argv);
     for (const QString& error : options.errors)
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fprintf(stderr, "servodesk: %s\n", qPrintable(error));
     ORSSerialPortManager::setExtraPortPaths(options.extraPortPaths);
     return options;
 }

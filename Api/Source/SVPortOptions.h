@@ -18,7 +18,7 @@ struct SVPortOptions {
     static SVPortOptions fromArguments(int argc, char** argv);
 
     // Reads the options, reports malformed ones on standard error and hands the extra ports to the
-    // shared port manager (before its first use).
+    // shared port manager (before its first use). With errors the program should end with status 2.
     static SVPortOptions applyArguments(int argc, char** argv);
 
     // One line per listed port: name, path and what the device source knows of its maker.

@@ -44,8 +44,8 @@ void nameMotorButton(SVSettingViewController& c)
 // Text buttons, image-title buttons and the mode control's segments are named by the texts they show.
 void nameControls(SVSettingViewController& c)
 {
-    name(c.viewWithTag(SVSettingViewController::TagButtonExit), QStringLiteral("Exit"));
-    name(c.viewWithTag(SVSettingViewController::TagButtonMinimize), QStringLiteral("Minimize"));
+    name(c.viewWithTag(SVSettingViewController::TagButtonExit), localized("exit_window"));
+    name(c.viewWithTag(SVSettingViewController::TagButtonMinimize), localized("minimize_window"));
     c.buttonLanguage()->setAccessibleDescription(localized("language"));
 
     name(c.textIDOperator(), QStringLiteral("ID"));

@@ -9,6 +9,7 @@
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVButton.h"
 #include "Tools/SVImageTitleButton.h"
+#include "Tools/SVLayout.h"
 #include "Tools/SVTools.h"
 #include "Tools/SettingsStore.h"
 
@@ -16,8 +17,8 @@
 
 namespace {
 
-const QString english = QStringLiteral("English");
-const QString simplifiedChinese = QStringLiteral("中文");
+const QString& english = BundleLanguage::englishName;
+const QString& simplifiedChinese = BundleLanguage::simplifiedChineseName;
 
 }  // namespace
 
@@ -83,11 +84,14 @@ void SVSettingViewController::reSetLanguage()
     buttonOperator()->setTitle(localized(QStringLiteral("basic_operation")));
     buttonSetting()->setTitle(localized(QStringLiteral("args_set")));
     buttonAbout()->setTitle(localized(QStringLiteral("about_us")));
-    viewNotline();  // every read of the connection panel re-sets its button and caption texts
+    refreshConnectionPanelTexts();
     labelRange()->setText(localized(QStringLiteral("ID_range")));
     labelVersion()->setText(versionText());
     labelCopyright()->setText(copyrightText());
     for (const AboutLink& link : aboutLinks())
         SVTools::returnWebLabel(this->*link.property, localized(link.key), link.address, viewAbout());
     viewMotorOperator()->lableTitle()->setText(localized(QStringLiteral("motor_power_control")));
+    // The new texts have new widths; hidden pages are laid out for them too.
+    if (m_view)
+        SVLayout::relayoutTree(m_view);
 }

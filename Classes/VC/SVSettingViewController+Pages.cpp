@@ -2,7 +2,6 @@
 // every control with its range, initial value, tag and place.
 #include "Classes/VC/SVSettingViewController.h"
 
-#include "Api/Source/NotificationCenter.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -224,9 +223,9 @@ void SVSettingViewController::buildTopBar()
         return button;
     };
     m_buttonLanguage = tab(localized(QStringLiteral("language")), TagButtonLanguage);
-    const bool chineseSaved =
-        SettingsStore::standard().value(BundleLanguage::displayNameKey).toString() == QStringLiteral("中文");
-    m_buttonLanguage->setTitle(chineseSaved ? QStringLiteral("English") : QStringLiteral("中文"));
+    const bool chineseSaved = SettingsStore::standard().value(BundleLanguage::displayNameKey).toString() ==
+        BundleLanguage::simplifiedChineseName;
+    m_buttonLanguage->setTitle(chineseSaved ? BundleLanguage::englishName : BundleLanguage::simplifiedChineseName);
     L::place(m_buttonLanguage).height(20).right(L::rightOf(exit)).bottom(L::bottomOf(bar), 5);
 
     m_buttonAbout = tab(localized(QStringLiteral("about_us")), TagButtonAbout);
@@ -354,13 +353,7 @@ void SVSettingViewController::buildSteeringDebuggingPanel()
 
     m_sege = new SVSegmentedControl(panel);
     m_sege->setTranslator([](const QString& key) { return localized(key); });
-    m_sege->setDelegate(this);
-    QPointer<SVSegmentedControl> sege = m_sege;
-    NotificationCenter::defaultCenter()->addObserver(m_sege, SVChangeLanguageNotification, nullptr,
-        [sege](const Notification&) {
-            if (sege)
-                sege->reloadTitles();
-        });
+    m_sege->setDelegate(this);  // the control follows language changes on its own
     // The control sizes its width to its titles; its centre stays on the panel's.
     L::place(m_sege).top(L::topOf(panel), -45).centerX(L::centerXOf(panel)).height(26);
 

@@ -78,7 +78,7 @@ QString SVSettingViewController::speedTextForSlider()
     if (SVTextValue::integerValue(text) >= 0)
         return text;
     const qint64 speed = wholeValue(sliderSpeed());
-    qInfo("speed = %lld", speed);
+    qInfo("speed = %lld", speed);  // part of the program's log, before the speed turns hexadecimal
     return hexadecimalSpeed(speed);
 }
 

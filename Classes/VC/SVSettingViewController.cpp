@@ -133,7 +133,6 @@ SVToolView* SVSettingViewController::viewNotline()
         m_viewNotline = new SVToolView;
         buildConnectionPanel();
     }
-    refreshConnectionPanelTexts();
     return m_viewNotline;
 }
 

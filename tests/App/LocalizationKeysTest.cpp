@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@ const QStringList languageCodes = { "en", "zh-Hans", "zh-Hant" };
 
 QDir sourceRoot()
 {
+    // Given by the build: __FILE__ may be relative to the build folder (a compiler cache can make it so).
     return QDir(QStringLiteral(SERVODESK_SOURCE_DIR));
 }
 

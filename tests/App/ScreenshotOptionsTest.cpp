@@ -40,14 +40,12 @@ TEST(ScreenshotOptionsTest, RefusesMissingAndUnknownValues)
     EXPECT_FALSE(parse({ "--screenshot", "a.png", "--page", "settings" }).errors.isEmpty());
     EXPECT_FALSE(parse({ "--screenshot", "a.png", "--language", "fr" }).errors.isEmpty());
     EXPECT_FALSE(parse({ "--page", "about" }).errors.isEmpty()) << "a page without a screenshot is a mistake";
-}
+    EXPECT_FALSE(parse({ "--screenshot", "" }).errors.isEmpty()) << "an empty file name is a mistake";
 
-TEST(ScreenshotOptionsTest, DisplayNamesOfTheThreeLanguages)
-{
-    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("en"), "English");
-    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("zh-Hans"), "中文");
-    EXPECT_EQ(SVScreenshotOptions::displayNameForCode("zh-Hant"), "繁體");
-    EXPECT_TRUE(SVScreenshotOptions::displayNameForCode("de").isEmpty());
+    const SVScreenshotOptions languageOnly = parse({ "--language", "zh-Hant" });
+    EXPECT_TRUE(languageOnly.errors.isEmpty()) << "a language alone is chosen for the window";
+    EXPECT_EQ(languageOnly.language, "zh-Hant");
+    EXPECT_FALSE(languageOnly.requested());
 }
 
 TEST(ScreenshotOptionsTest, SavesTheWindowAsPngAndReportsAFileThatCannotBeWritten)

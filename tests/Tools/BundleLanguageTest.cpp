@@ -98,8 +98,12 @@ TEST(BundleLanguageTest, DisplayNamesMapToTheirCodes)
     EXPECT_EQ(BundleLanguage::codeForDisplayName(zh("繁体")), "") << "only the exact display names";
     EXPECT_EQ(BundleLanguage::codeForDisplayName("english"), "");
     EXPECT_EQ(BundleLanguage::codeForDisplayName(""), "");
-    for (const QString& name : { QString("English"), zh("中文"), zh("繁體") })
-        EXPECT_TRUE(BundleLanguage::availableCodes().contains(BundleLanguage::codeForDisplayName(name)));
+    for (const QString& name : { QString("English"), zh("中文"), zh("繁體") }) {
+        const QString code = BundleLanguage::codeForDisplayName(name);
+        EXPECT_TRUE(BundleLanguage::availableCodes().contains(code));
+        EXPECT_EQ(BundleLanguage::displayNameForCode(code), name) << "the two ways disagree for " << qPrintable(code);
+    }
+    EXPECT_TRUE(BundleLanguage::displayNameForCode("de").isEmpty());
 }
 
 TEST(BundleLanguageTest, TablePathsStayInsideTheResources)

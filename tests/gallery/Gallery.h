@@ -20,5 +20,10 @@ void renderDashboards();
 void renderSliders();
 void renderSegmentedControls();
 void renderSwitches();
+void renderButtons();
+void renderImageTitleButtons();
+void renderPanels();
+void renderProgress();
+void renderMessageBox();
 
 }  // namespace Gallery

@@ -21,6 +21,11 @@ int main(int argc, char** argv)
         &Gallery::renderSliders,
         &Gallery::renderSegmentedControls,
         &Gallery::renderSwitches,
+        &Gallery::renderButtons,
+        &Gallery::renderImageTitleButtons,
+        &Gallery::renderPanels,
+        &Gallery::renderProgress,
+        &Gallery::renderMessageBox,
     };
     for (auto render : families)
         render();

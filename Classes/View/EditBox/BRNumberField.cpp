@@ -22,7 +22,8 @@ BRNumberField::BRNumberField(const QSize& size, QWidget* parent)
     palette.setColor(QPalette::Text, Qt::white);
     setPalette(palette);
 
-    connect(this, &QLineEdit::textChanged, this, &BRNumberField::controlTextDidChange);
+    // Only the user's edits: a text set by code, a blank one included, stays as it was set.
+    connect(this, &QLineEdit::textEdited, this, &BRNumberField::controlTextDidChange);
     connect(this, &QLineEdit::returnPressed, this, [this] { emit actionSent(this); });
 }
 
@@ -62,11 +63,10 @@ void BRNumberField::setCornerRadius(qreal radius)
 
 void BRNumberField::controlTextDidChange(const QString& text)
 {
-    if (text.isEmpty()) {
+    if (text.isEmpty())
         setText(QStringLiteral("0"));
-        return;  // the change to "0" logs itself
-    }
-    qInfo().noquote() << "controlTextDidChange :" << text;
+    // Part of the program's log: one line per edit, with the text it left.
+    qInfo().noquote() << "controlTextDidChange :" << this->text();
 }
 
 void BRNumberField::paintEvent(QPaintEvent* event)

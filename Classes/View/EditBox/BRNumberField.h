@@ -1,6 +1,6 @@
 // The grey pill-shaped entry field for whole numbers up to max (servo ID, time, position, speed,
 // deviation). Its formatter refuses every edit that would leave anything but a number up to max;
-// emptied, it shows "0". Enter reports actionSent(this).
+// emptied by the user, it shows "0". Enter reports actionSent(this).
 #pragma once
 
 #include "Classes/View/EditBox/BRNumberFormatter.h"

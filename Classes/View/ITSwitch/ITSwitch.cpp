@@ -218,7 +218,7 @@ void ITSwitch::mouseMoveEvent(QMouseEvent* event)
 {
     if (!isEnabled() || !m_active)
         return;
-    qInfo("mouseDragged");
+    qInfo("mouseDragged");  // part of the program's log
     m_dragged = true;
     m_draggingTowardsOn = event->position().x() >= width() / 2.0;
     reloadLayer();

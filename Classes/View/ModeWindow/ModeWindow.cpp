@@ -51,7 +51,7 @@ ModeWindow::ModeWindow(QWidget* parent)
 
 ModeWindow::~ModeWindow()
 {
-    qInfo("释放 window");
+    qInfo("释放 window");  // part of the program's log: the tip window is released
 }
 
 void ModeWindow::showEvent(QShowEvent* event)

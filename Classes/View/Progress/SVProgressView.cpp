@@ -57,6 +57,7 @@ void SVProgressView::setPro(double v)
     scheduling.start();
     for (float delay : stepDelays())
         m_schedule(std::chrono::microseconds(qRound64(double(delay) * 1e6)), [this] { showProgress(); });
+    // Part of the program's log: how long scheduling the steps took.
     qInfo("－－－－－－cost time = %f ms(毫秒)", scheduling.nsecsElapsed() / 1e6);
 }
 

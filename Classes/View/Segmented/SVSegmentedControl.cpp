@@ -148,7 +148,7 @@ void SVSegmentedControl::mousePressEvent(QMouseEvent* event)
     for (qsizetype k = 0; k < m_paths.size(); ++k) {
         if (!m_paths[k].contains(event->position()))
             continue;
-        qInfo().noquote() << QString::asprintf("mouseDown  %ld", long(k));
+        qInfo().noquote() << QString::asprintf("mouseDown  %ld", long(k));  // part of the program's log
         selectSegment(int(k));
         return;
     }

@@ -233,6 +233,7 @@ void SVSlider::stepTick()
 {
     // Every tick aims at the point of the press, not at where the pointer is now.
     const double target = valueAtPoint(m_pressPoint);
+    // This line and the thread line below are part of the program's log.
     if (m_vertical)
         qInfo().noquote() << QString::asprintf("num = %f  doubleValue = %f ", target, m_value);
     if (std::fabs(m_value - target) > m_step)

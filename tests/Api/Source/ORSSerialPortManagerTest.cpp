@@ -1,5 +1,6 @@
 #include "Api/Source/ORSSerialPortManager.h"
 
+#include "Api/Source/NodePath.h"
 #include "Api/Source/NotificationCenter.h"
 #include "support/core/EventLoopWait.h"
 #include "support/core/FakeDeviceSource.h"
@@ -8,6 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 namespace {
 
@@ -296,6 +301,64 @@ TEST(ORSSerialPortManager, ExtraPortsAreListedAfterTheEnumeratedOnes)
     ASSERT_EQ(ports.size(), 2) << names(ports).join(", ").toStdString();
     EXPECT_EQ(ports[0]->path(), adapter.path);
     EXPECT_EQ(ports[1]->path(), pty.slavePath());
-    EXPECT_EQ(ports[1]->name(), QFileInfo(pty.slavePath()).fileName());
+    EXPECT_EQ(ports[1]->name(), "pts/" + QFileInfo(pty.slavePath()).fileName());
     EXPECT_NE(errors.find(missing.toStdString()), std::string::npos) << "missing node not reported: " << errors;
+}
+
+// Entries under /dev are named by their path below it, anything else by its base name.
+TEST(ORSSerialPortManager, ExtraPortNamesFollowWhereTheNodeIs)
+{
+    const QList<QPair<QString, QString>> cases = {
+        {"/dev/pts/2", "pts/2"},
+        {"/dev/ttyUSB0", "ttyUSB0"},
+        {"/dev/serial/by-id/usb-Acme-if00", "serial/by-id/usb-Acme-if00"},
+        {"/tmp/ttyV0", "ttyV0"},
+        {"/dev/../tmp/ttyV1", "ttyV1"},
+        {"relative/ttyV2", "ttyV2"},
+    };
+    for (const auto& [path, name] : cases)
+        EXPECT_EQ(ORSSerialDevice::fromPath(path).name, name) << qPrintable(path);
+}
+
+// A node named on the command line (here a link to a pseudo-terminal, as socat makes, with a name
+// that is not UTF-8) opens, leaves the list with the removal handling when it disappears, and comes
+// back when it appears again.
+TEST(ORSSerialPortManager, ExtraPortsFollowTheirNode)
+{
+    PseudoTerminalPair pty;
+    ASSERT_TRUE(pty.isValid());
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray linkBytes = QFile::encodeName(dir.path()) + "/tty\xe9V0";
+    const QString link = NodePath::fromBytes(linkBytes);
+    const QString name = QFileInfo(link).fileName();
+    auto makeLink = [&] { return ::symlink(QFile::encodeName(pty.slavePath()).constData(), linkBytes.constData()) == 0; };
+    ASSERT_TRUE(makeLink());
+
+    EventLog log;
+    ORSSerialPortManager manager(fakeSource(), {link});
+    ManagerObserver observer(manager, log);
+    ASSERT_EQ(names(manager.availablePorts()), QStringList{name});
+    const ORSSerialPort::Ptr port = manager.availablePorts().first();
+    RecordingDelegate delegate(log);
+    port->setDelegate(&delegate);
+    port->open();
+    ASSERT_TRUE(port->isOpen()) << "a path that is not UTF-8 did not open";
+    port->close();
+    ASSERT_TRUE(waitForCondition([&] { return !port->isOpen() && log.size() == 2; })) << "the port did not close";
+    log.clear();
+
+    ASSERT_EQ(::unlink(linkBytes.constData()), 0);
+    ASSERT_TRUE(waitForCondition([&] { return manager.availablePorts().isEmpty(); })) << "the entry stayed";
+    EXPECT_EQ(log, (EventLog{"removed " + name, "list removed " + name + " at 0",
+                             ORSSerialPortsWereDisconnectedNotification}));
+    ASSERT_EQ(observer.disconnected.size(), 1);
+    EXPECT_EQ(observer.disconnected.first().ports, ORSSerialPortList{port});
+
+    log.clear();
+    ASSERT_TRUE(makeLink());
+    ASSERT_TRUE(waitForCondition([&] { return manager.availablePorts().size() == 1; })) << "not listed again";
+    EXPECT_EQ(log, (EventLog{"inserted " + name + " at 0", ORSSerialPortsWereConnectedNotification}));
+    EXPECT_EQ(manager.availablePorts().first()->path(), link);
+    port->setDelegate(nullptr);
 }

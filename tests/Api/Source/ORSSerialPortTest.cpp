@@ -560,7 +560,7 @@ TEST_F(ORSSerialPortTest, LivePortsAreFoundByPath)
     EXPECT_EQ(ORSSerialPort::serialPortWithPath(pty.slavePath()), port);
     EXPECT_EQ(ORSSerialPort::livePortWithPath(pty.slavePath()), port);
     EXPECT_TRUE(ORSSerialPort::allSerialPorts().contains(port));
-    EXPECT_EQ(port->name(), QFileInfo(pty.slavePath()).fileName());
+    EXPECT_EQ(port->name(), "pts/" + QFileInfo(pty.slavePath()).fileName()) << "named by its path below /dev";
     port.reset();
     EXPECT_EQ(ORSSerialPort::livePortWithPath(pty.slavePath()), nullptr);
     EXPECT_FALSE(ORSSerialPort::allSerialPorts().contains(nullptr));

@@ -1,5 +1,6 @@
 #include "Api/Source/SVPortOptions.h"
 
+#include "Api/Source/NodePath.h"
 #include "Api/Source/ORSSerialPortManager.h"
 #include "support/core/FakeDeviceSource.h"
 
@@ -20,10 +21,43 @@ TEST(SVPortOptions, ReadsRepeatedPortsAndTheListRequestAndLeavesOtherArguments)
 
 TEST(SVPortOptions, PortWithoutPathIsAnError)
 {
-    const SVPortOptions options = SVPortOptions::fromArguments({"servodesk", "--port"});
-    EXPECT_TRUE(options.extraPortPaths.isEmpty());
-    ASSERT_EQ(options.errors.size(), 1);
-    EXPECT_TRUE(options.errors.first().contains("--port"));
+    const QList<QStringList> slips = {{"--port"}, {"--port", "--demo"}, {"--port="}, {"--port", ""}};
+    for (const QStringList& slip : slips) {
+        const SVPortOptions options = SVPortOptions::fromArguments(QStringList{"servodesk"} + slip);
+        EXPECT_TRUE(options.extraPortPaths.isEmpty()) << qPrintable(slip.join(' '));
+        ASSERT_EQ(options.errors.size(), 1) << qPrintable(slip.join(' '));
+        EXPECT_TRUE(options.errors.first().contains("--port"));
+    }
+}
+
+// A path from the command line keeps its exact bytes, UTF-8 or not; valid UTF-8 reads as text.
+TEST(SVPortOptions, PathsKeepTheirBytes)
+{
+    const struct {
+        QByteArray bytes;
+        QString shown;  // empty: not valid UTF-8, only the bytes matter
+    } cases[] = {
+        {"/tmp/ttyV0", "/tmp/ttyV0"},
+        {"/tmp/caf\xc3\xa9", QStringLiteral("/tmp/caf\u00e9")},
+        {"/tmp/\xf0\x9f\x94\x8c", QStringLiteral("/tmp/\U0001F50C")},
+        {"/tmp/latin\xe9", {}},
+        {"/tmp/\xed\xa0\x80surrogate", {}},
+        {"/tmp/cut\xe2\x82", {}},
+        {"/tmp/\xc0\xafoverlong", {}},
+        {"/tmp/\xff\xfe", {}},
+    };
+    for (const auto& c : cases) {
+        QByteArray program("servodesk");
+        QByteArray option("--port");
+        QByteArray path = c.bytes;
+        char* argv[] = {program.data(), option.data(), path.data()};
+        const SVPortOptions options = SVPortOptions::fromArguments(3, argv);
+        ASSERT_EQ(options.extraPortPaths.size(), 1);
+        EXPECT_EQ(NodePath::toBytes(options.extraPortPaths.first()), c.bytes) << c.bytes.toHex().constData();
+        if (!c.shown.isEmpty()) {
+            EXPECT_EQ(options.extraPortPaths.first(), c.shown);
+        }
+    }
 }
 
 TEST(SVPortOptions, ListingShowsNamePathAndKnownDetailsOneLinePerPort)

@@ -12,7 +12,9 @@
 #include "support/ui/ControllerHarness.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLabel>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -97,6 +99,30 @@ TEST(Connection, ChoosingOpeningAndClosingThePort)
     EXPECT_EQ(vc.textCurrentTemperature()->text(), "0℃");
     EXPECT_EQ(vc.textCurrentVoltage()->text(), "0.0V");
     EXPECT_EQ(vc.serialPort()->name(), ControllerHarness::servoPortName) << "closing let go of the port";
+}
+
+// Reading the panel's controls leaves the open/close button as it is: it changes with the port's
+// callback, not when the port's state is looked at.
+TEST(Connection, ReadingThePanelWaitsForThePortsCallback)
+{
+    ControllerHarness harness;
+    SVSettingViewController& vc = harness.controller();
+    ASSERT_TRUE(harness.choosePort());
+    ASSERT_TRUE(harness.openPort());
+    ASSERT_EQ(vc.buttonWireless()->title(), text("close_com"));
+
+    vc.serialPort()->close();
+    // The port closes on its own thread; its callback waits for this thread's event loop.
+    QDeadlineTimer deadline(5000);
+    while (vc.serialPort()->isOpen() && !deadline.hasExpired())
+        QThread::msleep(1);
+    ASSERT_FALSE(vc.serialPort()->isOpen()) << "the port did not close";
+    vc.viewNotline();
+    vc.labelBps();
+    EXPECT_EQ(vc.buttonWireless()->title(), text("close_com")) << "a getter re-set the button";
+
+    EXPECT_TRUE(waitForCondition([&] { return vc.buttonWireless()->title() == text("open_com"); }))
+        << "the closed callback did not re-set the button";
 }
 
 TEST(Connection, AFailedOpenOnlyLogsTheError)

@@ -15,8 +15,8 @@ TEST(DemoMode, IsAskedForOnlyByItsOption)
 {
     EXPECT_TRUE(SVPortOptions::fromArguments(QStringList{"servodesk", "--demo"}).demo);
     EXPECT_FALSE(SVPortOptions::fromArguments(QStringList{"servodesk"}).demo);
-    EXPECT_FALSE(SVPortOptions::fromArguments(QStringList{"servodesk", "--port", "--demo"}).demo)
-        << "a path after --port was taken for the option";
+    EXPECT_FALSE(SVPortOptions::fromArguments(QStringList{"servodesk", "--port", "--demo"}).errors.isEmpty())
+        << "the option after --port was taken for its path";
 }
 
 TEST(DemoMode, ListsTheVirtualServoFirstAndPassesTheSystemsDevicesOn)

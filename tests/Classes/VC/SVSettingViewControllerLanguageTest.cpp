@@ -6,6 +6,7 @@
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVImageTitleButton.h"
 
+#include <QCoreApplication>
 #include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -201,6 +202,62 @@ TEST_F(LanguageTest, LanguageChangesKeepExactlyThreeLinksEachWithItsAddress)
     EXPECT_TRUE(c.labelCourse()->text().contains(QStringLiteral("href=\"" SERVODESK_DOCS_URL "\"")));
     EXPECT_TRUE(c.labelOnlineShoppingMall()->text().contains(QStringLiteral("href=\"" SERVODESK_SUPPORT_URL "\"")));
     expectEveryTextIn(c, "zh-Hans");
+}
+
+// Labels whose text is wider than the label, by name or text, each with the width it has and needs.
+QStringList labelsTooNarrow(QWidget* root)
+{
+    QStringList narrow;
+    for (QLabel* label : root->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue;
+        const int needed = label->sizeHint().width();
+        if (label->width() < needed)
+            narrow << QStringLiteral("\"%1\" %2 < %3").arg(plainText(label)).arg(label->width()).arg(needed);
+    }
+    return narrow;
+}
+
+// A page that was shown, then hidden while the language changes, is laid out for the new texts at
+// once: no label is narrower than its text and the mode control stays centred in its panel.
+TEST_F(LanguageTest, HiddenPagesAreLaidOutAgainForEveryLanguage)
+{
+    ASSERT_TRUE(h.start());
+    SVSettingViewController& c = h.c();
+    const QList<std::function<void()>> showPage = {
+        [&] { c.showBasicOperationPage(); },
+        [&] { c.showSettingPage(); },
+        [&] { c.showAboutPage(); },
+    };
+    QStringList names;
+    for (const BundleLanguage::Language& language : BundleLanguage::languages())
+        names << language.displayName;
+    for (int page = 0; page < showPage.size(); ++page) {
+        showPage[page]();
+        QCoreApplication::processEvents();
+        showPage[(page + 1) % showPage.size()]();
+        for (const QString& name : names + names.mid(0, 1)) {
+            c.setLanguage(name);
+            EXPECT_EQ(labelsTooNarrow(c.view()), QStringList()) << "page " << page << " hidden, " << qPrintable(name);
+            const QWidget* panel = c.sege()->parentWidget();
+            EXPECT_NEAR(c.sege()->geometry().center().x(), panel->width() / 2, 1)
+                << "mode control off-centre, page " << page << " hidden, " << qPrintable(name);
+        }
+    }
+}
+
+TEST_F(LanguageTest, ModeControlLooksItsTitlesUpOncePerChange)
+{
+    ASSERT_TRUE(h.start());
+    SVSegmentedControl* sege = h.c().sege();
+    int lookups = 0;
+    sege->setTranslator([&](const QString& key) {
+        ++lookups;
+        return SVSettingViewController::localized(key);
+    });
+    lookups = 0;
+    h.c().setLanguage("中文");
+    EXPECT_EQ(lookups, sege->displayedTitles().size()) << "the titles were renewed more than once";
 }
 
 TEST_F(LanguageTest, SettingTheLanguageInForceChangesNothing)

@@ -334,6 +334,8 @@ TEST_F(PagesTest, AboutPageHasThreeRedLinksThatOpenTheirOwnAddress)
         EXPECT_TRUE(link->isVisible());
         EXPECT_EQ(link->font().pixelSize(), SVTools::webLabelFontSize);
         EXPECT_EQ(link->cursor().shape(), Qt::OpenHandCursor);
+        QTest::mouseMove(link, link->rect().center());
+        EXPECT_EQ(link->cursor().shape(), Qt::OpenHandCursor) << "over the link text";
         EXPECT_TRUE(link->text().contains(QStringLiteral("color:#ff0000")));
         EXPECT_TRUE(link->text().contains(QStringLiteral("text-decoration:none")));
         // A click on the middle of the text opens the address in the browser.

@@ -1,13 +1,16 @@
 // The whole-number field under real key presses and pastes: only digits, never above max, every edit
-// checked (replacements included), "0" when emptied, Enter reports the field.
+// checked (replacements included), "0" when the user empties it, Enter reports the field.
 #include "Classes/View/EditBox/BRNumberField.h"
 #include "Tools/SVTag.h"
+#include "support/core/MessageCapture.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -48,21 +51,44 @@ TEST_F(NumberFieldTest, LettersMinusAndMixedPastesAreRefused)
     enter(1000, "");
     QApplication::clipboard()->setText("12a");
     QTest::keySequence(&field, QKeySequence::Paste);
-    EXPECT_EQ(field.text(), "0");
+    EXPECT_EQ(field.text(), "");
     QApplication::clipboard()->setText("34");
     field.selectAll();
     QTest::keySequence(&field, QKeySequence::Paste);
     EXPECT_EQ(field.text(), "34");
 }
 
-TEST_F(NumberFieldTest, DeletingTheLastDigitLeavesZero)
+// The text-change handling answers the user's edits only: what code sets, a blank included, stays as
+// set and logs nothing; an edit logs the text it left, and emptying the field by hand leaves "0".
+TEST_F(NumberFieldTest, OnlyUserEditsAreHandledAndLogged)
 {
-    enter(253, "7");
-    QTest::keyClick(&field, Qt::Key_Backspace);
-    EXPECT_EQ(field.text(), "0");
-    field.selectAll();
-    QTest::keyClick(&field, Qt::Key_Delete);
-    EXPECT_EQ(field.text(), "0");
+    const struct {
+        const char* name;
+        QString start;
+        std::function<void(BRNumberField&)> act;
+        QString text;
+        QStringList log;
+    } cases[] = {
+        { "blank set by code", "12", [](BRNumberField& f) { f.setText(""); }, "", {} },
+        { "number set by code", "12", [](BRNumberField& f) { f.setText("250"); }, "250", {} },
+        { "typed digit", "12", [](BRNumberField& f) { QTest::keyClick(&f, Qt::Key_5); }, "125",
+            { "controlTextDidChange : 125" } },
+        { "last digit deleted", "7", [](BRNumberField& f) { QTest::keyClick(&f, Qt::Key_Backspace); }, "0",
+            { "controlTextDidChange : 0" } },
+        { "everything deleted", "70",
+            [](BRNumberField& f) {
+                f.selectAll();
+                QTest::keyClick(&f, Qt::Key_Delete);
+            },
+            "0", { "controlTextDidChange : 0" } },
+    };
+    for (const auto& c : cases) {
+        enter(253, c.start);
+        MessageCapture log;
+        c.act(field);
+        EXPECT_EQ(field.text(), c.text) << c.name;
+        EXPECT_EQ(MessageCapture::messages(), c.log) << c.name;
+    }
 }
 
 // Replacing a selection is checked like any other edit: it may neither bring in a letter nor exceed max.

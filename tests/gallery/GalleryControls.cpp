@@ -1,5 +1,7 @@
-// Renders buttons, labels, panels, entry fields, read-outs, the progress bar and the message box to
-// PNG files: servodesk_gallery_b OUTPUT_DIR (default: ./gallery-b). Each picture is at twice its size.
+// Buttons, labels, panels, entry fields, read-outs, the progress bar and the message box, with the
+// hover states of the buttons.
+#include "Gallery.h"
+
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/EditBox/BRNumberField.h"
 #include "Classes/View/ModeWindow/ModeWindow.h"
@@ -12,40 +14,26 @@
 #include "Tools/ViewInit.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTest>
 
+namespace Gallery {
+
 namespace {
 
-QString outputDir;
 using L = SVLayout;
 
-QWidget* makeBackdrop(int width, int height, QColor color = QColor(232, 232, 232))
+// A backdrop shown and active at once, so that the pointer can hover its buttons.
+QWidget* makeActiveBackdrop(int width, int height, QColor color = QColor(232, 232, 232))
 {
     QCursor::setPos(2000, 2000);  // no widget of the new picture starts under the pointer
-    auto* backdrop = new QWidget;
-    backdrop->resize(width, height);
-    QPalette palette = backdrop->palette();
-    palette.setColor(QPalette::Window, color);
-    backdrop->setPalette(palette);
-    backdrop->setAutoFillBackground(true);
+    QWidget* backdrop = makeBackdrop(width, height, color);
     backdrop->show();
     backdrop->activateWindow();
     if (!QTest::qWaitForWindowActive(backdrop))
         qWarning("gallery window never became active: hover states will be missing");
     return backdrop;
-}
-
-void save(QWidget* widget, const QString& name)
-{
-    QTest::qWait(20);
-    QPixmap pixmap(widget->size() * 2);
-    pixmap.setDevicePixelRatio(2);
-    pixmap.fill(Qt::transparent);
-    widget->render(&pixmap, QPoint(), QRegion(), QWidget::DrawChildren);
-    pixmap.save(QDir(outputDir).filePath(name + ".png"));
 }
 
 // Small stand-ins for the application's named images.
@@ -80,9 +68,11 @@ void hover(QWidget* widget)
     QTest::mouseMove(widget, widget->rect().center());
 }
 
+}  // namespace
+
 void renderButtons()
 {
-    QWidget* bar = makeBackdrop(560, 130, QColor(255, 128, 0));
+    QWidget* bar = makeActiveBackdrop(560, 130, QColor(255, 128, 0));
     const struct {
         QString title;
         int tag;
@@ -138,7 +128,7 @@ void renderButtons()
 
 void renderImageTitleButtons()
 {
-    QWidget* page = makeBackdrop(540, 110, Qt::white);
+    QWidget* page = makeActiveBackdrop(540, 110, Qt::white);
     int x = 10;
     for (const QString key : { "read", "set", "default" }) {
         auto* button = new SVImageTitleButton(key, drawnIcon(key), 5000, page);
@@ -161,7 +151,7 @@ void renderImageTitleButtons()
 // A page panel with the servo-ID group placed as the basic operation page does.
 void renderPanels()
 {
-    QWidget* window = makeBackdrop(520, 330);
+    QWidget* window = makeActiveBackdrop(520, 330);
     auto* page = new SVBackGroundView(2, window);
     page->show();
     L::place(page).left(L::leftOf(window), 10).right(L::rightOf(window), -10).top(L::topOf(window), -10)
@@ -242,7 +232,7 @@ void renderPanels()
 
 void renderProgress()
 {
-    QWidget* backdrop = makeBackdrop(190, 130, Qt::white);
+    QWidget* backdrop = makeActiveBackdrop(190, 130, Qt::white);
     const double values[] = { 0.1, 80.1, 161.1 };
     int y = 10;
     for (double value : values) {
@@ -261,7 +251,7 @@ void renderProgress()
 void renderMessageBox()
 {
     // The box is shown inside a grey backdrop so that its transparent corners can be seen.
-    QWidget* backdrop = makeBackdrop(360, 200, QColor(120, 120, 120));
+    QWidget* backdrop = makeActiveBackdrop(360, 200, QColor(120, 120, 120));
     auto* window = new ModeWindow;
     window->setParent(backdrop, Qt::Widget);
     window->message()->setText("Please open the serial port first");
@@ -272,19 +262,4 @@ void renderMessageBox()
     delete backdrop;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gallery-b");
-    QDir().mkpath(outputDir);
-    renderButtons();
-    renderImageTitleButtons();
-    renderPanels();
-    renderProgress();
-    renderMessageBox();
-    return 0;
-}
+}  // namespace Gallery
