@@ -63,11 +63,11 @@ QString BundleLanguage::localizedStringForKey(const QString& key, const QString&
     return value.isEmpty() ? key : value;
 }
 
-void BundleLanguage::setLanguage(const QString& code)
+bool BundleLanguage::setLanguage(const QString& code)
 {
     SettingsStore& settings = SettingsStore::standard();
     settings.setValue(languagesKey, code);
-    settings.sync();
+    return settings.sync();
 }
 
 QString BundleLanguage::codeForDisplayName(const QString& displayName)

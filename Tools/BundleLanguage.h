@@ -24,8 +24,8 @@ public:
     // is empty.
     static QString localizedStringForKey(const QString& key, const QString& value = {}, const QString& table = {});
 
-    // Saves `code` as the language in force and flushes the settings.
-    static void setLanguage(const QString& code);
+    // Saves `code` as the language in force and flushes the settings; false when they could not be written.
+    static bool setLanguage(const QString& code);
 
     // The code of a language's display name: "English" "en", "中文" "zh-Hans", "繁體" "zh-Hant"; empty for
     // any other name.

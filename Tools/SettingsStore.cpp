@@ -1,5 +1,7 @@
 #include "Tools/SettingsStore.h"
 
+#include <QFileInfo>
+
 namespace {
 SettingsStore* installedStore = nullptr;
 }
@@ -16,4 +18,28 @@ SettingsStore& SettingsStore::standard()
 void SettingsStore::install(SettingsStore* store)
 {
     installedStore = store;
+}
+
+bool QSettingsStore::sync()
+{
+    m_settings.sync();
+    return m_settings.status() != QSettings::AccessError;
+}
+
+// QSettings only says that the file could not be written; the file and its folders say why.
+QString QSettingsStore::syncFailureReason() const
+{
+    const QFileInfo file(fileName());
+    QFileInfo folder(file.absolutePath());
+    while (!folder.exists() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("%1 is not a folder").arg(folder.absoluteFilePath());
+    if (file.isDir())
+        return QStringLiteral("a folder stands where the file should be");
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("the file is read-only");
+    if (!QFileInfo(file.absolutePath()).exists() || !folder.isWritable())
+        return QStringLiteral("the folder %1 cannot be written").arg(folder.absoluteFilePath());
+    return QStringLiteral("the file could not be written (is the disk full?)");
 }

@@ -1,5 +1,6 @@
 #include "Api/Source/ORSSerialPortManager.h"
 
+#include "Api/Source/MainThreadModalLoop.h"
 #include "Api/Source/NotificationCenter.h"
 #include "Api/Source/ORSMainThreadGate.h"
 #include "Api/Source/UdevDeviceSource.h"
@@ -98,8 +99,13 @@ ORSSerialPortManager::ORSSerialPortManager(std::unique_ptr<DeviceSource> source,
             appendPort(port);
     }
     addExtraPorts(extraPortPaths);
-    connect(m_source.get(), &DeviceSource::devicesAdded, this, &ORSSerialPortManager::devicesWereAdded);
-    connect(m_source.get(), &DeviceSource::devicesRemoved, this, &ORSSerialPortManager::devicesWereRemoved);
+    // Arrivals and removals wait while a tip is open, so that nothing changes under it.
+    connect(m_source.get(), &DeviceSource::devicesAdded, this, [this](const QList<ORSSerialDevice>& devices) {
+        MainThreadModalLoop::runOutside(this, [this, devices] { devicesWereAdded(devices); });
+    });
+    connect(m_source.get(), &DeviceSource::devicesRemoved, this, [this](const QList<ORSSerialDevice>& devices) {
+        MainThreadModalLoop::runOutside(this, [this, devices] { devicesWereRemoved(devices); });
+    });
 }
 
 ORSSerialPortManager::~ORSSerialPortManager() = default;

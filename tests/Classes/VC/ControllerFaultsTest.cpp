@@ -8,6 +8,13 @@
 
 #include <QComboBox>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,10 +112,55 @@ TEST(ControllerPortHeld, OpenFailsAtOnceLeavesThePanelAndOpensOnceReleased)
     serveEventsFor(50);
     EXPECT_EQ(c.buttonWireless()->title(), openTitle) << "the panel changed";
     EXPECT_TRUE(c.boxCOM()->isEnabled());
-    EXPECT_TRUE(harness.tips().messages.isEmpty());
+    EXPECT_EQ(harness.tips().messages, QStringList{ControllerHarness::localized(QStringLiteral("open_port_busy"))});
 
     other.release();
     ASSERT_TRUE(harness.openPort()) << "no open after the other program let go";
+    serveEventsFor(50);
+    EXPECT_EQ(harness.tips().messages.size(), 1) << "a successful open was told as a failure";
 }
+
+// Why an open was refused is told in the window, in words the user can act on; a cause the window
+// has no advice for is told in the system's words.
+struct RefusedOpen {
+    const char* name;
+    std::function<bool(VirtualServo&)> refuse;  // false when the cause cannot be made here
+    std::function<QString()> expectedTip;
+};
+
+class ControllerRefusedOpen : public ::testing::TestWithParam<RefusedOpen> {};
+
+TEST_P(ControllerRefusedOpen, TellsTheCauseInATip)
+{
+    ControllerHarness harness;
+    ASSERT_TRUE(harness.choosePort());
+    const QString slavePath = harness.servo().slavePath();
+    if (!GetParam().refuse(harness.servo()))
+        GTEST_SKIP() << "a process running as root cannot be refused this way";
+    harness.press(C::TagButtonWireless);
+    ASSERT_TRUE(waitForCondition([&] { return !harness.tips().messages.isEmpty(); })) << "the refusal was not told";
+    EXPECT_EQ(harness.tips().messages, QStringList{GetParam().expectedTip()});
+    EXPECT_FALSE(harness.controller().serialPort()->isOpen());
+    ::chmod(slavePath.toLocal8Bit().constData(), 0620);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, ControllerRefusedOpen,
+    ::testing::Values(
+        RefusedOpen{"PermissionDenied",
+                    [](VirtualServo& servo) {
+                        return ::geteuid() != 0 && ::chmod(servo.slavePath().toLocal8Bit().constData(), 0) == 0;
+                    },
+                    [] { return ControllerHarness::localized(QStringLiteral("open_permission_denied")); }},
+        RefusedOpen{"DeviceGone",
+                    [](VirtualServo& servo) {
+                        servo.vanish();
+                        return true;
+                    },
+                    [] {
+                        return ControllerHarness::localized(QStringLiteral("open_failed"))
+                            .replace(QStringLiteral("%@"), QString::fromLocal8Bit(std::strerror(ENOENT)));
+                    }}),
+    [](const ::testing::TestParamInfo<RefusedOpen>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -5,7 +5,12 @@
 #include "Api/Source/NotificationCenter.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVImageTitleButton.h"
+#include "Tools/SettingsStore.h"
+#include "support/core/MessageCapture.h"
+#include "support/ui/ControllerHarness.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -216,3 +221,55 @@ TEST_F(LanguageTest, SettingTheLanguageInForceChangesNothing)
 }
 
 } // namespace
+
+// A language switch whose settings cannot be written holds for this run only: the user is told once,
+// and the log names the file and the reason at every failed save.
+struct SettingsPlace {
+    const char* name;
+    bool blocked;  // a plain file stands where the settings folder should be
+};
+
+class LanguageSaving : public ::testing::TestWithParam<SettingsPlace> {};
+
+TEST_P(LanguageSaving, AFailedSaveIsLoggedEachTimeAndToldOnce)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    if (GetParam().blocked) {
+        QFile plainFile(home.filePath(QStringLiteral("config")));
+        ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    }
+    const QString fileName = home.filePath(QStringLiteral("config/ServoDesk/ServoDesk.conf"));
+    QSettingsStore store(fileName);
+    ControllerHarness harness(false);
+    SettingsStore::install(&store);  // the harness puts its own back when it goes
+    SVSettingViewController& c = harness.controller();
+
+    MessageCapture log;
+    c.toggleLanguage();
+    const QString tipInChinese = ControllerHarness::localized(QStringLiteral("language_not_saved"))
+                                     .replace(QStringLiteral("%@"), fileName);
+    c.toggleLanguage();
+
+    QStringList failures;
+    for (const QString& line : MessageCapture::messages()) {
+        if (line.startsWith(QStringLiteral("The language could not be saved")))
+            failures.append(line);
+    }
+    if (!GetParam().blocked) {
+        EXPECT_TRUE(harness.tips().messages.isEmpty());
+        EXPECT_TRUE(failures.isEmpty()) << qPrintable(failures.join(u'\n'));
+        EXPECT_EQ(QSettingsStore(fileName).value(BundleLanguage::displayNameKey).toString(), QStringLiteral("English"));
+        return;
+    }
+    EXPECT_EQ(harness.tips().messages, QStringList{tipInChinese}) << "the failure was not told exactly once";
+    ASSERT_EQ(failures.size(), 2) << "each failed switch logs one line";
+    for (const QString& line : failures) {
+        EXPECT_TRUE(line.contains(fileName)) << qPrintable(line);
+        EXPECT_TRUE(line.contains(QStringLiteral("is not a folder"))) << qPrintable(line);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, LanguageSaving,
+                         ::testing::Values(SettingsPlace{"Writable", false}, SettingsPlace{"Blocked", true}),
+                         [](const ::testing::TestParamInfo<SettingsPlace>& info) { return std::string(info.param.name); });
