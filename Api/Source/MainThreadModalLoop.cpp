@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QPointer>
 
 #include <deque>
 
@@ -65,9 +66,4 @@ void MainThreadModalLoop::runOutside(QObject* context, std::function<void()> wor
     held.push_back({context, std::move(work)});
     if (depth == 0)
         scheduleRelease();
-}
-
-int MainThreadModalLoop::heldCount()
-{
-    return int(held.size());
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 
@@ -23,6 +22,4 @@ public:
     // Runs work at once when no modal loop runs and nothing is held; otherwise holds it behind the
     // work already held. Held work whose context is gone is dropped.
     static void runOutside(QObject* context, std::function<void()> work);
-    // How many pieces of work are held.
-    static int heldCount();
 };
