@@ -1,5 +1,6 @@
 #include "Tools/SettingsStore.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 namespace {
@@ -20,10 +21,24 @@ void SettingsStore::install(SettingsStore* store)
     installedStore = store;
 }
 
+// QSettings keeps the first error it met: after a file that could not be parsed, a failed write no
+// longer shows in its status. Then only a file changed by this sync shows that it was written.
 bool QSettingsStore::sync()
 {
+    const QFileInfo before(fileName());
+    const QDateTime modifiedBefore = before.exists() ? before.lastModified() : QDateTime();
+    const qint64 sizeBefore = before.exists() ? before.size() : -1;
     m_settings.sync();
-    return m_settings.status() != QSettings::AccessError;
+    switch (m_settings.status()) {
+    case QSettings::NoError:
+        return true;
+    case QSettings::AccessError:
+        return false;
+    case QSettings::FormatError:
+        break;
+    }
+    const QFileInfo after(fileName());
+    return after.exists() && (after.lastModified() != modifiedBefore || after.size() != sizeBefore);
 }
 
 // QSettings only says that the file could not be written; the file and its folders say why.

@@ -39,7 +39,6 @@ public:
 
     QVariant value(const QString& key) const override { return m_settings.value(key); }
     void setValue(const QString& key, const QVariant& value) override { m_settings.setValue(key, value); }
-    // A file that could not be parsed when read is not a failure to save: it is written afresh.
     bool sync() override;
     QString fileName() const override { return m_settings.fileName(); }
     QString syncFailureReason() const override;

@@ -9,7 +9,9 @@
 #include "support/core/MessageCapture.h"
 #include "support/ui/ControllerHarness.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -226,7 +228,8 @@ TEST_F(LanguageTest, SettingTheLanguageInForceChangesNothing)
 // and the log names the file and the reason at every failed save.
 struct SettingsPlace {
     const char* name;
-    bool blocked;  // a plain file stands where the settings folder should be
+    QByteArray fileAtStart;   // the settings file before the program reads it; empty: none
+    bool blockedAfterRead;    // then a plain file takes the place of the settings folder
 };
 
 class LanguageSaving : public ::testing::TestWithParam<SettingsPlace> {};
@@ -235,12 +238,22 @@ TEST_P(LanguageSaving, AFailedSaveIsLoggedEachTimeAndToldOnce)
 {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    if (GetParam().blocked) {
+    const QString fileName = home.filePath(QStringLiteral("config/ServoDesk/ServoDesk.conf"));
+    if (!GetParam().fileAtStart.isEmpty()) {
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("config/ServoDesk")));
+        QFile file(fileName);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(GetParam().fileAtStart);
+    }
+    QSettingsStore store(fileName);
+    store.value(BundleLanguage::languagesKey);  // read now, as at start
+    if (GetParam().blockedAfterRead) {
+        if (QFileInfo::exists(home.filePath(QStringLiteral("config")))) {
+            ASSERT_TRUE(QDir(home.path()).rename(QStringLiteral("config"), QStringLiteral("config-moved")));
+        }
         QFile plainFile(home.filePath(QStringLiteral("config")));
         ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
     }
-    const QString fileName = home.filePath(QStringLiteral("config/ServoDesk/ServoDesk.conf"));
-    QSettingsStore store(fileName);
     ControllerHarness harness(false);
     SettingsStore::install(&store);  // the harness puts its own back when it goes
     SVSettingViewController& c = harness.controller();
@@ -256,10 +269,12 @@ TEST_P(LanguageSaving, AFailedSaveIsLoggedEachTimeAndToldOnce)
         if (line.startsWith(QStringLiteral("The language could not be saved")))
             failures.append(line);
     }
-    if (!GetParam().blocked) {
+    if (!GetParam().blockedAfterRead) {
         EXPECT_TRUE(harness.tips().messages.isEmpty());
         EXPECT_TRUE(failures.isEmpty()) << qPrintable(failures.join(u'\n'));
-        EXPECT_EQ(QSettingsStore(fileName).value(BundleLanguage::displayNameKey).toString(), QStringLiteral("English"));
+        QFile saved(fileName);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(saved.readAll().contains("AppLanguagesKey=en\n")) << "the language is not in the file";
         return;
     }
     EXPECT_EQ(harness.tips().messages, QStringList{tipInChinese}) << "the failure was not told exactly once";
@@ -271,5 +286,8 @@ TEST_P(LanguageSaving, AFailedSaveIsLoggedEachTimeAndToldOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, LanguageSaving,
-                         ::testing::Values(SettingsPlace{"Writable", false}, SettingsPlace{"Blocked", true}),
+                         ::testing::Values(SettingsPlace{"Writable", {}, false}, SettingsPlace{"Blocked", {}, true},
+                                           // QSettings then keeps reporting the parse error, not the failed write
+                                           SettingsPlace{"UnparsableThenBlocked", "[General\nlanguage=English\n", true},
+                                           SettingsPlace{"UnparsableButWritable", "[General\nlanguage=English\n", false}),
                          [](const ::testing::TestParamInfo<SettingsPlace>& info) { return std::string(info.param.name); });
