@@ -299,22 +299,33 @@ void VirtualServo::setDrift(bool drift)
     m_model.setDrift(drift);
 }
 
+// The caller gets a list of its own: one that shared the record's storage would leave the worker
+// thread moving entries that the caller is still reading when it next appends.
+static QList<VirtualServo::Chunk> separateCopy(const QList<VirtualServo::Chunk>& record)
+{
+    QList<VirtualServo::Chunk> copy;
+    copy.reserve(record.size());
+    for (const VirtualServo::Chunk& chunk : record)
+        copy.append(chunk);
+    return copy;
+}
+
 QList<VirtualServo::Chunk> VirtualServo::receivedFrames() const
 {
     std::lock_guard lock(m_mutex);
-    return m_receivedFrames;
+    return separateCopy(m_receivedFrames);
 }
 
 QList<VirtualServo::Chunk> VirtualServo::receivedChunks() const
 {
     std::lock_guard lock(m_mutex);
-    return m_receivedChunks;
+    return separateCopy(m_receivedChunks);
 }
 
 QList<VirtualServo::Chunk> VirtualServo::writtenChunks() const
 {
     std::lock_guard lock(m_mutex);
-    return m_writtenChunks;
+    return separateCopy(m_writtenChunks);
 }
 
 void VirtualServo::clearRecords()

@@ -259,7 +259,8 @@ TEST_P(EncoderWriteGroup, ReportsWhatWentOut)
     EXPECT_EQ(report->queued, 3);
     EXPECT_EQ(report->complete(), GetParam().whole);
     QList<int> commands;
-    for (const VirtualServo::Chunk& chunk : servo.receivedFrames())
+    const QList<VirtualServo::Chunk> frames = servo.receivedFrames();
+    for (const VirtualServo::Chunk& chunk : frames)
         commands.append(quint8(chunk.bytes.at(4)));
     if (GetParam().whole)
         EXPECT_EQ(commands.mid(0, 3), QList<int>({21, 23, 25}));
