@@ -101,8 +101,10 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "servodesk: cannot write %s: %s\n", qPrintable(screenshot.file), qPrintable(reason));
             return 1;
         }
-    } else if (!screenshot.language.isEmpty()) {
-        BundleLanguage::saveChoice(screenshot.language);
+    } else if (!screenshot.language.isEmpty() && !BundleLanguage::saveChoice(screenshot.language)) {
+        const SettingsStore& settings = SettingsStore::standard();
+        std::fprintf(stderr, "servodesk: the language could not be saved to %s: %s\n",
+                     qPrintable(settings.fileName()), qPrintable(settings.syncFailureReason()));
     }
     ScreenshotSettings screenshotSettings(screenshot.requested() ? screenshot.language : QString());
 

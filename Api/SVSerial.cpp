@@ -4,6 +4,9 @@
 #include "Api/SVProtocol.h"
 #include "Api/SVTextValue.h"
 
+#include <QMetaObject>
+#include <QPointer>
+
 #include <initializer_list>
 #include <thread>
 
@@ -245,19 +248,44 @@ void SVSerial::sendDataNotDelay(const QByteArray& data, double /*delayTime*/)
     enqueueFrame(data, false);
 }
 
+void SVSerial::beginWriteGroup()
+{
+    m_openGroup = std::make_shared<WriteGroup>();
+}
+
+void SVSerial::endWriteGroup(QObject* context, std::function<void(WriteReport)> done)
+{
+    std::shared_ptr<WriteGroup> group = std::exchange(m_openGroup, nullptr);
+    if (!group)
+        group = std::make_shared<WriteGroup>();
+    queue().async([group, receiver = QPointer<QObject>(context), done = std::move(done)] {
+        const WriteReport report{group->queued, group->written};
+        if (receiver)
+            QMetaObject::invokeMethod(receiver, [done, report] { done(report); }, Qt::QueuedConnection);
+    });
+}
+
 void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
 {
-    queue().async([this, frame, logAndPause] {
+    std::shared_ptr<WriteGroup> group = m_openGroup;
+    if (group)
+        ++group->queued;
+    queue().async([this, frame, logAndPause, group] {
+        if (group && group->broken)
+            return;  // an earlier frame of the group did not go out: the rest would leave it half done
         const QByteArray bytes = SVFrameTools::frameWithChecksum(frame);
         if (logAndPause)
             SVFrameTools::logData(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                   static_cast<int>(bytes.size()));
         // The port is taken at the moment of writing: frames queued before a close are dropped.
         const ORSSerialPort::Ptr port = serialPort();
-        if (!port || !port->isOpen())
-            return;
-        port->sendData(bytes);
-        if (logAndPause)
+        const bool open = port && port->isOpen();
+        const bool written = open && port->sendData(bytes);
+        if (group) {
+            group->written += written ? 1 : 0;
+            group->broken = !written;
+        }
+        if (open && logAndPause)
             std::this_thread::sleep_for(queuedFramePause);
     });
 }

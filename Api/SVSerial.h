@@ -6,9 +6,11 @@
 #include "Api/Source/ORSSerialPort.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -66,6 +68,19 @@ public:
     // Immediate path: checksum appended and written, without log or pause.
     void sendDataNotDelay(const QByteArray& data, double delayTime);
 
+    // What became of a group of frames: how many were queued and how many reached an open port.
+    struct WriteReport {
+        int queued = 0;
+        int written = 0;
+        bool complete() const { return written == queued; }
+    };
+    // Frames queued from the calling thread between beginWriteGroup() and endWriteGroup() form one
+    // group. Once one of them cannot be written (the port is closed or the write fails), the rest of
+    // the group is not sent. done gets the report on context's thread after the group's last frame
+    // has left the queue; it is not called when context is gone by then.
+    void beginWriteGroup();
+    void endWriteGroup(QObject* context, std::function<void(WriteReport)> done);
+
     // The two speed bytes (low, high) that a speed text stands for.
     struct SpeedBytes {
         uint8_t low;
@@ -74,10 +89,18 @@ public:
     static SpeedBytes speedBytesFromText(const QString& speed);
 
 private:
+    // Queue side of a write group: queued is counted by the thread that queues, the rest by the queue.
+    struct WriteGroup {
+        int queued = 0;
+        int written = 0;
+        bool broken = false;
+    };
+
     void enqueueFrame(const QByteArray& frame, bool logAndPause);
 
     mutable std::mutex m_portMutex;
     ORSSerialPort::Ptr m_serialPort;
+    std::shared_ptr<WriteGroup> m_openGroup;  // touched only by the thread that queues
     std::once_flag m_queueCreated;
     std::unique_ptr<SerialQueue> m_queue;  // last member: joined before the rest is destroyed
 };

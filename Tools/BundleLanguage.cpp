@@ -63,11 +63,11 @@ QString BundleLanguage::localizedStringForKey(const QString& key, const QString&
     return value.isEmpty() ? key : value;
 }
 
-void BundleLanguage::setLanguage(const QString& code)
+bool BundleLanguage::setLanguage(const QString& code)
 {
     SettingsStore& settings = SettingsStore::standard();
     settings.setValue(languagesKey, code);
-    settings.sync();
+    return settings.sync();
 }
 
 const QList<BundleLanguage::Language>& BundleLanguage::languages()
@@ -80,10 +80,10 @@ const QList<BundleLanguage::Language>& BundleLanguage::languages()
     return all;
 }
 
-void BundleLanguage::saveChoice(const QString& code)
+bool BundleLanguage::saveChoice(const QString& code)
 {
     SettingsStore::standard().setValue(displayNameKey, displayNameForCode(code));
-    setLanguage(code);
+    return setLanguage(code);
 }
 
 QString BundleLanguage::codeForDisplayName(const QString& displayName)

@@ -25,10 +25,11 @@ public:
     // is empty.
     static QString localizedStringForKey(const QString& key, const QString& value = {}, const QString& table = {});
 
-    // Saves `code` as the language in force and flushes the settings.
-    static void setLanguage(const QString& code);
-    // Saves the language chosen by its code, display name and code both, as the window's toggle does.
-    static void saveChoice(const QString& code);
+    // Saves `code` as the language in force and flushes the settings; false when they could not be written.
+    static bool setLanguage(const QString& code);
+    // Saves the language chosen by its code, display name and code both, as the window's toggle does;
+    // false when the settings could not be written.
+    static bool saveChoice(const QString& code);
 
     // The interface languages: each display name with its code. The one place that pairs them.
     struct Language {

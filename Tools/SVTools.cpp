@@ -1,6 +1,7 @@
 #include "Tools/SVTools.h"
 
 #include "Api/SVTextValue.h"
+#include "Api/Source/MainThreadModalLoop.h"
 #include "Classes/View/ModeWindow/ModeWindow.h"
 #include "Classes/View/Slider/SVSlider.h"
 #include "Classes/View/Text/SVObservableLabel.h"
@@ -16,6 +17,7 @@ void SVTools::showTipWithMessage(const QString& text)
     ModeWindow window;
     window.message()->setText(text);
     window.comfirm()->setTitle(SVLocalized::text(QStringLiteral("confirm")));
+    const MainThreadModalLoop::Scope modal;  // device changes wait until the tip is dismissed
     SVTipPresenter::current().present(window);
 }
 

@@ -1,5 +1,8 @@
 #include "Tools/SettingsStore.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 namespace {
 SettingsStore* installedStore = nullptr;
 }
@@ -16,4 +19,42 @@ SettingsStore& SettingsStore::standard()
 void SettingsStore::install(SettingsStore* store)
 {
     installedStore = store;
+}
+
+// QSettings keeps the first error it met: after a file that could not be parsed, a failed write no
+// longer shows in its status. Then only a file changed by this sync shows that it was written.
+bool QSettingsStore::sync()
+{
+    const QFileInfo before(fileName());
+    const QDateTime modifiedBefore = before.exists() ? before.lastModified() : QDateTime();
+    const qint64 sizeBefore = before.exists() ? before.size() : -1;
+    m_settings.sync();
+    switch (m_settings.status()) {
+    case QSettings::NoError:
+        return true;
+    case QSettings::AccessError:
+        return false;
+    case QSettings::FormatError:
+        break;
+    }
+    const QFileInfo after(fileName());
+    return after.exists() && (after.lastModified() != modifiedBefore || after.size() != sizeBefore);
+}
+
+// QSettings only says that the file could not be written; the file and its folders say why.
+QString QSettingsStore::syncFailureReason() const
+{
+    const QFileInfo file(fileName());
+    QFileInfo folder(file.absolutePath());
+    while (!folder.exists() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("%1 is not a folder").arg(folder.absoluteFilePath());
+    if (file.isDir())
+        return QStringLiteral("a folder stands where the file should be");
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("the file is read-only");
+    if (!QFileInfo(file.absolutePath()).exists() || !folder.isWritable())
+        return QStringLiteral("the folder %1 cannot be written").arg(folder.absoluteFilePath());
+    return QStringLiteral("the file could not be written (is the disk full?)");
 }

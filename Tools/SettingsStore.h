@@ -13,8 +13,11 @@ public:
 
     virtual QVariant value(const QString& key) const = 0;
     virtual void setValue(const QString& key, const QVariant& value) = 0;
-    // Writes pending changes to storage.
-    virtual void sync() = 0;
+    // Writes pending changes to storage; false when they could not be written.
+    virtual bool sync() = 0;
+    // Where the settings are kept, and why the last sync failed (for the log).
+    virtual QString fileName() const = 0;
+    virtual QString syncFailureReason() const = 0;
 
     // The store every part of the program uses. Until another one is installed it is the per-user
     // QSettings store of the application.
@@ -27,9 +30,18 @@ public:
 // The per-user store: QSettings under the organization and application names set at start.
 class QSettingsStore : public SettingsStore {
 public:
+    QSettingsStore() = default;
+    // A store kept in the given file instead.
+    explicit QSettingsStore(const QString& fileName)
+        : m_settings(fileName, QSettings::NativeFormat)
+    {
+    }
+
     QVariant value(const QString& key) const override { return m_settings.value(key); }
     void setValue(const QString& key, const QVariant& value) override { m_settings.setValue(key, value); }
-    void sync() override { m_settings.sync(); }
+    bool sync() override;
+    QString fileName() const override { return m_settings.fileName(); }
+    QString syncFailureReason() const override;
 
 private:
     QSettings m_settings;
@@ -40,7 +52,13 @@ class MemorySettingsStore : public SettingsStore {
 public:
     QVariant value(const QString& key) const override { return m_values.value(key); }
     void setValue(const QString& key, const QVariant& value) override { m_values.insert(key, value); }
-    void sync() override { ++m_syncCount; }
+    bool sync() override
+    {
+        ++m_syncCount;
+        return true;
+    }
+    QString fileName() const override { return QStringLiteral("(memory)"); }
+    QString syncFailureReason() const override { return {}; }
 
     int syncCount() const { return m_syncCount; }
 

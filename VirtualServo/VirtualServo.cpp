@@ -78,11 +78,23 @@ void VirtualServo::vanish()
 {
     stopWorker();
     for (int* fd : {&m_master, &m_slaveKeeper, &m_wakeup}) {
-        if (*fd >= 0)
+        const bool closedAlready = m_closedByWorker && fd != &m_wakeup;
+        if (*fd >= 0 && !closedAlready)
             ::close(*fd);
         *fd = -1;
     }
     m_vanished = true;
+}
+
+void VirtualServo::vanishOnFrame(int command)
+{
+    m_vanishCommand = command;
+}
+
+void VirtualServo::setCorruptReplies(int command)
+{
+    std::lock_guard lock(m_mutex);
+    m_corruptCommand = command;
 }
 
 void VirtualServo::wake()
@@ -108,6 +120,8 @@ void VirtualServo::run()
         }
         if (fds[0].revents & POLLIN)
             readMaster(Clock::now());
+        if (m_closedByWorker)
+            return;
         writeDue(Clock::now());
     }
 }
@@ -138,8 +152,11 @@ void VirtualServo::readMaster(Clock::time_point now)
         std::lock_guard lock(m_mutex);
         record(m_receivedChunks, bytes, now);
     }
-    for (const QByteArray& frame : m_frameReader.append(bytes, now))
+    for (const QByteArray& frame : m_frameReader.append(bytes, now)) {
+        if (m_closedByWorker)
+            break;
         handleFrame(frame, now);
+    }
 }
 
 void VirtualServo::handleFrame(const QByteArray& frame, Clock::time_point now)
@@ -149,11 +166,18 @@ void VirtualServo::handleFrame(const QByteArray& frame, Clock::time_point now)
         record(m_receivedFrames, frame, now);
         if (m_echo)
             schedule(now, frame);
-        const QByteArray reply = m_model.handleFrame(frame, now);
+        QByteArray reply = m_model.handleFrame(frame, now);
+        if (!reply.isEmpty() && frame.size() > 4 && quint8(frame.at(4)) == m_corruptCommand)
+            reply.back() = char(reply.back() ^ 0xFF);
         if (!reply.isEmpty() && !m_silent)
             scheduleReply(reply, now);
     }
     emit frameReceived(frame);
+    if (frame.size() > 4 && quint8(frame.at(4)) == m_vanishCommand && !m_closedByWorker) {
+        ::close(m_master);
+        ::close(m_slaveKeeper);
+        m_closedByWorker = true;
+    }
 }
 
 // Called with m_mutex held.
@@ -275,22 +299,33 @@ void VirtualServo::setDrift(bool drift)
     m_model.setDrift(drift);
 }
 
+// The caller gets a list of its own: one that shared the record's storage would leave the worker
+// thread moving entries that the caller is still reading when it next appends.
+static QList<VirtualServo::Chunk> separateCopy(const QList<VirtualServo::Chunk>& record)
+{
+    QList<VirtualServo::Chunk> copy;
+    copy.reserve(record.size());
+    for (const VirtualServo::Chunk& chunk : record)
+        copy.append(chunk);
+    return copy;
+}
+
 QList<VirtualServo::Chunk> VirtualServo::receivedFrames() const
 {
     std::lock_guard lock(m_mutex);
-    return m_receivedFrames;
+    return separateCopy(m_receivedFrames);
 }
 
 QList<VirtualServo::Chunk> VirtualServo::receivedChunks() const
 {
     std::lock_guard lock(m_mutex);
-    return m_receivedChunks;
+    return separateCopy(m_receivedChunks);
 }
 
 QList<VirtualServo::Chunk> VirtualServo::writtenChunks() const
 {
     std::lock_guard lock(m_mutex);
-    return m_writtenChunks;
+    return separateCopy(m_writtenChunks);
 }
 
 void VirtualServo::clearRecords()

@@ -71,9 +71,14 @@ public:
     void sendNoise(int count);
     // Write bytes now, as they are.
     void writeRaw(const QByteArray& bytes);
+    // Replies to frames of this command go out with a wrong checksum; -1 for none.
+    void setCorruptReplies(int command);
     // Close the master side, as an unplugged adapter disappears. Final.
     void vanish();
-    bool hasVanished() const { return m_vanished; }
+    // The same, done by the servo's own thread right after it receives the first frame of this
+    // command: the adapter goes in the middle of a burst, at a known frame.
+    void vanishOnFrame(int command);
+    bool hasVanished() const { return m_vanished || m_closedByWorker; }
 
 signals:
     // Emitted from the worker thread for every valid frame received.
@@ -105,6 +110,8 @@ private:
     QString m_error;
     bool m_vanished = false;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_vanishCommand{-1};
+    std::atomic<bool> m_closedByWorker{false};  // master and slave keeper closed by the worker
 
     mutable std::mutex m_mutex;  // guards everything below
     VirtualServoModel m_model;
@@ -122,6 +129,7 @@ private:
     bool m_pair = false;
     std::chrono::milliseconds m_pairHold{200};
     bool m_echo = false;
+    int m_corruptCommand = -1;
     quint32 m_noiseState = 0x2545F491u;
 
     SVFrameReader m_frameReader;  // worker thread only

@@ -1,5 +1,6 @@
 #include "Api/Source/ORSSerialPortManager.h"
 
+#include "Api/Source/MainThreadModalLoop.h"
 #include "Api/Source/NotificationCenter.h"
 #include "Api/Source/ORSMainThreadGate.h"
 #include "Api/Source/PathDeviceSource.h"
@@ -98,8 +99,13 @@ ORSSerialPortManager::ORSSerialPortManager(std::unique_ptr<DeviceSource> source,
             if (auto port = ORSSerialPort::serialPortWithDevice(device); port && !listsPortWithPath(port->path()))
                 appendPort(port);
         }
-        connect(source, &DeviceSource::devicesAdded, this, &ORSSerialPortManager::devicesWereAdded);
-        connect(source, &DeviceSource::devicesRemoved, this, &ORSSerialPortManager::devicesWereRemoved);
+        // Arrivals and removals wait while a tip is open, so that nothing changes under it.
+        connect(source, &DeviceSource::devicesAdded, this, [this](const QList<ORSSerialDevice>& devices) {
+            MainThreadModalLoop::runOutside(this, [this, devices] { devicesWereAdded(devices); });
+        });
+        connect(source, &DeviceSource::devicesRemoved, this, [this](const QList<ORSSerialDevice>& devices) {
+            MainThreadModalLoop::runOutside(this, [this, devices] { devicesWereRemoved(devices); });
+        });
     };
     follow(m_source.get());
     // The nodes named on the command line come and go like adapters do; one the device source lists

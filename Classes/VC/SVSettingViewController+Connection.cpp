@@ -9,9 +9,12 @@
 #include "Classes/View/ITSwitch/ITSwitch.h"
 #include "Tools/SVButton.h"
 #include "Tools/SVImageView.h"
+#include "Tools/SVTools.h"
 
 #include <QComboBox>
 #include <QLabel>
+
+#include <cerrno>
 
 namespace {
 
@@ -124,7 +127,9 @@ void SVSettingViewController::setSerialPort(ORSSerialPort::Ptr port)
     m_serialPort = std::move(port);
     if (m_serialPort)
         m_serialPort->setDelegate(this);
+    m_failedOpen = nullptr;
     m_frameReader.clear();
+    forgetBlockReads();
     m_serialApi->setSerialPort(m_serialPort);
     if (isViewLoaded()) {
         updateButtonWirelessEnabled();
@@ -136,10 +141,13 @@ void SVSettingViewController::openOrCloseSerialPort()
 {
     if (!m_serialPort)
         return;
-    if (m_serialPort->isOpen())
+    if (m_serialPort->isOpen()) {
         m_serialPort->close();
-    else
-        m_serialPort->open();
+        return;
+    }
+    m_serialPort->open();
+    // The open either holds the device now or has failed; its error callback says why.
+    m_failedOpen = m_serialPort->isOpen() ? nullptr : m_serialPort.get();
 }
 
 void SVSettingViewController::showPortClosed()
@@ -164,6 +172,7 @@ void SVSettingViewController::serialPortWasClosed(ORSSerialPort*)
     boxCOM()->setEnabled(true);
     boxBps()->setEnabled(true);
     m_frameReader.clear();
+    forgetBlockReads();
     reSetDash();
 }
 
@@ -182,6 +191,29 @@ void SVSettingViewController::serialPortDidEncounterError(ORSSerialPort* port, c
 {
     qInfo("Serial port %s encountered an error: %s (%s %d, %s)", qPrintable(port->name()),
           qPrintable(error.localizedDescription), qPrintable(error.domain), error.code, qPrintable(error.filePath));
+    if (port == m_failedOpen) {
+        m_failedOpen = nullptr;
+        showOpenFailure(error);
+    }
+}
+
+// A refused open leaves the panel as it was; the tip says what the user can do about it.
+void SVSettingViewController::showOpenFailure(const ORSSerialPortError& error)
+{
+    switch (error.code) {
+    case EACCES:
+    case EPERM:
+        SVTools::showTipWithMessage(localized(QStringLiteral("open_permission_denied")));
+        break;
+    case EBUSY:
+    case EWOULDBLOCK:
+        SVTools::showTipWithMessage(localized(QStringLiteral("open_port_busy")));
+        break;
+    default:
+        SVTools::showTipWithMessage(
+            localized(QStringLiteral("open_failed")).replace(QStringLiteral("%@"), error.localizedDescription));
+        break;
+    }
 }
 
 // ---- Arrivals and removals ----

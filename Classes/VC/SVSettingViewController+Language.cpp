@@ -34,13 +34,27 @@ void SVSettingViewController::setLanguage(const QString& language)
         return;
     m_language = language;
     const QString code = BundleLanguage::codeForDisplayName(language);
-    if (!code.isEmpty())
-        BundleLanguage::setLanguage(code);
+    const bool codeSaved = code.isEmpty() || BundleLanguage::setLanguage(code);
     SettingsStore& settings = SettingsStore::standard();
     settings.setValue(BundleLanguage::displayNameKey, language);
-    settings.sync();
+    const bool nameSaved = settings.sync();
     NotificationCenter::defaultCenter()->post(SVChangeLanguageNotification, this);
     reSetLanguage();
+    if (!codeSaved || !nameSaved)
+        reportLanguageNotSaved();
+}
+
+// The switch holds for this run only. Logged every time; the tip once a session is enough.
+void SVSettingViewController::reportLanguageNotSaved()
+{
+    const SettingsStore& settings = SettingsStore::standard();
+    qInfo("The language could not be saved to %s: %s", qPrintable(settings.fileName()),
+          qPrintable(settings.syncFailureReason()));
+    if (m_languageNotSavedShown)
+        return;
+    m_languageNotSavedShown = true;
+    SVTools::showTipWithMessage(
+        localized(QStringLiteral("language_not_saved")).replace(QStringLiteral("%@"), settings.fileName()));
 }
 
 void SVSettingViewController::toggleLanguage()

@@ -45,10 +45,18 @@ void SVSettingViewController::serialPortDidReceiveData(ORSSerialPort* port, cons
 void SVSettingViewController::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data,
                                                              std::chrono::steady_clock::time_point readTime)
 {
+    // Every frame of the read is decoded before any tip: a tip runs an event loop, and frames decoded
+    // after it would overwrite the newer values that arrived meanwhile.
+    QStringList tipKeys;
     for (const QByteArray& frame : m_frameReader.append(data, readTime)) {
-        if (isReply(frame))
-            analysisDidRecvData(reinterpret_cast<const uint8_t*>(frame.constData()), int(frame.size()));
+        if (!isReply(frame))
+            continue;
+        analysisDidRecvData(reinterpret_cast<const uint8_t*>(frame.constData()), int(frame.size()));
+        if (const QString tipKey = blockReadReplyArrived(quint8(frame.at(commandOffset))); !tipKey.isEmpty())
+            tipKeys.append(tipKey);
     }
+    for (const QString& tipKey : tipKeys)
+        SVTools::showTipWithMessage(localized(tipKey));
 }
 
 void SVSettingViewController::analysisDidRecvData(const uint8_t* bytes, int length)
@@ -61,8 +69,7 @@ void SVSettingViewController::analysisDidRecvData(const uint8_t* bytes, int leng
 }
 
 // Offsets past the end of data read as empty texts, whose value is 0: nothing is read beyond it.
-// data is a copy: the tip of a deviation reply runs an event loop in which later replies replace
-// dataReturns, and the value shown must still be this reply's.
+// data is a copy, so that dataReturns may change while it is read.
 void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
 {
     const auto byteText = [&data](int offset) { return data.value(offset); };
@@ -78,8 +85,6 @@ void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
         break;
     case SVProtocol::ReadDeviation: {
         const QString deviation = SVTools::deviationTextFromByteText(byteText(5));
-        cancelPreviousPerformRequests();  // the read has succeeded: no time-out
-        SVTools::showTipWithMessage(localized(QStringLiteral("connect_success")));
         qInfo("Deviation = %s", qPrintable(deviation));
         textDeviation()->setText(deviation);
         sliderDeviation()->setStringValue(deviation);

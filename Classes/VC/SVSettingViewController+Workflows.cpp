@@ -15,10 +15,17 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // The object the read time-out is scheduled with; it is not read.
 const QString timeOutObject = QStringLiteral("kNotificationTimeOutCancel");
+
+// The replies of a block read between the ID reply that starts it and the deviation reply that ends it.
+const QSet<int> blockReadMiddleReplies = {SVProtocol::ReadAngleLimit, SVProtocol::ReadVoltageLimit,
+                                          SVProtocol::ReadMaxTemperature, SVProtocol::ReadLed,
+                                          SVProtocol::ReadLedAlarm};
 
 }  // namespace
 
@@ -46,11 +53,41 @@ void SVSettingViewController::timeoutMethod(const QString&)
     SVTools::showTipWithMessage(localized(QStringLiteral("read_fail")));
 }
 
+// The deviation reply ends a block read and its time-out. The read succeeded only when an ID reply
+// started it and every other reply came too: a lost one leaves an old value on the page.
+QString SVSettingViewController::blockReadReplyArrived(int command)
+{
+    if (command == SVProtocol::ReadId) {
+        ++m_blockReadsStarted;
+        return {};
+    }
+    if (command != SVProtocol::ReadDeviation) {
+        if (blockReadMiddleReplies.contains(command))
+            m_blockReadReplies.insert(command);
+        return {};
+    }
+    cancelPreviousPerformRequests();
+    const bool whole = m_blockReadsStarted > 0 && m_blockReadReplies == blockReadMiddleReplies;
+    m_blockReadsStarted = std::max(0, m_blockReadsStarted - 1);
+    m_blockReadReplies.clear();
+    return whole ? QStringLiteral("connect_success") : QStringLiteral("read_fail");
+}
+
+void SVSettingViewController::forgetBlockReads()
+{
+    m_blockReadsStarted = 0;
+    m_blockReadReplies.clear();
+}
+
 // ---- Write ----
 
 void SVSettingViewController::writeServo(QObject* writeButton)
 {
+    SVSerial& api = serialApi();
+    api.beginWriteGroup();
     sendWriteServoInfo();
+    api.endWriteGroup(this, [this](const SVSerial::WriteReport& report) { writeFinished(report); });
+    myprogress()->awaitConfirmation();
     myprogress()->setPro(0.1);
     auto* button = qobject_cast<QWidget*>(writeButton);
     if (!button)
@@ -58,6 +95,19 @@ void SVSettingViewController::writeServo(QObject* writeButton)
     button->setEnabled(false);
     // Not a cancellable delayed call: a read's success must not leave the button disabled.
     QTimer::singleShot(writeButtonPauseMs, button, [button] { button->setEnabled(true); });
+}
+
+// The bar says "set_complete" only once every frame has gone out. A write cut short (the port closed
+// or a write failed) may have given the servo a new ID and only some of its settings.
+void SVSettingViewController::writeFinished(const SVSerial::WriteReport& report)
+{
+    if (report.complete()) {
+        myprogress()->confirm();
+        return;
+    }
+    qInfo("Writing stopped after %d of %d frames", report.written, report.queued);
+    myprogress()->stop();
+    SVTools::showTipWithMessage(localized(QStringLiteral("write_fail")));
 }
 
 void SVSettingViewController::sendWriteServoInfo()

@@ -35,6 +35,7 @@
 #include <QTimer>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -445,9 +446,15 @@ private:
     void showLedState(bool on);
     void openOrCloseSerialPort();
     void showPortClosed();
+    void showOpenFailure(const ORSSerialPortError& error);
     void postUserNotifications(const ORSSerialPortList& ports, const QString& titleKey, const QString& phraseKey);
     void readServo();
+    // Counts a decoded reply towards the block read; at its end, the key of the tip that says how it went.
+    QString blockReadReplyArrived(int command);
+    void forgetBlockReads();
     void writeServo(QObject* writeButton);
+    void writeFinished(const SVSerial::WriteReport& report);
+    void reportLanguageNotSaved();
     void toggleMotorLoad();
     void sendLedSwitch();
     void sendStateReads();
@@ -455,6 +462,10 @@ private:
     void enterValue(int tag);
 
     SVFrameReader m_frameReader;
+    int m_blockReadsStarted = 0;      // ID replies whose deviation reply has not come yet
+    QSet<int> m_blockReadReplies;     // the other replies of the block read that have come
+    ORSSerialPort* m_failedOpen = nullptr;  // the port whose open just failed, until its error arrives
+    bool m_languageNotSavedShown = false;
     UserNotifier* m_userNotifier = nullptr;
     std::unique_ptr<DesktopNotifier> m_desktopNotifier;
     std::chrono::milliseconds m_statePollInterval = SVStatePoll::defaultInterval;

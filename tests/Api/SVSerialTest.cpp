@@ -9,7 +9,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QThread>
+
 #include <functional>
+#include <optional>
 
 using namespace std::chrono_literals;
 
@@ -224,6 +227,55 @@ TEST_F(EncoderOverTerminal, PortCanBeReplacedWhileFramesAreQueued)
         receivedBytes += c.bytes.size();
     EXPECT_EQ(framedBytes, receivedBytes);
 }
+
+// A group of frames is reported on the main thread with how many of them reached an open port; a
+// group that is cut short says so, and its frames after the cut are not sent.
+struct GroupCut {
+    const char* name;
+    std::function<void(SVSerial&, VirtualServo&)> before;
+    bool whole;
+};
+
+class EncoderWriteGroup : public EncoderOverTerminal, public ::testing::WithParamInterface<GroupCut> {};
+
+TEST_P(EncoderWriteGroup, ReportsWhatWentOut)
+{
+    servo.clearRecords();
+    GetParam().before(encoder, servo);
+    QObject receiver;
+    std::optional<SVSerial::WriteReport> report;
+    bool onMainThread = false;
+    encoder.beginWriteGroup();
+    encoder.sendReadAngleLimit(QStringLiteral("1"));
+    encoder.sendReadVoltageLimit(QStringLiteral("1"));
+    encoder.sendReadTempLimit(QStringLiteral("1"));
+    encoder.endWriteGroup(&receiver, [&](const SVSerial::WriteReport& r) {
+        report = r;
+        onMainThread = QThread::currentThread() == receiver.thread();
+    });
+    encoder.sendReadId();  // after the group: not counted
+    ASSERT_TRUE(QTest::qWaitFor([&] { return report.has_value(); }, 5000)) << "no report";
+    EXPECT_TRUE(onMainThread);
+    EXPECT_EQ(report->queued, 3);
+    EXPECT_EQ(report->complete(), GetParam().whole);
+    QList<int> commands;
+    const QList<VirtualServo::Chunk> frames = servo.receivedFrames();
+    for (const VirtualServo::Chunk& chunk : frames)
+        commands.append(quint8(chunk.bytes.at(4)));
+    if (GetParam().whole)
+        EXPECT_EQ(commands.mid(0, 3), QList<int>({21, 23, 25}));
+    else
+        EXPECT_FALSE(commands.contains(25)) << "a frame after the cut was sent";
+    EXPECT_LE(commands.size(), report->written + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, EncoderWriteGroup,
+    ::testing::Values(GroupCut{"Whole", [](SVSerial&, VirtualServo&) {}, true},
+                      GroupCut{"NoPort", [](SVSerial& encoder, VirtualServo&) { encoder.setSerialPort(nullptr); }, false},
+                      GroupCut{"DeviceGoneAfterTheFirst",
+                               [](SVSerial&, VirtualServo& servo) { servo.vanishOnFrame(21); }, false}),
+    [](const ::testing::TestParamInfo<GroupCut>& info) { return std::string(info.param.name); });
 
 TEST(SVSerial, SpeedTextsReadAsDecimalOrAsTheEightDigitHexForm)
 {

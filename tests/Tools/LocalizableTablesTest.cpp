@@ -40,6 +40,7 @@ const QStringList keysInUse = {
     "angle_range_modify", "voltage_range_modify", "temperature_range_modify", "default", "set", "read",
     "version", "company", "visit_official_website", "visit_learn_website", "visit_online_store",
     "connect_tips", "read_fail", "connect_success", "setting", "set_complete", "confirm",
+    "write_fail", "open_permission_denied", "open_port_busy", "open_failed", "language_not_saved",
 };
 
 TEST(LocalizableTablesTest, EveryEntryOfEveryTableParses)

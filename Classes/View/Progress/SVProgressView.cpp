@@ -55,8 +55,12 @@ void SVProgressView::setPro(double v)
     show();
     QElapsedTimer scheduling;
     scheduling.start();
-    for (float delay : stepDelays())
-        m_schedule(std::chrono::microseconds(qRound64(double(delay) * 1e6)), [this] { showProgress(); });
+    for (float delay : stepDelays()) {
+        m_schedule(std::chrono::microseconds(qRound64(double(delay) * 1e6)), [this, run = m_runs] {
+            if (run == m_runs)
+                showProgress();
+        });
+    }
     // Part of the program's log: how long scheduling the steps took.
     qInfo("－－－－－－cost time = %f ms(毫秒)", scheduling.nsecsElapsed() / 1e6);
 }
@@ -65,15 +69,49 @@ void SVProgressView::showProgress(QObject*)
 {
     if (m_pro < completeAt) {
         m_title = settingTitle();
+    } else if (m_confirmationsAwaited > 0) {
+        m_completionWaiting = true;
     } else {
-        m_title = SVLocalized::text(QStringLiteral("set_complete"));
-        m_schedule(std::chrono::milliseconds(hideDelayMs), [this] {
-            setPro(0);
-            m_title = settingTitle();
-        });
+        complete();
     }
     update();
     m_pro += 1;
+}
+
+void SVProgressView::complete()
+{
+    m_title = SVLocalized::text(QStringLiteral("set_complete"));
+    m_schedule(std::chrono::milliseconds(hideDelayMs), [this, run = m_runs] {
+        if (run != m_runs)
+            return;
+        setPro(0);
+        m_title = settingTitle();
+    });
+    update();
+}
+
+void SVProgressView::awaitConfirmation()
+{
+    ++m_confirmationsAwaited;
+}
+
+void SVProgressView::confirm()
+{
+    if (m_confirmationsAwaited > 0)
+        --m_confirmationsAwaited;
+    if (m_confirmationsAwaited == 0 && m_completionWaiting) {
+        m_completionWaiting = false;
+        complete();
+    }
+}
+
+void SVProgressView::stop()
+{
+    ++m_runs;
+    m_confirmationsAwaited = 0;
+    m_completionWaiting = false;
+    m_title = settingTitle();
+    setPro(0);
 }
 
 void SVProgressView::paintEvent(QPaintEvent*)

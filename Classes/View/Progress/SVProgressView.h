@@ -35,11 +35,23 @@ public:
     // One step of a run.
     void showProgress(QObject* sender = nullptr);
 
+    // The work behind the bar reports its outcome later: a run that ends before confirm() keeps
+    // "setting" on the full bar and shows "set_complete" only once confirmed.
+    void awaitConfirmation();
+    void confirm();
+    // Ends every run at once: the bar hides, its pending steps do nothing, and "set_complete" is not shown.
+    void stop();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void complete();
+
     Scheduler m_schedule;
     double m_pro = 0;
     QString m_title;
+    quint64 m_runs = 0;  // raised by stop(): steps scheduled before it are void
+    int m_confirmationsAwaited = 0;
+    bool m_completionWaiting = false;
 };

@@ -125,7 +125,7 @@ TEST(Connection, ReadingThePanelWaitsForThePortsCallback)
         << "the closed callback did not re-set the button";
 }
 
-TEST(Connection, AFailedOpenOnlyLogsTheError)
+TEST(Connection, AFailedOpenIsLoggedAndToldAndLeavesThePanel)
 {
     ControllerHarness harness;
     SVSettingViewController& vc = harness.controller();
@@ -143,7 +143,7 @@ TEST(Connection, AFailedOpenOnlyLogsTheError)
     EXPECT_EQ(vc.buttonWireless()->title(), text("open_com"));
     EXPECT_TRUE(vc.buttonWireless()->isEnabled());
     EXPECT_TRUE(vc.boxCOM()->isEnabled());
-    EXPECT_TRUE(harness.tips().messages.isEmpty());
+    EXPECT_EQ(harness.tips().messages, QStringList{text("open_port_busy")});
     ::close(holder);
 }
 
@@ -203,6 +203,40 @@ TEST(Connection, PluggingASecondAdapterWhileOpenKeepsTheListDisabled)
     EXPECT_FALSE(vc.boxCOM()->isEnabled());
     EXPECT_TRUE(vc.buttonWireless()->isEnabled());
     EXPECT_TRUE(vc.serialPort()->isOpen());
+}
+
+// Arrivals and removals that come while a tip is open wait until it is dismissed, then are handled
+// in the order they came: nothing changes under the tip.
+TEST(Connection, DeviceChangesWaitWhileATipIsOpenAndFollowInOrder)
+{
+    ControllerHarness harness;
+    SVSettingViewController& vc = harness.controller();
+    const ORSSerialDevice first = FakeDeviceSource::usbDevice(QStringLiteral("ttyUSB7"));
+    const ORSSerialDevice second = FakeDeviceSource::usbDevice(QStringLiteral("ttyUSB8"));
+    QStringList listedDuringTip;
+    qsizetype deliveriesDuringTip = -1;
+    harness.tips().whilePresented = [&] {
+        harness.deviceSource().plug({first});
+        harness.deviceSource().unplug({harness.servoDevice(), first});
+        harness.deviceSource().plug({second});
+        QCoreApplication::processEvents();
+        listedDuringTip = entriesOf(vc.boxCOM());
+        deliveriesDuringTip = harness.notifier().deliveries.size();
+    };
+    harness.press(SVSettingViewController::TagButtonRead);  // port closed: the tip "connect_tips"
+    EXPECT_EQ(listedDuringTip, QStringList{ControllerHarness::servoPortName}) << "the list changed under the tip";
+    EXPECT_EQ(deliveriesDuringTip, 0);
+
+    ASSERT_TRUE(waitForCondition([&] { return harness.notifier().deliveries.size() == 4; }))
+        << "the held changes were not delivered";
+    QStringList bodies;
+    for (const RecordingNotifier::Delivery& delivery : harness.notifier().deliveries)
+        bodies.append(delivery.body);
+    EXPECT_EQ(bodies, QStringList({"Serial port ttyUSB7 was connected to this computer.",
+                                   "Serial port ttyVS0 was disconnected from this computer.",
+                                   "Serial port ttyUSB7 was disconnected from this computer.",
+                                   "Serial port ttyUSB8 was connected to this computer."}));
+    EXPECT_EQ(entriesOf(vc.boxCOM()), QStringList{QStringLiteral("ttyUSB8")});
 }
 
 TEST(Connection, LedSwitchSetsItsCaptionAndLamp)

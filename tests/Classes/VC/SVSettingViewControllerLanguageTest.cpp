@@ -5,8 +5,15 @@
 #include "Api/Source/NotificationCenter.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVImageTitleButton.h"
+#include "Tools/SettingsStore.h"
+#include "support/core/MessageCapture.h"
+#include "support/ui/ControllerHarness.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -273,3 +280,71 @@ TEST_F(LanguageTest, SettingTheLanguageInForceChangesNothing)
 }
 
 } // namespace
+
+// A language switch whose settings cannot be written holds for this run only: the user is told once,
+// and the log names the file and the reason at every failed save.
+struct SettingsPlace {
+    const char* name;
+    QByteArray fileAtStart;   // the settings file before the program reads it; empty: none
+    bool blockedAfterRead;    // then a plain file takes the place of the settings folder
+};
+
+class LanguageSaving : public ::testing::TestWithParam<SettingsPlace> {};
+
+TEST_P(LanguageSaving, AFailedSaveIsLoggedEachTimeAndToldOnce)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString fileName = home.filePath(QStringLiteral("config/ServoDesk/ServoDesk.conf"));
+    if (!GetParam().fileAtStart.isEmpty()) {
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("config/ServoDesk")));
+        QFile file(fileName);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(GetParam().fileAtStart);
+    }
+    QSettingsStore store(fileName);
+    store.value(BundleLanguage::languagesKey);  // read now, as at start
+    if (GetParam().blockedAfterRead) {
+        if (QFileInfo::exists(home.filePath(QStringLiteral("config")))) {
+            ASSERT_TRUE(QDir(home.path()).rename(QStringLiteral("config"), QStringLiteral("config-moved")));
+        }
+        QFile plainFile(home.filePath(QStringLiteral("config")));
+        ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    }
+    ControllerHarness harness(false);
+    SettingsStore::install(&store);  // the harness puts its own back when it goes
+    SVSettingViewController& c = harness.controller();
+
+    MessageCapture log;
+    c.toggleLanguage();
+    const QString tipInChinese = ControllerHarness::localized(QStringLiteral("language_not_saved"))
+                                     .replace(QStringLiteral("%@"), fileName);
+    c.toggleLanguage();
+
+    QStringList failures;
+    for (const QString& line : MessageCapture::messages()) {
+        if (line.startsWith(QStringLiteral("The language could not be saved")))
+            failures.append(line);
+    }
+    if (!GetParam().blockedAfterRead) {
+        EXPECT_TRUE(harness.tips().messages.isEmpty());
+        EXPECT_TRUE(failures.isEmpty()) << qPrintable(failures.join(u'\n'));
+        QFile saved(fileName);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(saved.readAll().contains("AppLanguagesKey=en\n")) << "the language is not in the file";
+        return;
+    }
+    EXPECT_EQ(harness.tips().messages, QStringList{tipInChinese}) << "the failure was not told exactly once";
+    ASSERT_EQ(failures.size(), 2) << "each failed switch logs one line";
+    for (const QString& line : failures) {
+        EXPECT_TRUE(line.contains(fileName)) << qPrintable(line);
+        EXPECT_TRUE(line.contains(QStringLiteral("is not a folder"))) << qPrintable(line);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, LanguageSaving,
+                         ::testing::Values(SettingsPlace{"Writable", {}, false}, SettingsPlace{"Blocked", {}, true},
+                                           // QSettings then keeps reporting the parse error, not the failed write
+                                           SettingsPlace{"UnparsableThenBlocked", "[General\nlanguage=English\n", true},
+                                           SettingsPlace{"UnparsableButWritable", "[General\nlanguage=English\n", false}),
+                         [](const ::testing::TestParamInfo<SettingsPlace>& info) { return std::string(info.param.name); });

@@ -24,6 +24,14 @@ QByteArray reply(uint8_t command, const QByteArray& parameters, int id = 1)
     return VirtualServoModel::replyFrame(id, command, parameters);
 }
 
+// The replies of a block read before its deviation reply: the ID, then angle and voltage limits,
+// maximum temperature, LED and LED alarm.
+QByteArray blockReadBeforeDeviation()
+{
+    return reply(14, bytes({1})) + reply(21, bytes({0x64, 0x00, 0x84, 0x03})) + reply(23, bytes({0x94, 0x11, 0xF8, 0x2A}))
+        + reply(25, bytes({70})) + reply(34, bytes({0})) + reply(36, bytes({7}));
+}
+
 QImage pictureOf(const QIcon& icon)
 {
     return icon.pixmap(QSize(32, 32)).toImage();
@@ -61,7 +69,7 @@ TEST_F(ReplyDecoding, DeviationReplyShowsTheSignedValueTellsSuccessAndEndsTheRea
 {
     bool timedOut = false;
     vc.performAfterDelay(60000, [&] { timedOut = true; });
-    receive(reply(19, bytes({0xFB})));
+    receive(blockReadBeforeDeviation() + reply(19, bytes({0xFB})));
     EXPECT_EQ(vc.textDeviation()->text(), "-5");
     EXPECT_EQ(vc.sliderDeviation()->value(), -5);
     EXPECT_EQ(harness.tips().messages, QStringList{ControllerHarness::localized("connect_success")});
@@ -72,13 +80,21 @@ TEST_F(ReplyDecoding, DeviationReplyShowsTheSignedValueTellsSuccessAndEndsTheRea
     EXPECT_EQ(vc.textDeviation()->text(), "125");
 }
 
-TEST_F(ReplyDecoding, RepliesArrivingWhileTheSuccessTipIsShownDoNotChangeTheDeviation)
+// The success tip waits until every frame of the read is decoded: a tip runs an event loop, and a
+// frame decoded after it would put back a value older than one that arrived while it was shown.
+TEST_F(ReplyDecoding, FramesOfOneReadAreAllDecodedBeforeTheTipSoNoStaleValueComesBack)
 {
-    harness.tips().whilePresented = [&] { receive(reply(32, bytes({1})) + reply(26, bytes({33}))); };
-    receive(reply(19, bytes({0xFB})));
+    QString temperatureWhileShown;
+    harness.tips().whilePresented = [&] {
+        temperatureWhileShown = vc.textCurrentTemperature()->text();
+        receive(reply(32, bytes({1})) + reply(26, bytes({40})));
+    };
+    receive(blockReadBeforeDeviation() + reply(19, bytes({0xFB})) + reply(26, bytes({30})));
+    EXPECT_EQ(harness.tips().messages, QStringList{ControllerHarness::localized("connect_success")});
+    EXPECT_EQ(temperatureWhileShown, "30℃") << "the tip came before the rest of the read was decoded";
+    EXPECT_EQ(vc.textCurrentTemperature()->text(), "40℃") << "a frame read before the tip overwrote a newer value";
     EXPECT_EQ(vc.textDeviation()->text(), "-5");
     EXPECT_EQ(vc.sliderDeviation()->value(), -5);
-    EXPECT_EQ(vc.textCurrentTemperature()->text(), "33℃");
 }
 
 TEST_F(ReplyDecoding, LiveValuesGoToGaugesAndTexts)

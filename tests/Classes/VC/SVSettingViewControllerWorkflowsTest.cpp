@@ -7,6 +7,7 @@
 #include "Classes/View/Slider/SVSlider.h"
 #include "Classes/View/Text/SVBaseTextField.h"
 #include "Tools/SVButton.h"
+#include "Tools/SVLocalized.h"
 #include "VirtualServo/VirtualServoModel.h"
 #include "support/core/ByteList.h"
 #include "support/core/EventLoopWait.h"
@@ -144,6 +145,39 @@ TEST_F(Workflows, ReadFromASilentServoFailsAfterTheTimeOutAndChangesNothing)
     EXPECT_EQ(commandsOf(harness.receivedFramesWithCommand(14)), QList<int>{14});
 }
 
+// One reply of the block read is spoilt on the line (a bad checksum: the frame reader drops it). The
+// read must end in "read_fail", once, and never claim success; what did arrive is on the page.
+struct LostReply {
+    const char* name;
+    int command;
+    bool deviationArrives;
+};
+
+class ReadWithALostReply : public Workflows, public ::testing::WithParamInterface<LostReply> {};
+
+TEST_P(ReadWithALostReply, FailsOnceAndKeepsWhatArrived)
+{
+    harness.servo().setSettings(servoSeven());
+    openAndClear();
+    harness.servo().setCorruptReplies(GetParam().command);
+    harness.press(Tag::TagButtonRead);
+    ASSERT_TRUE(waitForTips(1)) << "no tip after the read";
+    serveEventsFor(pastReadTimeOutMs);
+    EXPECT_EQ(tips(), QStringList{tip("read_fail")});
+    if (GetParam().deviationArrives) {
+        EXPECT_EQ(vc.textID()->text(), "7");
+        EXPECT_EQ(vc.textDeviation()->text(), "-5") << "a reply that arrived was not shown";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lost, ReadWithALostReply,
+    ::testing::Values(LostReply{"Id", 14, false}, LostReply{"AngleLimits", 21, true},
+                      LostReply{"VoltageLimits", 23, true}, LostReply{"MaxTemperature", 25, true},
+                      LostReply{"Led", 34, true}, LostReply{"LedAlarm", 36, true},
+                      LostReply{"Deviation", 19, false}),
+    [](const ::testing::TestParamInfo<LostReply>& info) { return std::string(info.param.name); });
+
 TEST_F(Workflows, ReadAndWriteNeedAnOpenPort)
 {
     harness.press(Tag::TagButtonRead);
@@ -237,7 +271,28 @@ TEST_F(Workflows, WriteSendsTheEightFramesAndTheServoTakesThePage)
     EXPECT_EQ(held.maxTemperature, 75);
 
     EXPECT_TRUE(waitForCondition([&] { return writeButton->isEnabled(); })) << "the write button stayed disabled";
+    EXPECT_TRUE(waitForCondition([&] { return vc.myprogress()->title() == SVLocalized::text("set_complete"); }))
+        << "a whole write did not end in set_complete";
     EXPECT_TRUE(tips().isEmpty());
+}
+
+// The adapter goes right after the first frame of a write (the new ID, to every servo on the bus):
+// the bar must not claim success, and the user must hear that the servo may be half written.
+TEST_F(Workflows, WriteCutShortStopsTheBarAndSaysSo)
+{
+    openAndClear();
+    harness.servo().vanishOnFrame(13);
+    harness.press(Tag::TagButtonSet);
+    ASSERT_TRUE(waitForTips(1)) << "no tip after the write was cut short";
+    EXPECT_EQ(tips(), QStringList{tip("write_fail")});
+    EXPECT_EQ(commandsOf(framesBesidesPoll()), QList<int>{13});
+    bool completeShown = false;
+    waitForCondition([&] {
+        completeShown = completeShown || vc.myprogress()->title() == SVLocalized::text("set_complete");
+        return false;
+    }, 1500);  // past the end of the bar's run
+    EXPECT_FALSE(completeShown) << "the bar said set_complete for a write that did not reach the servo";
+    EXPECT_FALSE(vc.myprogress()->isVisible()) << "the bar was not stopped";
 }
 
 TEST_F(Workflows, RestoreDefaultsThenWriteGivesTheServoItsDefaults)

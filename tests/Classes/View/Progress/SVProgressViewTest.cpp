@@ -159,6 +159,46 @@ TEST_F(ProgressTest, AStopLateInARunNeverCompletes)
     EXPECT_EQ(view.title(), "[setting]");
 }
 
+// A run whose work reports later: "set_complete" waits for the confirmation however late it comes,
+// and a stop (the work failed) ends the run without it, before or after the bar is full.
+TEST_F(ProgressTest, CompletionWaitsForTheConfirmationAndAStopEndsTheRunWithoutIt)
+{
+    struct Case {
+        const char* name;
+        microseconds outcomeAt;
+        bool confirmed;
+    };
+    for (const Case& c : {Case{"confirmed early", microseconds(300000), true},
+                          Case{"confirmed after the last step", microseconds(1200000), true},
+                          Case{"stopped early", microseconds(300000), false},
+                          Case{"stopped after the last step", microseconds(1200000), false}}) {
+        SCOPED_TRACE(c.name);
+        SVProgressView bar;
+        TestClock runClock;
+        bar.setScheduler(runClock.scheduler());
+        bar.awaitConfirmation();
+        bar.setPro(0.1);
+        bool completeBeforeOutcome = false;
+        while (!runClock.idle() && runClock.now() < c.outcomeAt) {
+            runClock.runNextSlot();
+            completeBeforeOutcome = completeBeforeOutcome || bar.title() == "[set_complete]";
+        }
+        EXPECT_FALSE(completeBeforeOutcome);
+        if (c.confirmed)
+            bar.confirm();
+        else
+            bar.stop();
+        bool completeAfterOutcome = bar.title() == "[set_complete]";
+        while (!runClock.idle()) {
+            runClock.runNextSlot();
+            completeAfterOutcome = completeAfterOutcome || bar.title() == "[set_complete]";
+        }
+        EXPECT_EQ(completeAfterOutcome, c.confirmed);
+        EXPECT_FALSE(bar.isVisible());
+        EXPECT_EQ(bar.title(), "[setting]");
+    }
+}
+
 TEST_F(ProgressTest, NonPositiveValuesOnlyHide)
 {
     view.show();
