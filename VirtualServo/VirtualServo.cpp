@@ -127,6 +127,8 @@ void VirtualServo::run()
         }
         if (fds[0].revents & POLLIN)
             readMaster(Clock::now());
+        if (m_unplugNow)
+            return unplugFromWorker();
         writeDue(Clock::now());
     }
 }
@@ -160,8 +162,25 @@ void VirtualServo::readMaster(Clock::time_point now)
             heard = m_lineFreeAt;
         }
     }
-    for (const QByteArray& frame : m_frameReader.append(bytes, now))
+    for (const QByteArray& frame : m_frameReader.append(bytes, now)) {
         handleFrame(frame, heard);
+        std::lock_guard lock(m_mutex);
+        if (quint8(frame.at(4)) == m_unplugCommand) {
+            m_unplugNow = true;
+            return;
+        }
+    }
+}
+
+// The master side is replaced by /dev/null, which closes the pseudo-terminal (the slave side hangs
+// up) while the descriptor stays valid for vanish() to close; the worker then ends.
+void VirtualServo::unplugFromWorker()
+{
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        ::dup3(null, m_master, O_CLOEXEC);
+        ::close(null);
+    }
 }
 
 void VirtualServo::handleFrame(const QByteArray& frame, Clock::time_point now)
@@ -398,6 +417,12 @@ void VirtualServo::setEchoCommands(bool echo)
 {
     std::lock_guard lock(m_mutex);
     m_echo = echo;
+}
+
+void VirtualServo::setUnplugOnCommand(int command)
+{
+    std::lock_guard lock(m_mutex);
+    m_unplugCommand = command;
 }
 
 void VirtualServo::sendNoise(int count)

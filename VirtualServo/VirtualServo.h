@@ -92,6 +92,9 @@ public:
     void writeRaw(const QByteArray& bytes);
     // Close the master side, as an unplugged adapter disappears. Final.
     void vanish();
+    // Unplug (as vanish, but from the worker) as soon as a frame with this command has arrived, so
+    // that a test can cut a stream of frames at an exact point.
+    void setUnplugOnCommand(int command);
     bool hasVanished() const { return m_vanished; }
 
 signals:
@@ -117,6 +120,7 @@ private:
     void schedule(Clock::time_point due, const QByteArray& bytes);
     void writeDue(Clock::time_point now);
     void wake();
+    void unplugFromWorker();
     static void record(QList<Chunk>& list, const QByteArray& bytes, Clock::time_point time);
 
     int m_master = -1;
@@ -146,6 +150,8 @@ private:
     bool m_pair = false;
     std::chrono::milliseconds m_pairHold{200};
     bool m_echo = false;
+    int m_unplugCommand = -1;
+    bool m_unplugNow = false;  // worker thread only
     quint32 m_noiseState = 0x2545F491u;
 
     SVFrameReader m_frameReader;  // worker thread only

@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -17,23 +19,44 @@ using namespace std::chrono_literals;
 // servo's turn-around and the adapter's latency (USB frames of 1 ms, with the low-latency flag the
 // port sets). A reply that has begun by then is waited for to its end.
 constexpr ServoBus::Microseconds probeTimeout = 3ms;
+// After the last probe, time for the replies of slow servos to arrive.
+constexpr ServoBus::Microseconds lateReplyWait = 20ms;
 
 struct Found {
     int id;
     ServoAccess::LiveState state;
 };
 
+// The IDs of ids that answered the probe, in the order of ids. A reply that comes after its probe
+// gave up (a slow servo, a busy machine) still counts: the bus keeps it for the scan to collect.
+QList<int> probe(ServoBus& bus, const QList<int>& ids)
+{
+    QList<int> answered;
+    const auto collectLate = [&] {
+        for (const SVReply& reply : bus.takeLateReplies())
+            if (reply.command == SVProtocol::ReadTemperature && ids.contains(reply.servoId) && !answered.contains(reply.servoId))
+                answered.append(reply.servoId);
+    };
+    Progress progress(QStringLiteral("scan"), int(ids.size()));
+    for (qsizetype i = 0; i < ids.size() && bus.isUsable(); ++i) {
+        progress.show(int(i), QStringLiteral("found %1").arg(answered.size()));
+        if (bus.read(ids[i], SVProtocol::ReadTemperature, probeTimeout) && !answered.contains(ids[i]))
+            answered.append(ids[i]);
+        collectLate();
+    }
+    bus.listen(lateReplyWait);
+    collectLate();
+    std::sort(answered.begin(), answered.end(), [&](int a, int b) { return ids.indexOf(a) < ids.indexOf(b); });
+    return answered;
+}
+
 QList<Found> scan(ServoBus& bus, const QList<int>& ids)
 {
     QList<Found> found;
-    Progress progress(QStringLiteral("scan"), int(ids.size()));
-    for (qsizetype i = 0; i < ids.size() && bus.isUsable(); ++i) {
-        progress.show(int(i), QStringLiteral("found %1").arg(found.size()));
-        if (!bus.read(ids[i], SVProtocol::ReadTemperature, probeTimeout))
-            continue;
+    for (int id : probe(bus, ids)) {
         QString error;
-        if (const auto state = ServoAccess::readState(bus, ids[i], &error))
-            found.append({ids[i], *state});
+        if (const auto state = ServoAccess::readState(bus, id, &error))
+            found.append({id, *state});
         else
             CommandContext::warn(error);
     }

@@ -2,7 +2,6 @@
 
 #include "Api/SVProtocol.h"
 
-#include <QThread>
 
 #include <cstdio>
 
@@ -114,13 +113,13 @@ WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoS
         if (!group.write(bus, from.id, to))
             return result;
         result.writtenKeys += group.keys;
-        QThread::msleep(ServoBus::settingWritePause.count());
+        bus.listen(ServoBus::settingWritePause);
     }
     if (from.id != to.id) {
         if (!bus.write(idToBroadcast ? broadcastId : from.id, WriteId, byteOf(to.id)))
             return result;
         result.writtenKeys.append(QStringLiteral("id"));
-        QThread::msleep(ServoBus::settingWritePause.count());
+        bus.listen(ServoBus::settingWritePause);
     }
     result.complete = true;
     return result;

@@ -80,6 +80,11 @@ std::optional<SVReply> ServoBus::readTwice(int servoId, int command)
     return read(servoId, command);
 }
 
+void ServoBus::listen(Microseconds duration)
+{
+    waitUntil(Clock::now() + duration);
+}
+
 void ServoBus::waitUntil(Clock::time_point deadline)
 {
     while (!m_reply && isUsable()) {
@@ -102,8 +107,12 @@ void ServoBus::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& 
 {
     for (const QByteArray& frame : m_reader.append(data, readTime)) {
         const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
-        if (reply && reply->servoId == m_awaitedId && reply->command == m_awaitedCommand)
+        if (!reply)
+            continue;
+        if (reply->servoId == m_awaitedId && reply->command == m_awaitedCommand)
             m_reply = reply;
+        else if (m_lateReplies.size() < lateReplyLimit)
+            m_lateReplies.append(*reply);
     }
     if (m_reply && m_loop)
         m_loop->quit();

@@ -8,6 +8,7 @@
 #include "Api/Source/ORSSerialPort.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -27,10 +28,11 @@ public:
     static constexpr Microseconds byteTime{87};
     // How long a read waits for its reply when nothing more specific is asked for: generous, since a
     // missing reply costs it only once per command.
-    static constexpr Microseconds replyTimeout{50'000};
+    static constexpr Microseconds replyTimeout{100'000};
     // Pause after each write of a stored setting, as the window leaves between its write frames, so
     // that the servo has stored one value before the next arrives.
     static constexpr std::chrono::milliseconds settingWritePause{30};
+    static constexpr qsizetype lateReplyLimit = 256;
 
     explicit ServoBus(ORSSerialPort::Ptr port);
     ~ServoBus() override;
@@ -51,6 +53,11 @@ public:
     std::optional<SVReply> readTwice(int servoId, int command);
     // Sends a command frame with its parameters; false when the port is gone or the write failed.
     bool write(int servoId, int command, const QByteArray& parameters = {});
+    // Lets replies arrive for a while without sending anything.
+    void listen(Microseconds duration);
+    // The replies that arrived while none was awaited or after their read gave up (late ones),
+    // oldest first, at most lateReplyLimit of them; taking them empties the list.
+    QList<SVReply> takeLateReplies() { return std::exchange(m_lateReplies, {}); }
 
     // Port callbacks (main thread).
     void serialPortWasRemovedFromSystem(ORSSerialPort* port) override;
@@ -69,5 +76,6 @@ private:
     int m_awaitedId = -1;
     int m_awaitedCommand = -1;
     std::optional<SVReply> m_reply;
+    QList<SVReply> m_lateReplies;
     QEventLoop* m_loop = nullptr;
 };

@@ -14,6 +14,8 @@ void addSwitchCommand(CLI::App& app, CommandContext& context, CommandRunner& run
             const int servoId = servoIdsFromArguments({*id}).first();
             const bool on = *state == "on";
             ServoBus& bus = context.bus();
+            if (!requireAnswer(bus, servoId))
+                return int(ExitFailure);
             if (!bus.write(servoId, kind.writeCommand, QByteArray(1, char(on ? 0 : 1))))
                 throw CommandError{ExitFailure, bus.errorString()};
             const std::optional<SVReply> reply = bus.readTwice(servoId, kind.readCommand);

@@ -16,6 +16,10 @@ void addGlobalOptions(CLI::App& app, CommandContext& context)
     app.set_version_flag("--version", "servoctl " SERVODESK_VERSION);
     // The global options are also accepted after the command's name.
     app.fallthrough();
+    // A usage error is one line, like every other failure.
+    app.failure_message([](const CLI::App*, const CLI::Error& error) {
+        return "servoctl: " + std::string(error.what()) + " (see --help)\n";
+    });
 }
 
 void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
