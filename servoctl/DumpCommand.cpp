@@ -12,7 +12,7 @@ void addDumpCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     auto ids = std::make_shared<std::vector<int>>();
     auto output = std::make_shared<std::string>();
     command->add_option("ID", *ids, "Servo IDs (0-253)")->required();
-    command->add_option("-o", *output, "Write to FILE (whole or not at all) instead of standard output");
+    command->add_option("-o", *output, "Write to FILE (whole or not at all) instead of standard output")->type_name("FILE");
     command->callback([&context, &run, ids, output] {
         run = [&context, ids, output] {
             const QList<int> servoIds = servoIdsFromArguments(*ids);

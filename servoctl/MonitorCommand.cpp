@@ -114,7 +114,7 @@ void addMonitorCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
         "monitor", "Stream temperature, voltage, position and torque of each servo until Ctrl-C, one row per servo per sample");
     auto options = std::make_shared<MonitorOptions>();
     command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
-    command->add_option("--rate", options->rate, "Samples a second of each servo (at most what the bus carries)")->capture_default_str();
-    command->add_option("--csv", options->csv, "Write the rows to FILE as CSV with a header row, complete when monitor stops");
+    command->add_option("--rate", options->rate, "Samples a second of each servo (at most what the bus carries)")->type_name("HZ")->capture_default_str();
+    command->add_option("--csv", options->csv, "Write the rows to FILE as CSV with a header row, complete when monitor stops")->type_name("FILE");
     command->callback([&context, &run, options] { run = [&context, options] { return monitor(context, *options); }; });
 }

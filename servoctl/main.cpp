@@ -10,7 +10,7 @@ namespace {
 
 void addGlobalOptions(CLI::App& app, CommandContext& context)
 {
-    app.add_option("--port", context.portPath, "Serial port of the bus (default: the only one present)");
+    app.add_option("--port", context.portPath, "Serial port of the bus (default: the only one present)")->type_name("PATH");
     app.add_flag("--demo", context.demo, "Use a virtual bus of three servos (IDs 1, 2 and 7) instead of a port");
     app.add_flag("--json", context.json, "Print data as JSON");
     app.set_version_flag("--version", "servoctl " SERVODESK_VERSION);
