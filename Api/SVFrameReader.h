@@ -1,6 +1,6 @@
 // Cuts the byte stream read from the servo bus into whole, valid frames.
 //
-// Bytes are collected across reads. A frame starts at 55 55, its length byte (3 to 7) says how long it
+// Bytes are collected across reads. A frame starts at 55 55, its length byte (3 to 10) says how long it
 // is, and its checksum must match; bytes that cannot start a valid frame are dropped one at a time so
 // that the reader finds the next frame boundary again. A partial frame that waits too long for the
 // rest of its bytes is discarded, since whatever follows belongs to a later exchange.
@@ -16,7 +16,9 @@ public:
     using Clock = std::chrono::steady_clock;
 
     static constexpr int minimumLength = 3;  // a frame without parameters
-    static constexpr int maximumLength = 7;  // the longest frame of the protocol: four parameter bytes
+    // The longest frame of the protocol has four parameter bytes (7); a reply with a few spare bytes
+    // is still taken. Much longer would let a false header in noise hold back the frames behind it.
+    static constexpr int maximumLength = 10;
     static constexpr std::chrono::milliseconds staleAfter{100};
 
     // Appends one read's bytes and returns every frame completed by them, in order.

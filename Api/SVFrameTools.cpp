@@ -60,8 +60,13 @@ QByteArray SVFrameTools::frameWithChecksum(const QByteArray& frame)
 
 qint64 SVFrameTools::returnNum16ToNum10WithLow(const QString& low, const QString& hight)
 {
-    const qint64 lowByte = SVTextValue::integerValue(low) & 0xFF;
-    const qint64 highByte = SVTextValue::integerValue(hight) & 0xFF;
+    return wordFromBytes(int(SVTextValue::integerValue(low) & 0xFF), int(SVTextValue::integerValue(hight) & 0xFF));
+}
+
+qint64 SVFrameTools::wordFromBytes(int low, int high)
+{
+    const qint64 lowByte = low & 0xFF;
+    const qint64 highByte = high & 0xFF;
     if (highByte == 255)
         return lowByte - 256;
     return lowByte + 256 * highByte;

@@ -32,6 +32,8 @@ public:
     // Two reply byte texts to a number: low + 256 x high, except that a high byte of 255 gives
     // low - 256 (FF FF is -1, 9C FF is -100).
     static qint64 returnNum16ToNum10WithLow(const QString& low, const QString& hight);
+    // The same rule on two bytes (0-255 each).
+    static qint64 wordFromBytes(int low, int high);
 
     // A deviation byte (0-255): above 125 it stands for byte - 256.
     static qint64 deviationFromByte(int byte);

@@ -25,7 +25,7 @@ public:
     DeviceDetails details(const ORSSerialDevice& device) const override
     {
         if (device == m_demoDevice)
-            return {QStringLiteral("ServoDesk"), QStringLiteral("virtual servo (demo)"), QString()};
+            return {QStringLiteral("ServoDesk"), QStringLiteral("virtual servo (demo)"), QString(), QString()};
         return m_inner->details(device);
     }
 
@@ -36,8 +36,23 @@ private:
 
 }  // namespace
 
-SVDemoServo::SVDemoServo()
-    : m_servo(std::make_unique<VirtualServo>())
+namespace {
+
+QList<VirtualServo::Settings> servosWithIds(const QList<int>& ids)
+{
+    QList<VirtualServo::Settings> servos;
+    for (int id : ids) {
+        VirtualServo::Settings settings;
+        settings.id = id;
+        servos.append(settings);
+    }
+    return servos;
+}
+
+}  // namespace
+
+SVDemoServo::SVDemoServo(const QList<int>& servoIds)
+    : m_servo(std::make_unique<VirtualServo>(servosWithIds(servoIds)))
 {
     m_servo->setDrift(true);
 }

@@ -1,6 +1,6 @@
-// Demo mode: a virtual servo running in the process on a pseudo-terminal, listed among the serial
-// ports under the name "virtual-servo", so that every function of the tool can be tried without an
-// adapter or a servo. Its temperature and voltage drift a little; its position follows moves.
+// Demo mode: a virtual servo (or a bus of several) running in the process on a pseudo-terminal, listed
+// among the serial ports under the name "virtual-servo", so that every function of the tool can be
+// tried without an adapter or a servo. Temperatures and voltages drift a little; positions follow moves.
 #pragma once
 
 #include "Api/Source/DeviceSource.h"
@@ -12,7 +12,8 @@ class SVDemoServo {
 public:
     static inline const QString portName = QStringLiteral("virtual-servo");
 
-    SVDemoServo();
+    // One servo with ID 1, or a bus of one servo per ID.
+    explicit SVDemoServo(const QList<int>& servoIds = {1});
     ~SVDemoServo();
     SVDemoServo(const SVDemoServo&) = delete;
     SVDemoServo& operator=(const SVDemoServo&) = delete;

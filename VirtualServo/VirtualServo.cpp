@@ -14,8 +14,20 @@
 using namespace std::chrono_literals;
 
 VirtualServo::VirtualServo(QObject* parent)
+    : VirtualServo(QList<Settings>{Settings{}}, parent)
+{
+}
+
+VirtualServo::VirtualServo(const QList<Settings>& servos, QObject* parent)
     : QObject(parent)
 {
+    const Clock::time_point now = Clock::now();
+    for (const Settings& settings : servos) {
+        m_models.emplace_back(now);
+        m_models.back().setSettings(settings);
+    }
+    if (m_models.empty())
+        m_models.emplace_back(now);
     if (openPseudoTerminal())
         m_worker = std::thread([this] { run(); });
 }
@@ -78,17 +90,11 @@ void VirtualServo::vanish()
 {
     stopWorker();
     for (int* fd : {&m_master, &m_slaveKeeper, &m_wakeup}) {
-        const bool closedAlready = m_closedByWorker && fd != &m_wakeup;
-        if (*fd >= 0 && !closedAlready)
+        if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
     }
     m_vanished = true;
-}
-
-void VirtualServo::vanishOnFrame(int command)
-{
-    m_vanishCommand = command;
 }
 
 void VirtualServo::setCorruptReplies(int command)
@@ -111,7 +117,14 @@ void VirtualServo::run()
 {
     while (!m_stop) {
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wakeup, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, pollTimeoutMs(Clock::now()));
+        // Nanosecond time-outs: a paced reply is due a fraction of a millisecond after its command.
+        const std::optional<Clock::duration> timeout = pollTimeout(Clock::now());
+        timespec wait{};
+        if (timeout) {
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*timeout).count();
+            wait = {time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+        }
+        const int ready = ::ppoll(fds, 2, timeout ? &wait : nullptr, nullptr);
         if (ready < 0 && errno != EINTR)
             return;
         if (fds[1].revents & POLLIN) {
@@ -120,13 +133,13 @@ void VirtualServo::run()
         }
         if (fds[0].revents & POLLIN)
             readMaster(Clock::now());
-        if (m_closedByWorker)
-            return;
+        if (m_unplugNow)
+            return unplugFromWorker();
         writeDue(Clock::now());
     }
 }
 
-int VirtualServo::pollTimeoutMs(Clock::time_point now) const
+std::optional<VirtualServo::Clock::duration> VirtualServo::pollTimeout(Clock::time_point now) const
 {
     std::lock_guard lock(m_mutex);
     std::optional<Clock::time_point> next;
@@ -135,10 +148,8 @@ int VirtualServo::pollTimeoutMs(Clock::time_point now) const
     if (!m_heldReply.isEmpty())
         next = next ? std::min(*next, m_heldUntil) : m_heldUntil;
     if (!next)
-        return -1;
-    if (*next <= now)
-        return 0;
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(*next - now).count());
+        return std::nullopt;
+    return std::max(Clock::duration::zero(), *next - now);
 }
 
 void VirtualServo::readMaster(Clock::time_point now)
@@ -148,14 +159,33 @@ void VirtualServo::readMaster(Clock::time_point now)
     if (count <= 0)
         return;
     const QByteArray bytes(buffer, count);
+    Clock::time_point heard = now;  // when the line has carried these bytes
     {
         std::lock_guard lock(m_mutex);
         record(m_receivedChunks, bytes, now);
+        if (m_paced) {
+            m_lineFreeAt = std::max(m_lineFreeAt, now) + lineByteTime * count;
+            heard = m_lineFreeAt;
+        }
     }
     for (const QByteArray& frame : m_frameReader.append(bytes, now)) {
-        if (m_closedByWorker)
-            break;
-        handleFrame(frame, now);
+        handleFrame(frame, heard);
+        std::lock_guard lock(m_mutex);
+        if (quint8(frame.at(4)) == m_unplugCommand) {
+            m_unplugNow = true;
+            return;
+        }
+    }
+}
+
+// The master side is replaced by /dev/null, which closes the pseudo-terminal (the slave side hangs
+// up) while the descriptor stays valid for vanish() to close; the worker then ends.
+void VirtualServo::unplugFromWorker()
+{
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        ::dup3(null, m_master, O_CLOEXEC);
+        ::close(null);
     }
 }
 
@@ -166,24 +196,45 @@ void VirtualServo::handleFrame(const QByteArray& frame, Clock::time_point now)
         record(m_receivedFrames, frame, now);
         if (m_echo)
             schedule(now, frame);
-        QByteArray reply = m_model.handleFrame(frame, now);
-        if (!reply.isEmpty() && frame.size() > 4 && quint8(frame.at(4)) == m_corruptCommand)
+        QByteArray reply = answer(frame, now);
+        if (!reply.isEmpty() && quint8(frame.at(4)) == m_corruptCommand)
             reply.back() = char(reply.back() ^ 0xFF);
         if (!reply.isEmpty() && !m_silent)
             scheduleReply(reply, now);
     }
     emit frameReceived(frame);
-    if (frame.size() > 4 && quint8(frame.at(4)) == m_vanishCommand && !m_closedByWorker) {
-        ::close(m_master);
-        ::close(m_slaveKeeper);
-        m_closedByWorker = true;
+}
+
+// Called with m_mutex held. Every servo acts on the frame; the replies of several servos overlap on
+// the line, where a 0 bit of any of them wins (the idle line is 1), shorter replies ending in idle.
+QByteArray VirtualServo::answer(const QByteArray& frame, Clock::time_point now)
+{
+    QByteArray line;
+    int answers = 0;
+    for (VirtualServoModel& model : m_models) {
+        const QByteArray reply = model.handleFrame(frame, now);
+        if (reply.isEmpty())
+            continue;
+        ++answers;
+        if (line.size() < reply.size())
+            line.append(QByteArray(reply.size() - line.size(), char(0xFF)));
+        for (qsizetype i = 0; i < reply.size(); ++i)
+            line[i] = char(line[i] & reply[i]);
     }
+    if (answers > 1)
+        ++m_collisions;
+    return line;
 }
 
 // Called with m_mutex held.
 void VirtualServo::scheduleReply(const QByteArray& reply, Clock::time_point now)
 {
-    const Clock::time_point due = now + m_replyDelay;
+    Clock::time_point due = now + m_replyDelay;
+    if (m_paced) {
+        // Sent once the line is free; the host has the whole reply when its last byte has arrived.
+        m_lineFreeAt = std::max(m_lineFreeAt, due) + lineByteTime * reply.size();
+        due = m_lineFreeAt;
+    }
     QByteArray bytes = reply;
     if (m_pair) {
         if (m_heldReply.isEmpty()) {
@@ -245,58 +296,77 @@ void VirtualServo::record(QList<Chunk>& list, const QByteArray& bytes, Clock::ti
 
 // ---- main thread ----
 
-VirtualServo::Settings VirtualServo::settings() const
+int VirtualServo::servoCount() const
 {
     std::lock_guard lock(m_mutex);
-    return m_model.settings();
+    return int(m_models.size());
 }
 
-void VirtualServo::setSettings(const Settings& settings)
+VirtualServo::Settings VirtualServo::settings(int servo) const
 {
     std::lock_guard lock(m_mutex);
-    m_model.setSettings(settings);
+    return m_models.at(size_t(servo)).settings();
 }
 
-int VirtualServo::temperature() const
+void VirtualServo::setSettings(const Settings& settings, int servo)
 {
     std::lock_guard lock(m_mutex);
-    return m_model.temperature(Clock::now());
+    m_models.at(size_t(servo)).setSettings(settings);
 }
 
-void VirtualServo::setTemperature(int celsius)
+int VirtualServo::temperature(int servo) const
 {
     std::lock_guard lock(m_mutex);
-    m_model.setTemperature(celsius);
+    return m_models.at(size_t(servo)).temperature(Clock::now());
 }
 
-int VirtualServo::voltageMillivolts() const
+void VirtualServo::setTemperature(int celsius, int servo)
 {
     std::lock_guard lock(m_mutex);
-    return m_model.voltageMillivolts(Clock::now());
+    m_models.at(size_t(servo)).setTemperature(celsius);
 }
 
-void VirtualServo::setVoltageMillivolts(int millivolts)
+int VirtualServo::voltageMillivolts(int servo) const
 {
     std::lock_guard lock(m_mutex);
-    m_model.setVoltageMillivolts(millivolts);
+    return m_models.at(size_t(servo)).voltageMillivolts(Clock::now());
 }
 
-int VirtualServo::position() const
+void VirtualServo::setVoltageMillivolts(int millivolts, int servo)
 {
     std::lock_guard lock(m_mutex);
-    return m_model.position(Clock::now());
+    m_models.at(size_t(servo)).setVoltageMillivolts(millivolts);
 }
 
-void VirtualServo::setPosition(int position)
+int VirtualServo::position(int servo) const
 {
     std::lock_guard lock(m_mutex);
-    m_model.setPosition(position, Clock::now());
+    return m_models.at(size_t(servo)).position(Clock::now());
+}
+
+void VirtualServo::setPosition(int position, int servo)
+{
+    std::lock_guard lock(m_mutex);
+    m_models.at(size_t(servo)).setPosition(position, Clock::now());
 }
 
 void VirtualServo::setDrift(bool drift)
 {
     std::lock_guard lock(m_mutex);
-    m_model.setDrift(drift);
+    for (VirtualServoModel& model : m_models)
+        model.setDrift(drift);
+}
+
+void VirtualServo::setLinePacing(bool paced)
+{
+    std::lock_guard lock(m_mutex);
+    m_paced = paced;
+}
+
+int VirtualServo::collisionCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_collisions;
 }
 
 // The caller gets a list of its own: one that shared the record's storage would leave the worker
@@ -366,6 +436,12 @@ void VirtualServo::setEchoCommands(bool echo)
 {
     std::lock_guard lock(m_mutex);
     m_echo = echo;
+}
+
+void VirtualServo::setUnplugOnCommand(int command)
+{
+    std::lock_guard lock(m_mutex);
+    m_unplugCommand = command;
 }
 
 void VirtualServo::sendNoise(int count)

@@ -1,7 +1,10 @@
-// A servo on a pseudo-terminal: the application (or a test) opens slavePath() as its serial port
-// and talks to this object as to one servo on the bus. A worker thread reads the master side,
-// cuts the stream into frames, lets VirtualServoModel act on them and writes the replies. It
-// records what it receives and writes, and can misbehave on request like a real bus does.
+// A servo, or a bus of several, on a pseudo-terminal: the application (or a test) opens slavePath()
+// as its serial port and talks to this object as to the servos on the bus. A worker thread reads the
+// master side, cuts the stream into frames, lets each servo's VirtualServoModel act on them and writes
+// the replies. Each servo answers its own ID; when several answer one frame (the broadcast ID) their
+// replies collide on the line as they would on a real bus: the line carries the AND of their bits,
+// which the host sees as a broken frame, and collisionCount() counts it. On request the line is paced
+// at its real rate. It records what it receives and writes, and can misbehave like a real bus does.
 #pragma once
 
 #include "Api/SVFrameReader.h"
@@ -15,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -32,7 +36,13 @@ public:
     // Records keep the most recent entries only, so a long demo session stays small.
     static constexpr qsizetype recordLimit = 10000;
 
+    // Time a byte takes on the line at 115200 bit/s: a start bit, eight data bits and a stop bit.
+    static constexpr std::chrono::nanoseconds lineByteTime{10'000'000'000 / 115200};
+
+    // One servo with the factory settings.
     explicit VirtualServo(QObject* parent = nullptr);
+    // A bus of one servo per entry of servos (at least one), in that order.
+    explicit VirtualServo(const QList<Settings>& servos, QObject* parent = nullptr);
     ~VirtualServo() override;
 
     // False when the pseudo-terminal could not be made (errorString() says why).
@@ -40,16 +50,25 @@ public:
     QString errorString() const { return m_error; }
     QString slavePath() const { return m_slavePath; }
 
-    // Stored parameters and live values.
-    Settings settings() const;
-    void setSettings(const Settings& settings);
-    int temperature() const;
-    void setTemperature(int celsius);
-    int voltageMillivolts() const;
-    void setVoltageMillivolts(int millivolts);
-    int position() const;
-    void setPosition(int position);
+    int servoCount() const;
+    // Stored parameters and live values of the servo at index servo (in construction order).
+    Settings settings(int servo = 0) const;
+    void setSettings(const Settings& settings, int servo = 0);
+    int temperature(int servo = 0) const;
+    void setTemperature(int celsius, int servo = 0);
+    int voltageMillivolts(int servo = 0) const;
+    void setVoltageMillivolts(int millivolts, int servo = 0);
+    int position(int servo = 0) const;
+    void setPosition(int position, int servo = 0);
+    // Every servo's temperature and voltage drift a little.
     void setDrift(bool drift);
+
+    // Bytes take lineByteTime each on the line, both ways, and the line carries one byte at a time:
+    // a reply starts after the whole command has arrived (plus the reply delay) and is written once
+    // its last byte would have arrived.
+    void setLinePacing(bool paced);
+    // Frames that more than one servo answered.
+    int collisionCount() const;
 
     // Every valid frame received (checksum included), with the time of the read that completed it.
     QList<Chunk> receivedFrames() const;
@@ -75,10 +94,10 @@ public:
     void setCorruptReplies(int command);
     // Close the master side, as an unplugged adapter disappears. Final.
     void vanish();
-    // The same, done by the servo's own thread right after it receives the first frame of this
-    // command: the adapter goes in the middle of a burst, at a known frame.
-    void vanishOnFrame(int command);
-    bool hasVanished() const { return m_vanished || m_closedByWorker; }
+    // Unplug (as vanish, but from the worker) as soon as a frame with this command has arrived, so
+    // that a test can cut a stream of frames at an exact point.
+    void setUnplugOnCommand(int command);
+    bool hasVanished() const { return m_vanished; }
 
 signals:
     // Emitted from the worker thread for every valid frame received.
@@ -94,13 +113,16 @@ private:
     bool openPseudoTerminal();
     void stopWorker();
     void run();
-    int pollTimeoutMs(Clock::time_point now) const;
+    // How long the worker may wait for input: until the next due write, or for ever (none).
+    std::optional<Clock::duration> pollTimeout(Clock::time_point now) const;
     void readMaster(Clock::time_point now);
     void handleFrame(const QByteArray& frame, Clock::time_point now);
+    QByteArray answer(const QByteArray& frame, Clock::time_point now);
     void scheduleReply(const QByteArray& reply, Clock::time_point now);
     void schedule(Clock::time_point due, const QByteArray& bytes);
     void writeDue(Clock::time_point now);
     void wake();
+    void unplugFromWorker();
     static void record(QList<Chunk>& list, const QByteArray& bytes, Clock::time_point time);
 
     int m_master = -1;
@@ -110,11 +132,12 @@ private:
     QString m_error;
     bool m_vanished = false;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_vanishCommand{-1};
-    std::atomic<bool> m_closedByWorker{false};  // master and slave keeper closed by the worker
 
     mutable std::mutex m_mutex;  // guards everything below
-    VirtualServoModel m_model;
+    std::vector<VirtualServoModel> m_models;  // never empty
+    int m_collisions = 0;
+    bool m_paced = false;
+    Clock::time_point m_lineFreeAt{};  // when the paced line has carried every byte so far
     QList<Chunk> m_receivedFrames;
     QList<Chunk> m_receivedChunks;
     QList<Chunk> m_writtenChunks;
@@ -130,6 +153,8 @@ private:
     std::chrono::milliseconds m_pairHold{200};
     bool m_echo = false;
     int m_corruptCommand = -1;
+    int m_unplugCommand = -1;
+    bool m_unplugNow = false;  // worker thread only
     quint32 m_noiseState = 0x2545F491u;
 
     SVFrameReader m_frameReader;  // worker thread only

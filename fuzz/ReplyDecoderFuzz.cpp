@@ -1,112 +1,86 @@
-// Fuzzes the window's reply decoding: arbitrary byte streams, cut into arbitrary chunks, go through
-// the port's data callback (frame reader, then decoder) of a main window controller whose controls
-// are real widgets on the offscreen platform; every chunk also goes straight to the unframed decoder
-// entry, in a buffer of exactly its size, so that reading past a chunk's end is caught.
+// Fuzzes the reply decoder: arbitrary byte streams, cut into arbitrary chunks, go through the frame
+// reader and every frame through the decoder, as the window and the command-line tool take them;
+// every chunk also goes to the decoder as a frame of its own and, for every command, to the value
+// reading at fixed offsets, in an array of exactly its size, so that reading past its end is caught.
+//
+// Checked on every input: a decoded reply came from a well-formed frame with parameters, its value
+// is of its command's kind and lies within what the wire form can carry.
 //
 // Input: two bytes that choose how the rest is cut into chunks, then the stream itself.
-// Run with LSAN_OPTIONS=suppressions=fuzz/lsan-suppressions.txt (the font library's caches).
-#include "AppDelegate.h"
-#include "Api/Source/DeviceSource.h"
-#include "Api/Source/ORSSerialPortManager.h"
-#include "Api/Source/UserNotifier.h"
-#include "Classes/VC/SVSettingViewController.h"
-#include "Tools/SVTipPresenter.h"
-#include "Tools/SettingsStore.h"
+#include "Api/SVFrameReader.h"
+#include "Api/SVReplyDecoder.h"
+
 #include "fuzz/ChunkCutter.h"
 
-#include <QApplication>
 #include <QByteArray>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
-class NoDevices : public DeviceSource {
-public:
-    QList<ORSSerialDevice> start() override { return {}; }
-};
-
-class SilentNotifier : public UserNotifier {
-public:
-    void deliverNotification(const QString&, const QString&) override {}
-};
-
-// Tips are dropped: a reply that asks for one must never wait for a user.
-class DroppingTipPresenter : public SVTipPresenter {
-public:
-    void present(ModeWindow&) override {}
-};
-
-struct Rig {
-    MemorySettingsStore settings;
-    SilentNotifier notifier;
-    DroppingTipPresenter tips;
-    std::unique_ptr<ORSSerialPortManager> manager;
-    std::unique_ptr<SVSettingViewController> controller;
-    std::unique_ptr<QWidget> view;
-
-    Rig()
-    {
-        SettingsStore::install(&settings);
-        SVTipPresenter::install(&tips);
-        AppDelegate::installTextLookup();
-        manager = std::make_unique<ORSSerialPortManager>(std::make_unique<NoDevices>());
-        controller = std::make_unique<SVSettingViewController>();
-        controller->setSerialPortManager(manager.get());
-        controller->setUserNotifier(&notifier);
-        view.reset(controller->view());
-        view->resize(860, 690);
-        view->show();
-    }
-};
-
-Rig* rig = nullptr;
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+void fail(const char* what)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The encoder logs every queued frame on standard output; the fuzzer's own output is on stderr.
-    if (const int null = ::open("/dev/null", O_WRONLY); null >= 0)
-        dup2(null, STDOUT_FILENO);
-    // The application and the window live for the whole run and are never destroyed: at exit the
-    // libraries' own statics may already be gone.
-    static auto* app = new QApplication(*argc, *argv);
-    (void)app;
-    rig = new Rig;
-    rig->view->grab();  // fonts and images loaded once, before the first input
-    QCoreApplication::processEvents();
-    return 0;
+    std::fprintf(stderr, "reply decoder fuzz: %s\n", what);
+    std::abort();
 }
+
+bool isWord(int value) { return value >= -256 && value <= 65279; }
+bool isByte(int value) { return value >= 0 && value <= 255; }
+
+bool valueInRange(const SVReplyValue::Value& value)
+{
+    using namespace SVReplyValue;
+    if (const auto* v = std::get_if<Id>(&value)) return isByte(v->id);
+    if (const auto* v = std::get_if<Deviation>(&value)) return v->deviation >= -130 && v->deviation <= 125;
+    if (const auto* v = std::get_if<AngleLimits>(&value)) return isWord(v->minimum) && isWord(v->maximum);
+    if (const auto* v = std::get_if<VoltageLimits>(&value)) return isWord(v->minimumMillivolts) && isWord(v->maximumMillivolts);
+    if (const auto* v = std::get_if<MaxTemperature>(&value)) return isByte(v->celsius);
+    if (const auto* v = std::get_if<Temperature>(&value)) return isByte(v->celsius);
+    if (const auto* v = std::get_if<Voltage>(&value)) return isWord(v->millivolts);
+    if (const auto* v = std::get_if<Position>(&value)) return isWord(v->position);
+    if (const auto* v = std::get_if<LedAlarm>(&value)) return isByte(v->byte);
+    return true;
+}
+
+void checkFrame(const QByteArray& frame)
+{
+    const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
+    if (!reply)
+        return;
+    if (!SVReplyDecoder::isWellFormed(frame) || quint8(frame.at(3)) == 3)
+        fail("a frame that is not a reply was decoded");
+    if (frame.size() - 1 <= SVReplyDecoder::lastOffsetRead(reply->command))
+        fail("a value was read from the checksum or beyond");
+    if (!valueInRange(reply->value))
+        fail("a value outside what its wire form carries");
+    if (SVReplyDecoder::valueOf(reply->command, frame)->index() != reply->value.index())
+        fail("a reply's value is not of its command's kind");
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)
         return 0;
-    SVSettingViewController& controller = *rig->controller;
-    controller.serialPortWasClosed(nullptr);  // no partial frame carried over from the last input
     ChunkCutter cutter(data);
     const QByteArray stream(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
+    SVFrameReader reader;
+    SVFrameReader::Clock::time_point now{};
     for (qsizetype at = 0; at < stream.size();) {
         const qsizetype length = std::min(cutter.chunkSize(), stream.size() - at);
-        const QByteArray chunk = stream.mid(at, length);
-        controller.serialPortDidReceiveData(nullptr, chunk);
-        const auto exact = std::make_unique<uint8_t[]>(size_t(length) + 1);  // +1: never a zero-size allocation
-        std::memcpy(exact.get(), chunk.constData(), size_t(length));
-        controller.analysisDidRecvData(exact.get(), int(length));
+        now += cutter.pause();
+        // A deep copy: the decoder sees exactly length bytes.
+        const QByteArray chunk(stream.constData() + at, length);
+        for (const QByteArray& frame : reader.append(chunk, now))
+            checkFrame(frame);
+        checkFrame(chunk);
+        for (int command = 0; command < 40; ++command)
+            if (const auto value = SVReplyDecoder::valueOf(command, chunk); value && !valueInRange(*value))
+                fail("a value outside what its wire form carries");
         at += length;
     }
-    // Replies may queue follow-up reads and delayed calls: let them run out, so nothing piles up.
-    controller.cancelPreviousPerformRequests();
-    QCoreApplication::processEvents();
-    controller.serialApi().queue().waitUntilIdle(std::chrono::seconds(5));
     return 0;
 }

@@ -57,7 +57,6 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/copyright" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/servodesk")
 
 if(TARGET servoctl)
-  install(TARGETS servoctl RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   install(FILES packaging/servoctl.bash-completion
     DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions" RENAME servoctl)
 endif()

@@ -16,6 +16,7 @@ struct DeviceDetails {
     QString vendor;
     QString model;
     QString serialNumber;
+    QString driver{};  // the kernel driver of the adapter
 };
 
 class DeviceSource : public QObject {

@@ -62,6 +62,8 @@ QStringList SVPortOptions::portListing(const ORSSerialPortManager& manager)
             fields.append(QStringLiteral("model: ") + details.model);
         if (!details.serialNumber.isEmpty())
             fields.append(QStringLiteral("serial: ") + details.serialNumber);
+        if (!details.driver.isEmpty())
+            fields.append(QStringLiteral("driver: ") + details.driver);
         lines.append(fields.join(QLatin1Char('\t')));
     }
     return lines;

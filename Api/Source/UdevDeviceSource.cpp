@@ -164,6 +164,10 @@ DeviceDetails UdevDeviceSource::details(const ORSSerialDevice& device) const
     details.model = firstOf(udevProperty(entry, "ID_MODEL_FROM_DATABASE"),
                             firstOf(attribute(usb, "product"), udevProperty(entry, "ID_MODEL")));
     details.serialNumber = firstOf(udevProperty(entry, "ID_SERIAL_SHORT"), attribute(usb, "serial"));
+    // The driver of the nearest parent that has one (the adapter's own driver, not the tty layer).
+    for (udev_device* parent = udev_device_get_parent(entry); parent && details.driver.isEmpty();
+         parent = udev_device_get_parent(parent))
+        details.driver = QString::fromUtf8(udev_device_get_driver(parent));
     udev_device_unref(entry);
     return details;
 }

@@ -4,6 +4,7 @@
 
 #include "Api/SVFrameReader.h"
 #include "Api/SVProtocol.h"
+#include "Api/SVReplyDecoder.h"
 #include "Api/SVTextValue.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -21,18 +22,17 @@
 
 namespace {
 
-constexpr int commandOffset = 4;
+constexpr int commandOffset = SVReplyDecoder::commandOffset;
 constexpr float highestVoltage = 15.0f;
 constexpr qint64 highestPosition = 1000;
 
-// A reply is a frame whose length byte is the one its command's reply carries; anything else with
-// the same command code (above all the echo of the read command itself) is not.
-bool isReply(const QByteArray& frame)
+// The byte each text stands for, at its offset (an empty text reads as 0).
+QByteArray bytesOf(const QStringList& data)
 {
-    if (frame.size() <= commandOffset)
-        return false;
-    const int length = quint8(frame.at(3));
-    return length == SVFrameReader::replyLength(quint8(frame.at(commandOffset)));
+    QByteArray bytes;
+    for (const QString& text : data)
+        bytes.append(char(SVTextValue::integerValue(text) & 0xFF));
+    return bytes;
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ void SVSettingViewController::serialPortDidReceiveDataReadAt(ORSSerialPort*, con
     // after it would overwrite the newer values that arrived meanwhile.
     QStringList tipKeys;
     for (const QByteArray& frame : m_frameReader.append(data, readTime)) {
-        if (!isReply(frame))
+        if (!SVReplyDecoder::decode(frame))
             continue;
         analysisDidRecvData(reinterpret_cast<const uint8_t*>(frame.constData()), int(frame.size()));
         if (const QString tipKey = blockReadReplyArrived(quint8(frame.at(commandOffset))); !tipKey.isEmpty())
@@ -68,41 +68,44 @@ void SVSettingViewController::analysisDidRecvData(const uint8_t* bytes, int leng
     solveDidRecvData(m_dataReturns, command);
 }
 
-// Offsets past the end of data read as empty texts, whose value is 0: nothing is read beyond it.
+// The value comes from the reply decoder; data too short for its command changes nothing.
 // data is a copy, so that dataReturns may change while it is read.
 void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
 {
-    const auto byteText = [&data](int offset) { return data.value(offset); };
-    const auto byteValue = [&data](int offset) { return SVTextValue::integerValue(data.value(offset)); };
-    const auto wordValue = [&data](int lowOffset) {
-        return SVTools::returnNum16ToNum10WithLow(data.value(lowOffset), data.value(lowOffset + 1));
-    };
+    using namespace SVReplyValue;
+    const std::optional<Value> value = SVReplyDecoder::valueOf(cmd, bytesOf(data));
+    if (!value)
+        return;
 
     switch (cmd) {
     case SVProtocol::ReadId:
-        textID()->setText(byteText(2));
+        textID()->setText(QString::number(std::get<Id>(*value).id));
         serialApi().sendReadServoInfoWithId(textID()->text());
         break;
     case SVProtocol::ReadDeviation: {
-        const QString deviation = SVTools::deviationTextFromByteText(byteText(5));
+        const QString deviation = QString::number(std::get<Deviation>(*value).deviation);
         qInfo("Deviation = %s", qPrintable(deviation));
         textDeviation()->setText(deviation);
         sliderDeviation()->setStringValue(deviation);
         break;
     }
-    case SVProtocol::ReadAngleLimit:
-        lableAngleBottom()->setText(QString::number(wordValue(5)));
-        lableAngleTop()->setText(QString::number(wordValue(7)));
+    case SVProtocol::ReadAngleLimit: {
+        const auto limits = std::get<AngleLimits>(*value);
+        lableAngleBottom()->setText(QString::number(limits.minimum));
+        lableAngleTop()->setText(QString::number(limits.maximum));
         break;
-    case SVProtocol::ReadVoltageLimit:
-        lableVoltageRangeMin()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(wordValue(5))));
-        lableVoltageRangeMax()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(wordValue(7))));
+    }
+    case SVProtocol::ReadVoltageLimit: {
+        const auto limits = std::get<VoltageLimits>(*value);
+        lableVoltageRangeMin()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(limits.minimumMillivolts)));
+        lableVoltageRangeMax()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(limits.maximumMillivolts)));
         break;
+    }
     case SVProtocol::ReadMaxTemperature:
-        lableTemperatureRange()->setText(byteText(5) + QStringLiteral(" ℃"));
+        lableTemperatureRange()->setText(QString::number(std::get<MaxTemperature>(*value).celsius) + QStringLiteral(" ℃"));
         break;
     case SVProtocol::ReadTemperature: {
-        const qint64 temperature = byteValue(5);
+        const qint64 temperature = std::get<Temperature>(*value).celsius;
         setCurrentTemperature(temperature);
         dashTemperature()->setPro(double(temperature + 10));
         dashTemperature()->update();
@@ -110,32 +113,32 @@ void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
         break;
     }
     case SVProtocol::ReadVoltage: {
-        const float voltage = std::min(float(SVTools::voltsFromMillivolts(wordValue(5))), highestVoltage);
+        const float voltage = std::min(float(SVTools::voltsFromMillivolts(std::get<Voltage>(*value).millivolts)), highestVoltage);
         setCurrentVoltage(voltage);
         dash()->progress(voltage);
         textCurrentVoltage()->setText(QString::asprintf("%.1fV", double(voltage)));
         break;
     }
     case SVProtocol::ReadPosition: {
-        const qint64 position = wordValue(5);
+        const qint64 position = std::get<Position>(*value).position;
         setCurrentPosition(std::clamp<qint64>(position, 0, highestPosition));
         dashPostion()->progress(double(currentPosition() / 10));
         textCurrentPosition()->setText(QString::number(position));
         break;
     }
     case SVProtocol::ReadMotorLoad:
-        setMotorLoad(byteValue(5) == 0);
+        setMotorLoad(std::get<MotorPower>(*value).loaded);
         buttonMotor()->setImage(imageNamed(motorLoad() ? QStringLiteral("motoroff") : QStringLiteral("motoron")));
         break;
     case SVProtocol::ReadLed:
-        switchLed()->setChecked(byteValue(5) == 0);
+        switchLed()->setChecked(std::get<Led>(*value).on);
         break;
     case SVProtocol::ReadLedAlarm: {
-        qInfo("state = %s", qPrintable(byteText(5)));
-        const SVFrameTools::AlarmFlags flags = SVTools::alarmFlagsFromDigits(SVTools::alarmDigitsFromByteText(byteText(5)));
-        switchStall()->setChecked(flags.stall);
-        switchOverpressure()->setChecked(flags.overVoltage);
-        switchOverTemperature()->setChecked(flags.overTemperature);
+        const auto alarm = std::get<LedAlarm>(*value);
+        qInfo("state = %d", alarm.byte);
+        switchStall()->setChecked(alarm.flags.stall);
+        switchOverpressure()->setChecked(alarm.flags.overVoltage);
+        switchOverTemperature()->setChecked(alarm.flags.overTemperature);
         break;
     }
     default:

@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(GroupCut{"Whole", [](SVSerial&, VirtualServo&) {}, true},
                       GroupCut{"NoPort", [](SVSerial& encoder, VirtualServo&) { encoder.setSerialPort(nullptr); }, false},
                       GroupCut{"DeviceGoneAfterTheFirst",
-                               [](SVSerial&, VirtualServo& servo) { servo.vanishOnFrame(21); }, false}),
+                               [](SVSerial&, VirtualServo& servo) { servo.setUnplugOnCommand(21); }, false}),
     [](const ::testing::TestParamInfo<GroupCut>& info) { return std::string(info.param.name); });
 
 TEST(SVSerial, SpeedTextsReadAsDecimalOrAsTheEightDigitHexForm)

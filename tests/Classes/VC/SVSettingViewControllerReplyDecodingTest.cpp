@@ -202,11 +202,20 @@ TEST_F(ReplyDecoding, SplitJoinedAndNoisyRepliesAreEachDecodedOnce)
     EXPECT_EQ(vc.textCurrentPosition()->text(), "300");
 }
 
+TEST_F(ReplyDecoding, AReplyWithSpareBytesIsShownAsTheReplyWithoutThem)
+{
+    receive(reply(26, bytes({50, 0})));
+    EXPECT_EQ(vc.textCurrentTemperature()->text(), "50℃");
+    receive(reply(21, bytes({0x64, 0x00, 0x84, 0x03, 0xAA})));
+    EXPECT_EQ(vc.lableAngleBottom()->text(), "100");
+    EXPECT_EQ(vc.lableAngleTop()->text(), "900");
+}
+
 TEST_F(ReplyDecoding, EchoesWrongLengthsBadChecksumsAndShortChunksChangeNothing)
 {
     receive(reply(14, {}, 0xFE));                 // the echo of the ID read
     receive(reply(26, {}));                       // the echo of a temperature read
-    receive(reply(26, bytes({50, 0})));           // a temperature with a length not of its reply
+    receive(reply(28, bytes({0x2C})));            // a position reply too short for its value
     QByteArray corrupted = reply(28, bytes({0x2C, 0x01}));
     corrupted[corrupted.size() - 1] = char(corrupted.back() ^ 0x01);
     receive(corrupted);

@@ -281,7 +281,7 @@ TEST_F(Workflows, WriteSendsTheEightFramesAndTheServoTakesThePage)
 TEST_F(Workflows, WriteCutShortStopsTheBarAndSaysSo)
 {
     openAndClear();
-    harness.servo().vanishOnFrame(13);
+    harness.servo().setUnplugOnCommand(13);
     harness.press(Tag::TagButtonSet);
     ASSERT_TRUE(waitForTips(1)) << "no tip after the write was cut short";
     EXPECT_EQ(tips(), QStringList{tip("write_fail")});

@@ -1,0 +1,96 @@
+#include "Api/SVReplyDecoder.h"
+
+#include "Api/SVProtocol.h"
+
+using namespace SVProtocol;
+
+namespace {
+
+constexpr int lengthOffset = 3;
+constexpr int firstParameter = 5;
+constexpr int lengthWithoutParameters = 3;
+
+int byteAt(const QByteArray& bytes, int offset) { return quint8(bytes.at(offset)); }
+int wordAt(const QByteArray& bytes, int lowOffset)
+{
+    return int(SVFrameTools::wordFromBytes(byteAt(bytes, lowOffset), byteAt(bytes, lowOffset + 1)));
+}
+
+}  // namespace
+
+int SVReplyDecoder::lastOffsetRead(int command)
+{
+    switch (command) {
+    case ReadId:
+        return 2;
+    case ReadDeviation: case ReadMaxTemperature: case ReadTemperature: case ReadMotorLoad: case ReadLed:
+    case ReadLedAlarm:
+        return 5;
+    case ReadVoltage: case ReadPosition:
+        return 6;
+    case ReadAngleLimit: case ReadVoltageLimit:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+bool SVReplyDecoder::isWellFormed(const QByteArray& frame)
+{
+    if (frame.size() < lengthWithoutParameters + 3)
+        return false;
+    if (byteAt(frame, 0) != headerByte || byteAt(frame, 1) != headerByte)
+        return false;
+    if (byteAt(frame, lengthOffset) + 3 != frame.size())
+        return false;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.constData());
+    return bytes[frame.size() - 1] == SVFrameTools::checksum(bytes, int(frame.size() - 1));
+}
+
+std::optional<SVReply> SVReplyDecoder::decode(const QByteArray& frame)
+{
+    if (!isWellFormed(frame) || byteAt(frame, lengthOffset) == lengthWithoutParameters)
+        return std::nullopt;
+    const int command = byteAt(frame, commandOffset);
+    // The checksum is not a value: the value's offsets must lie before it.
+    const std::optional<SVReplyValue::Value> value = valueOf(command, frame.left(frame.size() - 1));
+    if (!value)
+        return std::nullopt;
+    return SVReply{byteAt(frame, 2), command, *value};
+}
+
+std::optional<SVReplyValue::Value> SVReplyDecoder::valueOf(int command, const QByteArray& bytes)
+{
+    using namespace SVReplyValue;
+    const int last = lastOffsetRead(command);
+    if (last == 0 || bytes.size() <= last)
+        return std::nullopt;
+    const int byte = last >= firstParameter ? byteAt(bytes, firstParameter) : 0;
+    switch (command) {
+    case ReadId:
+        return Id{byteAt(bytes, 2)};
+    case ReadDeviation:
+        return Deviation{int(SVFrameTools::deviationFromByte(byte))};
+    case ReadAngleLimit:
+        return AngleLimits{wordAt(bytes, 5), wordAt(bytes, 7)};
+    case ReadVoltageLimit:
+        return VoltageLimits{wordAt(bytes, 5), wordAt(bytes, 7)};
+    case ReadMaxTemperature:
+        return MaxTemperature{byte};
+    case ReadTemperature:
+        return Temperature{byte};
+    case ReadVoltage:
+        return Voltage{wordAt(bytes, 5)};
+    case ReadPosition:
+        return Position{wordAt(bytes, 5)};
+    case ReadMotorLoad:
+        return MotorPower{byte == 0};
+    case ReadLed:
+        return Led{byte == 0};
+    case ReadLedAlarm:
+        return LedAlarm{byte, SVFrameTools::alarmFlagsFromDigits(
+                                  SVFrameTools::alarmDigitsFromByteText(QString::number(byte)))};
+    default:
+        return std::nullopt;
+    }
+}

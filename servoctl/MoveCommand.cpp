@@ -1,0 +1,33 @@
+// servoctl move: sends a servo to a position in a given time.
+#include "servoctl/Commands.h"
+#include "servoctl/ServoAccess.h"
+
+#include "Api/SVProtocol.h"
+
+void addMoveCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
+{
+    CLI::App* command = app.add_subcommand("move", "Move a servo to POSITION (0-1000) in --time milliseconds");
+    struct Options {
+        int id = -1;
+        int position = 0;
+        int time = 500;
+    };
+    auto options = std::make_shared<Options>();
+    command->add_option("ID", options->id, "Servo ID (0-253)")->required();
+    command->add_option("POSITION", options->position, "Target position")->required()->check(CLI::Range(0, 1000));
+    command->add_option("--time", options->time, "Time of the move in ms")->type_name("MS")->check(CLI::Range(0, 3000))->capture_default_str();
+    command->callback([&context, &run, options] {
+        run = [&context, options] {
+            const int id = servoIdsFromArguments({options->id}).first();
+            ServoBus& bus = context.bus();
+            if (!requireAnswer(bus, id))
+                return int(ExitFailure);
+            const QByteArray parameters =
+                parameterBytes({options->position, options->position >> 8, options->time, options->time >> 8});
+            if (!bus.write(id, SVProtocol::Move, parameters))
+                throw CommandError{ExitFailure, bus.errorString()};
+            CommandContext::print(QStringLiteral("servo %1: moving to %2 in %3 ms").arg(id).arg(options->position).arg(options->time));
+            return int(ExitSuccess);
+        };
+    });
+}

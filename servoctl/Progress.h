@@ -1,0 +1,20 @@
+// A progress bar with counts on standard error, drawn only when standard error is a terminal, so
+// that scripts and pipes see none of it.
+#pragma once
+
+#include <QString>
+
+class Progress {
+public:
+    Progress(QString label, int total);
+    ~Progress();  // clears the bar
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void show(int done, const QString& note = {});
+
+private:
+    QString m_label;
+    int m_total;
+    bool m_enabled;
+};

@@ -1,0 +1,139 @@
+#include "servoctl/ServoBus.h"
+
+#include "Api/SVFrameTools.h"
+#include "Api/SVProtocol.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cerrno>
+
+using Clock = std::chrono::steady_clock;
+
+QByteArray parameterBytes(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int value : values)
+        bytes.append(char(value & 0xFF));
+    return bytes;
+}
+
+ServoBus::ServoBus(ORSSerialPort::Ptr port)
+    : m_port(std::move(port))
+{
+}
+
+ServoBus::~ServoBus()
+{
+    if (m_port) {
+        m_port->setDelegate(nullptr);
+        m_port->close();
+    }
+}
+
+bool ServoBus::open()
+{
+    m_port->setDelegate(this);
+    m_port->open();
+    if (m_port->isOpen())
+        return true;
+    QCoreApplication::processEvents();  // the port tells its delegate why, on the main thread
+    if (m_error.isEmpty())
+        m_error = QStringLiteral("%1: cannot open").arg(m_port->path());
+    return false;
+}
+
+bool ServoBus::isUsable() const
+{
+    return !m_removed && m_port->isOpen();
+}
+
+bool ServoBus::write(int servoId, int command, const QByteArray& parameters)
+{
+    if (!isUsable())
+        return false;
+    const QByteArray frame = parameterBytes({SVProtocol::headerByte, SVProtocol::headerByte, servoId,
+                                             int(parameters.size()) + 3, command}) + parameters;
+    return m_port->sendData(SVFrameTools::frameWithChecksum(frame)) && isUsable();
+}
+
+std::optional<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
+{
+    m_reply.reset();
+    m_awaitedId = servoId;
+    m_awaitedCommand = command;
+    if (write(servoId, command)) {
+        waitUntil(Clock::now() + timeout);
+        // A reply that has begun needs at most the time of its longest form to finish.
+        if (!m_reply && m_reader.pendingSize() > 0)
+            waitUntil(Clock::now() + byteTime * (SVFrameReader::maximumLength + 3) + Microseconds(2000));
+    }
+    m_awaitedId = m_awaitedCommand = -1;
+    return std::exchange(m_reply, std::nullopt);
+}
+
+std::optional<SVReply> ServoBus::readTwice(int servoId, int command)
+{
+    if (auto reply = read(servoId, command))
+        return reply;
+    return read(servoId, command);
+}
+
+void ServoBus::listen(Microseconds duration)
+{
+    waitUntil(Clock::now() + duration);
+}
+
+void ServoBus::waitUntil(Clock::time_point deadline)
+{
+    while (!m_reply && isUsable()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return;
+        QEventLoop loop;
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(left);
+        m_loop = &loop;
+        loop.exec();
+        m_loop = nullptr;
+    }
+}
+
+void ServoBus::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, Clock::time_point readTime)
+{
+    for (const QByteArray& frame : m_reader.append(data, readTime)) {
+        const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
+        if (!reply)
+            continue;
+        if (reply->servoId == m_awaitedId && reply->command == m_awaitedCommand)
+            m_reply = reply;
+        else if (m_lateReplies.size() < lateReplyLimit)
+            m_lateReplies.append(*reply);
+    }
+    if (m_reply && m_loop)
+        m_loop->quit();
+}
+
+void ServoBus::serialPortWasRemovedFromSystem(ORSSerialPort*)
+{
+    m_removed = true;
+    m_error = QStringLiteral("%1: the port is gone (unplugged?)").arg(m_port->path());
+    if (m_loop)
+        m_loop->quit();
+}
+
+void ServoBus::serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error)
+{
+    // Kept for the message of a failure; an error that does not close the port (modem lines that a
+    // pseudo-terminal cannot report) changes nothing else.
+    if (m_removed)
+        return;
+    if (error.code == EBUSY || error.code == EWOULDBLOCK)
+        m_error = QStringLiteral("%1: the port is in use by another program").arg(error.filePath);
+    else
+        m_error = QStringLiteral("%1: %2").arg(error.filePath, error.localizedDescription);
+}

@@ -1,0 +1,55 @@
+// servoctl: the servo bus from a terminal. Reads the command line, runs the chosen command and
+// turns its outcome into the exit status: 0 success, 1 a servo or the port failed, 2 a usage error.
+#include "servoctl/Commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void addGlobalOptions(CLI::App& app, CommandContext& context)
+{
+    app.add_option("--port", context.portPath, "Serial port of the bus (default: the only one present)")->type_name("PATH");
+    app.add_flag("--demo", context.demo, "Use a virtual bus of three servos (IDs 1, 2 and 7) instead of a port");
+    app.add_flag("--json", context.json, "Print data as JSON");
+    app.set_version_flag("--version", "servoctl " SERVODESK_VERSION);
+    // The global options are also accepted after the command's name.
+    app.fallthrough();
+    // A usage error is one line, like every other failure.
+    app.failure_message([](const CLI::App*, const CLI::Error& error) {
+        return "servoctl: " + std::string(error.what()) + " (see --help)\n";
+    });
+}
+
+void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
+{
+    for (auto add : {addPortsCommand, addScanCommand, addInfoCommand, addDumpCommand, addRestoreCommand, addSetCommand,
+                     addMoveCommand, addMotorCommand, addTorqueCommand, addLedCommand, addMonitorCommand})
+        add(app, context, run);
+    app.require_subcommand(1);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    CLI::App app("servoctl: set up and exercise the servos of a serial bus", "servoctl");
+    CommandContext context;
+    CommandRunner run;
+    addGlobalOptions(app, context);
+    addCommands(app, context, run);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);  // prints help, version or the error
+        return status == 0 ? ExitSuccess : ExitUsage;
+    }
+    try {
+        return run();
+    } catch (const CommandError& error) {
+        CommandContext::warn(error.message);
+        return error.code;
+    }
+}

@@ -1,0 +1,76 @@
+// A bus of several virtual servos on one pseudo-terminal: each answers only its own ID, replies to
+// the broadcast ID collide as on a real line, and a paced line takes a byte's time per byte.
+#include "Api/SVFrameReader.h"
+#include "Api/SVFrameTools.h"
+#include "VirtualServo/VirtualServo.h"
+#include "support/core/SlaveTerminal.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray frame(int id, int command, const QByteArray& parameters = {})
+{
+    QByteArray bytes = QByteArray::fromHex("5555");
+    bytes.append(char(id)).append(char(parameters.size() + 3)).append(char(command)).append(parameters);
+    return SVFrameTools::frameWithChecksum(bytes);
+}
+
+QList<VirtualServo::Settings> servosWithIds(std::initializer_list<int> ids)
+{
+    QList<VirtualServo::Settings> servos;
+    for (int id : ids) {
+        VirtualServo::Settings settings;
+        settings.id = id;
+        servos.append(settings);
+    }
+    return servos;
+}
+
+}  // namespace
+
+TEST(VirtualBus, EachServoAnswersItsOwnIdAndBroadcastRepliesCollide)
+{
+    VirtualServo bus(servosWithIds({1, 2, 7}));
+    bus.setTemperature(41, 1);  // servo 2, the second on the bus
+    SlaveTerminal terminal(bus.slavePath());
+    ASSERT_TRUE(bus.isValid() && terminal.isOpen());
+
+    ASSERT_TRUE(terminal.write(frame(7, 26) + frame(3, 26) + frame(2, 26)));
+    const QByteArray replies = frame(7, 26, QByteArray(1, char(30))) + frame(2, 26, QByteArray(1, char(41)));
+    EXPECT_EQ(terminal.readAtLeast(replies.size()).toHex(' '), replies.toHex(' '));
+    EXPECT_EQ(bus.collisionCount(), 0);
+
+    // All three answer the ID read at the broadcast address: the line carries the AND of the three
+    // replies, which is no valid frame.
+    ASSERT_TRUE(terminal.write(frame(0xFE, 14)));
+    QByteArray line = frame(1, 14, QByteArray(1, char(1)));
+    for (int id : {2, 7}) {
+        const QByteArray reply = frame(id, 14, QByteArray(1, char(id)));
+        for (qsizetype i = 0; i < line.size(); ++i)
+            line[i] = char(line[i] & reply[i]);
+    }
+    const QByteArray heard = terminal.readAtLeast(line.size());
+    EXPECT_EQ(heard.toHex(' '), line.toHex(' '));
+    EXPECT_TRUE(SVFrameReader().append(heard).isEmpty()) << "a collision must not look like a reply";
+    EXPECT_EQ(bus.collisionCount(), 1);
+}
+
+TEST(VirtualBus, PacedLineWritesAReplyNoEarlierThanItsBytesTakeOnTheLine)
+{
+    VirtualServo bus(servosWithIds({5}));
+    bus.setLinePacing(true);
+    SlaveTerminal terminal(bus.slavePath());
+    ASSERT_TRUE(bus.isValid() && terminal.isOpen());
+
+    const QByteArray read = frame(5, 21);
+    ASSERT_TRUE(terminal.write(read));
+    const QByteArray reply = terminal.readAtLeast(10);
+    ASSERT_EQ(reply.size(), 10);
+    const QList<VirtualServo::Chunk> received = bus.receivedChunks();
+    const QList<VirtualServo::Chunk> written = bus.writtenChunks();
+    ASSERT_EQ(received.size(), 1);
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_GE(written[0].time - received[0].time, VirtualServo::lineByteTime * (read.size() + reply.size()));
+}

@@ -1,0 +1,327 @@
+// servoctl as a user runs it: the built program in a process of its own, on the pseudo-terminal of a
+// virtual bus with servos 1, 2 and 7, once with the line paced at its real rate and once unpaced.
+#include "VirtualServo/VirtualServo.h"
+#include "support/core/LockHolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+using Settings = VirtualServo::Settings;
+
+const QList<int> busIds{1, 2, 7};
+const QList<int> writeCommands{1, 13, 17, 18, 20, 22, 24, 29, 31, 33, 35};
+
+QList<Settings> busServos()
+{
+    QList<Settings> servos;
+    for (int id : busIds) {
+        Settings settings;
+        settings.id = id;
+        servos.append(settings);
+    }
+    return servos;
+}
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class ServoctlProcess : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+#if defined(__SANITIZE_THREAD__)
+        // ThreadSanitizer cannot follow a process with threads (the bus's worker) that forks to start
+        // another; the bus's threads are checked by its own tests.
+        GTEST_SKIP() << "ThreadSanitizer does not support starting processes from a threaded one";
+#endif
+        ASSERT_TRUE(bus.isValid()) << bus.errorString().toStdString();
+        ASSERT_TRUE(dataHome.isValid());
+        bus.setLinePacing(GetParam());
+    }
+
+    // Starts servoctl on the bus's port with arguments (the port option after them, which it accepts).
+    void start(QProcess& process, const QStringList& arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(SERVOCTL_PROGRAM), arguments + QStringList{"--port", bus.slavePath()});
+        ASSERT_TRUE(process.waitForStarted()) << process.errorString().toStdString();
+    }
+
+    Result finish(QProcess& process)
+    {
+        EXPECT_TRUE(process.waitForFinished(60000)) << "servoctl did not end";
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    Result run(const QStringList& arguments)
+    {
+        QProcess process;
+        start(process, arguments);
+        return finish(process);
+    }
+
+    int indexOf(int id) const { return int(busIds.indexOf(id)); }
+
+    bool busReceivedWrite() const
+    {
+        for (const VirtualServo::Chunk& frame : bus.receivedFrames())
+            if (writeCommands.contains(quint8(frame.bytes.at(4))))
+                return true;
+        return false;
+    }
+
+    QString file(const QString& name) const { return work.filePath(name); }
+
+    void writeFile(const QString& name, const QByteArray& bytes) const
+    {
+        QFile out(file(name));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    QStringList backups() const
+    {
+        return QDir(dataHome.path() + QStringLiteral("/servodesk/backups")).entryList(QDir::Files);
+    }
+
+    VirtualServo bus{busServos()};
+    QTemporaryDir dataHome;
+    QTemporaryDir work;
+};
+
+QJsonArray servosIn(const QString& path)
+{
+    QFile in(path);
+    in.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(in.readAll()).object().value(QLatin1String("servos")).toArray();
+}
+
+QList<int> idsOf(const QJsonArray& list)
+{
+    QList<int> ids;
+    for (const QJsonValue& value : list)
+        ids.append(value.toObject().value(QLatin1String("id")).toInt());
+    return ids;
+}
+
+}  // namespace
+
+TEST_P(ServoctlProcess, ScanFindsExactlyTheServosOnTheBus)
+{
+    const Result all = run({"scan", "--json"});
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
+    EXPECT_EQ(idsOf(QJsonDocument::fromJson(all.out.toUtf8()).array()), busIds) << all.out.toStdString();
+
+    const Result none = run({"--json", "scan", "--ids", "3-6,8"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.err.contains("no servo answered")) << none.err.toStdString();
+    EXPECT_EQ(bus.collisionCount(), 0) << "a scan must never ask the broadcast ID";
+}
+
+TEST_P(ServoctlProcess, DumpThenRestoreBringsBackEverySettingAndWritesAnEditedOne)
+{
+    const Result dump = run({"dump", "1", "2", "7", "-o", file("bus.json")});
+    ASSERT_EQ(dump.exitCode, 0) << dump.err.toStdString();
+    ASSERT_EQ(idsOf(servosIn(file("bus.json"))), busIds);
+
+    // Servo 2 drifts away from the file; servo 7's file entry is edited by hand.
+    const Settings dumped = bus.settings(indexOf(2));
+    Settings changed = dumped;
+    changed.angleMax = 640;
+    changed.ledOn = false;
+    changed.alarmBits = 2;
+    changed.deviation = -30;
+    bus.setSettings(changed, indexOf(2));
+    QFile in(file("bus.json"));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QByteArray edited = in.readAll();
+    const qsizetype seven = edited.lastIndexOf("\"angle_max\": 1000");
+    edited.replace(seven, 17, "\"angle_max\": 900");
+    writeFile("edited.json", edited);
+
+    const Result restore = run({"restore", file("edited.json")});
+    ASSERT_EQ(restore.exitCode, 0) << restore.err.toStdString();
+    Settings restored = dumped;
+    restored.deviationSaved = true;  // a written deviation is also saved
+    EXPECT_EQ(bus.settings(indexOf(2)), restored) << "servo 2 is back to the dumped settings";
+    EXPECT_EQ(bus.settings(indexOf(7)).angleMax, 900);
+    EXPECT_TRUE(restore.out.contains("servo 7: wrote angle_min, angle_max; read back and verified")) << restore.out.toStdString();
+    EXPECT_TRUE(restore.out.contains("servo 1: already as asked, nothing written")) << restore.out.toStdString();
+    // One backup per servo written, holding what it had before.
+    ASSERT_EQ(backups().size(), 2);
+    const QJsonObject backupOfTwo = servosIn(dataHome.path() + "/servodesk/backups/" + backups().filter("id2").value(0)).at(0).toObject();
+    EXPECT_EQ(backupOfTwo.value("angle_max").toInt(), 640);
+    EXPECT_EQ(backupOfTwo.value("deviation").toInt(), -30);
+    EXPECT_FALSE(backupOfTwo.value("led").toBool());
+}
+
+TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
+{
+    writeFile("broken.json", "{\"format\": \"servodesk-servo-settings\", ");
+    writeFile("newer.json", R"({"format": "servodesk-servo-settings", "version": 2, "servos": [{"id": 1}]})");
+    writeFile("range.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "voltage_min": 20}]})");
+    writeFile("key.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "speed": 3}]})");
+    writeFile("other-id.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 7, "led": false}]})");
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {{"set", "1", "angle_max=2000"}, 2, "angle_max: 2000 is out of range 1-1000"},
+        {{"set", "1", "colour=red"}, 2, "unknown key \"colour\""},
+        {{"set", "1", "angle_min=900", "angle_max=800"}, 2, "angle_min (900) must be below angle_max (800)"},
+        {{"set", "1", "led"}, 2, "\"led\" is not key=value"},
+        {{"restore", file("broken.json")}, 2, "not valid JSON"},
+        {{"restore", file("newer.json")}, 2, "format version 2 is newer than this servoctl reads (1)"},
+        {{"restore", file("range.json")}, 2, "voltage_min: 20 is out of range 4.5-13.9"},
+        {{"restore", file("key.json")}, 2, "unknown key \"speed\""},
+        {{"restore", file("missing.json")}, 2, "missing.json"},
+        {{"restore", file("other-id.json"), "--id", "1"}, 2, "add --allow-id-change"},
+        {{"restore", file("other-id.json"), "--id", "1", "--allow-id-change"}, 1, "ID 7 is already taken"},
+        {{"restore", file("other-id.json"), "--broadcast"}, 2, "--broadcast only goes with --allow-id-change"},
+        {{"move", "1", "1001"}, 2, "1001"},
+        {{"torque", "1", "maybe"}, 2, "maybe"},
+        {{"info", "254"}, 2, "out of range 0-253"},
+        {{"info", "5"}, 1, "servo 5 did not answer"},
+        {{"led", "5", "on"}, 1, "servo 5 did not answer"},
+        {{"scan", "--ids", "7-3"}, 2, "is not a list of IDs"},
+    };
+    for (const auto& c : cases) {
+        const Result result = run(c.arguments);
+        const std::string what = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(result.exitCode, c.exitCode) << what << "\n" << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(QLatin1String(c.message))) << what << ": " << result.err.toStdString();
+        EXPECT_EQ(result.err.trimmed().count('\n'), 0) << what << ": more than one line:\n" << result.err.toStdString();
+    }
+    EXPECT_FALSE(busReceivedWrite()) << "a refused command sent a write";
+    EXPECT_TRUE(backups().isEmpty());
+}
+
+TEST_P(ServoctlProcess, MissingOrBusyPortIsAFailureWithTheReason)
+{
+    QProcess process;
+    process.start(QStringLiteral(SERVOCTL_PROGRAM), {"info", "1", "--port", work.filePath("ttyNONE")});
+    const Result missing = finish(process);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("no such port")) << missing.err.toStdString();
+
+    LockHolder holder(bus.slavePath());
+    ASSERT_TRUE(holder.isHolding());
+    const Result busy = run({"info", "1"});
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_TRUE(busy.err.contains("in use by another program")) << busy.err.toStdString();
+}
+
+TEST_P(ServoctlProcess, OperatingCommandsReachTheServoTheyName)
+{
+    const struct {
+        QStringList arguments;
+        std::function<bool(const VirtualServo&)> reached;
+    } cases[] = {
+        {{"move", "7", "300", "--time", "0"}, [&](const VirtualServo& b) { return b.position(indexOf(7)) == 300; }},
+        {{"motor", "2", "-300"}, [&](const VirtualServo& b) { return b.settings(indexOf(2)).mode == 1 && b.settings(indexOf(2)).speed == -300; }},
+        {{"motor", "2", "0"}, [&](const VirtualServo& b) { return b.settings(indexOf(2)).mode == 0; }},
+        {{"torque", "1", "on"}, [&](const VirtualServo& b) { return b.settings(indexOf(1)).motorLoaded; }},
+        {{"led", "7", "off"}, [&](const VirtualServo& b) { return !b.settings(indexOf(7)).ledOn; }},
+        {{"set", "2", "max_temperature=70", "voltage_max=11.5", "alarm_stall=off"},
+         [&](const VirtualServo& b) {
+             const Settings s = b.settings(indexOf(2));
+             return s.maxTemperature == 70 && s.voltageMaxMillivolts == 11500 && s.alarmBits == 3;
+         }},
+    };
+    for (const auto& c : cases) {
+        const Result result = run(c.arguments);
+        EXPECT_EQ(result.exitCode, 0) << c.arguments.join(' ').toStdString() << ": " << result.err.toStdString();
+        EXPECT_TRUE(c.reached(bus)) << c.arguments.join(' ').toStdString();
+    }
+    EXPECT_EQ(bus.settings(indexOf(1)).ledOn, true) << "only the named servo changed";
+
+    const Result info = run({"info", "2", "7", "--json"});
+    ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+    const QJsonArray servos = QJsonDocument::fromJson(info.out.toUtf8()).array();
+    ASSERT_EQ(idsOf(servos), (QList<int>{2, 7}));
+    EXPECT_EQ(servos.at(0).toObject().value("max_temperature").toInt(), 70);
+    EXPECT_EQ(servos.at(1).toObject().value("position").toInt(), 300);
+
+    const Result ports = run({"ports"});
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_TRUE(ports.out.contains(bus.slavePath())) << ports.out.toStdString();
+}
+
+TEST_P(ServoctlProcess, UnplugMidRestoreFailsSaysWhatWasWrittenAndKeepsTheBackup)
+{
+    const Result dump = run({"dump", "1", "-o", file("one.json")});
+    ASSERT_EQ(dump.exitCode, 0) << dump.err.toStdString();
+    Settings changed = bus.settings(indexOf(1));
+    changed.deviation = 12;
+    changed.angleMin = 100;
+    changed.ledOn = false;
+    changed.voltageMinMillivolts = 6000;
+    changed.alarmBits = 0;
+    changed.maxTemperature = 60;
+    bus.setSettings(changed, indexOf(1));
+    // Unplugged once the first setting (deviation: adjust, then save) has gone out.
+    bus.setUnplugOnCommand(18);
+
+    const Result restore = run({"restore", file("one.json")});
+
+    EXPECT_EQ(restore.exitCode, 1);
+    EXPECT_TRUE(restore.err.contains("written: deviation; the backup stays in")) << restore.err.toStdString();
+    EXPECT_TRUE(restore.err.contains("the backup stays in")) << restore.err.toStdString();
+    ASSERT_EQ(backups().size(), 1);
+    const QJsonObject backup = servosIn(dataHome.path() + "/servodesk/backups/" + backups().first()).at(0).toObject();
+    EXPECT_EQ(backup.value("deviation").toInt(), 12);
+    EXPECT_EQ(backup.value("max_temperature").toInt(), 60);
+}
+
+TEST_P(ServoctlProcess, MonitorStoppedWithCtrlCLeavesACompleteCsv)
+{
+    QProcess process;
+    start(process, {"monitor", "1", "7", "--rate", "200", "--csv", file("live.csv")});
+    const auto samples = [&] {
+        int count = 0;
+        for (const VirtualServo::Chunk& frame : bus.receivedFrames())
+            count += quint8(frame.bytes.at(4)) == 32;
+        return count;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return samples() >= 20; }, 30000)) << "monitor does not sample";
+    ::kill(pid_t(process.processId()), SIGINT);
+    const Result result = finish(process);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+
+    QFile csv(file("live.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    EXPECT_TRUE(text.endsWith('\n'));
+    QStringList rows = text.trimmed().split('\n');
+    EXPECT_EQ(rows.takeFirst(), "time,id,temperature,voltage,position,torque");
+    ASSERT_GE(rows.size(), 10);
+    for (const QString& row : rows) {
+        const QStringList fields = row.split(',');
+        ASSERT_EQ(fields.size(), 6) << row.toStdString();
+        EXPECT_TRUE(fields[1] == "1" || fields[1] == "7") << row.toStdString();
+        EXPECT_EQ(fields[2], "30") << row.toStdString();
+        EXPECT_EQ(fields[3], "7.400") << row.toStdString();
+    }
+    EXPECT_EQ(QDir(work.path()).entryList(QDir::Files), QStringList{"live.csv"}) << "a temporary file was left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Line, ServoctlProcess, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Paced" : "Unpaced"; });
