@@ -100,7 +100,6 @@ void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
         const qint64 temperature = byteValue(5);
         setCurrentTemperature(temperature);
         dashTemperature()->setPro(double(temperature + 10));
-        dashTemperature()->update();
         textCurrentTemperature()->setText(QString::number(temperature) + QStringLiteral("℃"));
         break;
     }
