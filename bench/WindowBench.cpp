@@ -464,7 +464,8 @@ int floodClose(int seconds)
     std::printf("  last reply shown %s %.1f ms after the flood ended\n", shown ? "" : "NOT (gave up)",
                 milliseconds(shownAt - floodEnd));
     std::printf("  port %s %.1f ms after the press\n", closed ? "closed" : "NOT closed (gave up)", milliseconds(closedAt - pressed));
-    std::printf("  peak resident memory %.1f MB\n", double(peakKilobytes) / 1024);
+    std::printf("  peak resident memory %.1f MB, input bytes dropped by the port %lld\n", double(peakKilobytes) / 1024,
+                qlonglong(port->droppedInputByteCount()));
     BenchStats::of(lateness).print("  10 ms timer lateness during the flood", "ms");
     return shown && closed ? 0 : 1;
 }
