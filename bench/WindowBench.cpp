@@ -162,11 +162,14 @@ struct Window {
         SettingsStore::install(nullptr);
     }
 
-    // Chooses the listed port and presses the open button, as the user does.
+    // Chooses the listed port with the mouse and presses the open button, as the user does in the
+    // window the desktop has just activated.
     bool openPort()
     {
+        delegate->window()->activateWindow();
         serveFor(std::chrono::milliseconds(200));  // the start-up steps after the first showing
         QComboBox* list = controller->boxCOM();
+        list->setFocus(Qt::MouseFocusReason);
         list->setCurrentIndex(0);
         emit list->activated(0);
         const ORSSerialPort::Ptr port = controller->serialPort();
@@ -351,7 +354,6 @@ int idleCpu(const ServoProcess& servo, int seconds, bool changing, bool pinPoll)
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }
-    window.delegate->window()->activateWindow();  // as a desktop activates a window just opened
     serveFor(std::chrono::seconds(3));  // warm-up: the first replies fill every control once
     const QString before = window.controller->textCurrentPosition()->text();
     // What the main thread is woken for: paint events (with their area) and timer events, by class.

@@ -8,8 +8,11 @@
 #include "Classes/View/Text/SVBaseTextField.h"
 #include "Tools/SVButton.h"
 #include "VirtualServo/VirtualServoModel.h"
+#include "support/ui/ControllerHarness.h"
 #include "support/ui/MainWindowHarness.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QWindow>
@@ -163,6 +166,25 @@ TEST(ControllerRepaintTest, GaugeFaceIsDrawnOncePerSize)
     dial->resize(dial->size() + QSize(20, 20));
     dial->grab();
     EXPECT_NE(dial->faceCacheKey(), face) << "a new size needs a new face";
+}
+
+// A port opened from the list leaves the focus on the open/close button: were it passed on to a text
+// field, that field's cursor would blink, and repaint, for as long as the window stays open.
+TEST(ControllerRepaintTest, OpeningThePortFromTheListLeavesNoBlinkingCursor)
+{
+    ControllerHarness harness;
+    SVSettingViewController& c = harness.controller();
+    QWidget* window = c.view();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    c.boxCOM()->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(harness.choosePort());
+    ASSERT_TRUE(harness.openPort());
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(focused), nullptr) << "the focus went to " << focused->metaObject()->className();
+    EXPECT_EQ(focused, c.buttonWireless());
 }
 
 } // namespace
