@@ -32,6 +32,8 @@ void SVButton::setTitle(const QString& title)
 
 void SVButton::setImage(const QIcon& image)
 {
+    if (image.cacheKey() == m_image.cacheKey())
+        return;
     m_image = image;
     updateGeometry();
     update();

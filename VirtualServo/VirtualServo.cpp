@@ -281,9 +281,10 @@ void VirtualServo::writeDue(Clock::time_point now)
         // as on a bus nobody listens to.
         // Written under the lock, so that whoever has read these bytes also finds them recorded.
         std::lock_guard lock(m_mutex);
+        const Clock::time_point writeTime = Clock::now();  // before the write: a reader may run at once
         const ssize_t written = ::write(m_master, write.bytes.constData(), static_cast<size_t>(write.bytes.size()));
         if (written > 0)
-            record(m_writtenChunks, write.bytes.left(written), Clock::now());
+            record(m_writtenChunks, write.bytes.left(written), writeTime);
     }
 }
 

@@ -1,26 +1,38 @@
-// One command and its reply over the same pseudo-terminal, with a virtual servo at the other end:
-// through ORSSerialPort (written from the main thread, and through the encoder's queue) and through
-// Qt's QSerialPort, in alternating blocks of the same run. The 6-byte ID read goes out; the round
-// trip ends when the 7-byte reply has been handed to the main thread.
+// One command and its reply over the same pseudo-terminal, through ORSSerialPort and through Qt's
+// QSerialPort, in alternating blocks: each pair of blocks gives one ratio of the two medians, and the
+// median ratio over the pairs is reported with its spread. The other end is a minimal servo that
+// answers every 6 bytes with a fixed 7-byte reply, so that nothing but the two ports is compared.
+// Each round trip is split in two halves: the command written until its first byte is read at the
+// servo, and the reply written until the application's callback has it on the main thread; for
+// ORSSerialPort the second half is split again at the read on the port's own reader thread.
 //
-//   build-rel/bench/round_trip_bench [rounds]        (default 10 rounds of 200 round trips each)
-#include "Api/SVSerial.h"
+//   build-rel/bench/round_trip_bench [pairs]        (default 10 pairs of blocks of 200 round trips)
 #include "Api/Source/ORSSerialPort.h"
-#include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"
 
 #include <QCoreApplication>
 #include <QSerialPort>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-const QByteArray readIdCommand = QByteArray::fromHex("5555fe030ef0");
-constexpr int replySize = 7;
+const QByteArray command = QByteArray::fromHex("5555fe030ef0");
+const QByteArray reply = QByteArray::fromHex("55550104010ef5");
 constexpr int roundTripsPerBlock = 200;
 constexpr int warmUp = 20;
 
@@ -29,31 +41,92 @@ double microsecondsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::micro>(to - from).count();
 }
 
-// Where a round trip's time went: command written until the servo read it, the servo's own work,
-// reply written until the main thread had it.
-struct Breakdown {
-    std::vector<double> toServo, inServo, toMainThread, toReader;
+// The master side of a pseudo-terminal with a thread that answers every 6 bytes read with the fixed
+// reply, noting when the first byte of the command was read and the moment before the reply's write.
+class EchoServo {
+public:
+    struct Exchange {
+        Clock::time_point commandRead;
+        Clock::time_point replyWritten;
+    };
 
-    void add(VirtualServo& servo, Clock::time_point start, Clock::time_point end, Clock::time_point readTime = {})
+    EchoServo()
     {
-        const QList<VirtualServo::Chunk> in = servo.receivedChunks();
-        const QList<VirtualServo::Chunk> out = servo.writtenChunks();
-        servo.clearRecords();
-        if (in.isEmpty() || out.isEmpty())
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        char name[128] = {};
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0 || ptsname_r(m_master, name, sizeof name) != 0)
             return;
-        toServo.push_back(microsecondsBetween(start, in.first().time));
-        inServo.push_back(microsecondsBetween(in.first().time, out.first().time));
-        toMainThread.push_back(microsecondsBetween(out.first().time, end));
-        if (readTime != Clock::time_point{})
-            toReader.push_back(microsecondsBetween(out.first().time, readTime));
+        m_slavePath = QString::fromLocal8Bit(name);
+        m_slaveKeeper = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);  // the master never reads as hung up
+        termios raw{};
+        if (m_slaveKeeper >= 0 && tcgetattr(m_slaveKeeper, &raw) == 0) {
+            cfmakeraw(&raw);
+            tcsetattr(m_slaveKeeper, TCSANOW, &raw);
+        }
+        m_stop = eventfd(0, EFD_CLOEXEC);
+        m_thread = std::thread([this] { run(); });
     }
-    void print(const char* name) const
+    ~EchoServo()
     {
-        std::printf("  %s: to the servo %.1f us, in the servo %.1f us, back to the main thread %.1f us (medians)\n", name,
-                    BenchStats::of(toServo).median, BenchStats::of(inServo).median, BenchStats::of(toMainThread).median);
-        if (!toReader.empty())
-            std::printf("    of which reply written until read by the port's reader thread %.1f us\n", BenchStats::of(toReader).median);
+        const uint64_t one = 1;
+        if (m_thread.joinable() && ::write(m_stop, &one, sizeof one) == sizeof one)
+            m_thread.join();
+        for (const int descriptor : {m_stop, m_slaveKeeper, m_master}) {
+            if (descriptor >= 0)
+                ::close(descriptor);
+        }
     }
+    EchoServo(const EchoServo&) = delete;
+    EchoServo& operator=(const EchoServo&) = delete;
+
+    QString slavePath() const { return m_slavePath; }
+
+    // The last exchange, and forgets it; empty times when there was none.
+    Exchange takeLast()
+    {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_last, Exchange{});
+    }
+
+private:
+    void run()
+    {
+        QByteArray pending;
+        Clock::time_point firstByte;
+        char buffer[64];
+        while (true) {
+            pollfd watched[2] = {{m_stop, POLLIN, 0}, {m_master, POLLIN, 0}};
+            if (poll(watched, 2, -1) < 0 || watched[0].revents != 0)
+                return;
+            const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+            if (count <= 0)
+                continue;
+            if (pending.isEmpty())
+                firstByte = Clock::now();
+            pending.append(buffer, count);
+            while (pending.size() >= command.size()) {
+                pending.remove(0, command.size());
+                const Clock::time_point written = Clock::now();
+                if (::write(m_master, reply.constData(), size_t(reply.size())) != reply.size())
+                    return;
+                std::lock_guard lock(m_mutex);
+                m_last = {firstByte, written};
+            }
+        }
+    }
+
+    int m_master = -1;
+    int m_slaveKeeper = -1;
+    int m_stop = -1;
+    QString m_slavePath;
+    std::mutex m_mutex;
+    Exchange m_last;
+    std::thread m_thread;
+};
+
+// The samples of one port's round trips, each split at the servo.
+struct Halves {
+    std::vector<double> whole, out, back, toReader, handOver;
 };
 
 // Serves the main thread's events until done() or 2 s have passed.
@@ -69,6 +142,34 @@ bool serveUntil(Done done)
     return true;
 }
 
+// Runs one block of round trips: send() writes the command, received() counts the reply's bytes so far
+// and lastCall() is when the main thread got the last of them. Records times of every round trip
+// after the warm-up into halves and this block's own whole times into block.
+template <typename Send, typename Received, typename LastCall>
+bool runBlock(EchoServo& servo, Send send, Received received, LastCall lastCall, Halves& halves,
+              std::vector<double>& block, const std::function<Clock::time_point()>& readTime = {})
+{
+    for (int i = 0; i < roundTripsPerBlock; ++i) {
+        const qsizetype before = received();
+        const Clock::time_point start = Clock::now();
+        if (!send() || !serveUntil([&] { return received() >= before + reply.size(); }))
+            return false;
+        const Clock::time_point end = lastCall();
+        const EchoServo::Exchange exchange = servo.takeLast();
+        if (i < warmUp || exchange.replyWritten == Clock::time_point{})
+            continue;
+        block.push_back(microsecondsBetween(start, end));
+        halves.whole.push_back(block.back());
+        halves.out.push_back(microsecondsBetween(start, exchange.commandRead));
+        halves.back.push_back(microsecondsBetween(exchange.replyWritten, end));
+        if (readTime) {
+            halves.toReader.push_back(microsecondsBetween(exchange.replyWritten, readTime()));
+            halves.handOver.push_back(microsecondsBetween(readTime(), end));
+        }
+    }
+    return true;
+}
+
 class ReplyCounter : public ORSSerialPortDelegate {
 public:
     void serialPortWasRemovedFromSystem(ORSSerialPort*) override {}
@@ -76,80 +177,67 @@ public:
     void serialPortWasClosed(ORSSerialPort*) override { closed = true; }
     void serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, Clock::time_point readTime) override
     {
+        calledAt = Clock::now();
         received += data.size();
         lastReadTime = readTime;
     }
     bool opened = false;
-    Clock::time_point lastReadTime;
     bool closed = false;
     qsizetype received = 0;
+    Clock::time_point lastReadTime;
+    Clock::time_point calledAt;
 };
 
-// One block through ORSSerialPort; with an encoder, the command goes through its queue (the path the
-// window's commands take), else it is written from the main thread.
-bool orsBlock(VirtualServo& servo, SVSerial* encoder, std::vector<double>& samples, Breakdown& breakdown)
+double orsBlock(EchoServo& servo, Halves& halves)
 {
-    const QString path = servo.slavePath();
     ReplyCounter delegate;
-    const ORSSerialPort::Ptr port = ORSSerialPort::serialPortWithPath(path);
+    const ORSSerialPort::Ptr port = ORSSerialPort::serialPortWithPath(servo.slavePath());
     port->setDelegate(&delegate);
     port->open();
     if (!serveUntil([&] { return delegate.opened; }))
-        return false;
-    if (encoder)
-        encoder->setSerialPort(port);
-    servo.clearRecords();
-    for (int i = 0; i < roundTripsPerBlock; ++i) {
-        const qsizetype before = delegate.received;
-        const Clock::time_point start = Clock::now();
-        if (encoder)
-            encoder->sendDataNotDelay(readIdCommand.chopped(1), 0);
-        else if (!port->sendData(readIdCommand))
-            return false;
-        if (!serveUntil([&] { return delegate.received >= before + replySize; }))
-            return false;
-        const Clock::time_point end = Clock::now();
-        if (i >= warmUp) {
-            samples.push_back(microsecondsBetween(start, end));
-            breakdown.add(servo, start, end, delegate.lastReadTime);
-        }
-        servo.clearRecords();
-    }
-    if (encoder)
-        encoder->setSerialPort(nullptr);
+        return -1;
+    std::vector<double> block;
+    const bool done = runBlock(
+        servo, [&] { return port->sendData(command); }, [&] { return delegate.received; },
+        [&] { return delegate.calledAt; }, halves, block, [&] { return delegate.lastReadTime; });
     port->close();
     const bool closed = serveUntil([&] { return delegate.closed; });
     port->setDelegate(nullptr);
-    return closed;
+    return done && closed ? BenchStats::of(block).median : -1;
 }
 
-bool qtBlock(VirtualServo& servo, std::vector<double>& samples, Breakdown& breakdown)
+double qtBlock(EchoServo& servo, Halves& halves)
 {
-    const QString path = servo.slavePath();
-    QSerialPort port(path);
+    QSerialPort port(servo.slavePath());
     port.setBaudRate(115200);
     if (!port.open(QIODevice::ReadWrite)) {
         std::fprintf(stderr, "QSerialPort: %s\n", qPrintable(port.errorString()));
-        return false;
+        return -1;
     }
     qsizetype received = 0;
-    QObject::connect(&port, &QSerialPort::readyRead, [&] { received += port.readAll().size(); });
-    servo.clearRecords();
-    for (int i = 0; i < roundTripsPerBlock; ++i) {
-        const qsizetype before = received;
-        const Clock::time_point start = Clock::now();
-        port.write(readIdCommand);
-        if (!serveUntil([&] { return received >= before + replySize; }))
-            return false;
-        const Clock::time_point end = Clock::now();
-        if (i >= warmUp) {
-            samples.push_back(microsecondsBetween(start, end));
-            breakdown.add(servo, start, end);
-        }
-        servo.clearRecords();
-    }
+    Clock::time_point calledAt;
+    QObject::connect(&port, &QSerialPort::readyRead, [&] {
+        calledAt = Clock::now();
+        received += port.readAll().size();
+    });
+    std::vector<double> block;
+    const bool done = runBlock(
+        servo, [&] { return port.write(command) == command.size(); }, [&] { return received; },
+        [&] { return calledAt; }, halves, block);
     port.close();
-    return true;
+    return done ? BenchStats::of(block).median : -1;
+}
+
+void printHalves(const char* name, const Halves& halves)
+{
+    std::printf("%s\n", name);
+    BenchStats::of(halves.whole).print("  round trip", "us");
+    BenchStats::of(halves.out).print("  command written -> first byte at the servo", "us");
+    BenchStats::of(halves.back).print("  reply written -> callback on the main thread", "us");
+    if (!halves.toReader.empty()) {
+        BenchStats::of(halves.toReader).print("    of which written -> read by reader thread", "us");
+        BenchStats::of(halves.handOver).print("    and read -> main thread (the hand-over)", "us");
+    }
 }
 
 } // namespace
@@ -157,35 +245,32 @@ bool qtBlock(VirtualServo& servo, std::vector<double>& samples, Breakdown& break
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    VirtualServo servo;
-    if (!servo.isValid()) {
-        std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(servo.errorString()));
+    const int pairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    EchoServo servo;
+    if (servo.slavePath().isEmpty()) {
+        std::fprintf(stderr, "no pseudo-terminal\n");
         return 1;
     }
-    SVSerial encoder;
-    std::vector<double> ors, orsQueued, qt;
-    Breakdown orsParts, queuedParts, qtParts;
-    for (int round = 0; round < rounds; ++round) {
-        if (!orsBlock(servo, nullptr, ors, orsParts) || !qtBlock(servo, qt, qtParts)
-            || !orsBlock(servo, &encoder, orsQueued, queuedParts)) {
-            std::fprintf(stderr, "a round trip failed in round %d\n", round);
+    Halves ors, qt;
+    std::vector<double> ratios;
+    for (int pair = 0; pair < pairs; ++pair) {
+        // The order alternates, so that neither port always runs first.
+        const bool orsFirst = pair % 2 == 0;
+        const double first = orsFirst ? orsBlock(servo, ors) : qtBlock(servo, qt);
+        const double second = orsFirst ? qtBlock(servo, qt) : orsBlock(servo, ors);
+        if (first <= 0 || second <= 0) {
+            std::fprintf(stderr, "a round trip failed in pair %d\n", pair);
             return 1;
         }
+        ratios.push_back(orsFirst ? first / second : second / first);
     }
-    const BenchStats orsStats = BenchStats::of(ors);
-    const BenchStats queuedStats = BenchStats::of(orsQueued);
-    const BenchStats qtStats = BenchStats::of(qt);
-    std::printf("Round trip, 6-byte command and 7-byte reply, same pseudo-terminal and servo, %d rounds:\n", rounds);
-    orsStats.print("ORSSerialPort (write on the main thread)", "us");
-    queuedStats.print("ORSSerialPort through the encoder's queue", "us");
-    qtStats.print("QSerialPort", "us");
-    orsParts.print("ORSSerialPort");
-    queuedParts.print("encoder path");
-    qtParts.print("QSerialPort");
-    std::printf("ratio ORSSerialPort / QSerialPort: median %.2f, p99 %.2f\n", orsStats.median / qtStats.median,
-                orsStats.p99 / qtStats.p99);
-    std::printf("ratio encoder path / QSerialPort:  median %.2f, p99 %.2f\n", queuedStats.median / qtStats.median,
-                queuedStats.p99 / qtStats.p99);
+    std::printf("Round trip, 6-byte command and 7-byte reply, minimal servo, %d pairs of %d round trips "
+                "(%d unmeasured first in each block); p99 over %zu round trips per port:\n",
+                pairs, roundTripsPerBlock, warmUp, ors.whole.size());
+    printHalves("ORSSerialPort (written on the main thread, read on its reader thread)", ors);
+    printHalves("QSerialPort (written and read on the main thread)", qt);
+    const BenchStats ratio = BenchStats::of(ratios);
+    std::printf("ratio of the medians ORSSerialPort / QSerialPort over %d pairs: median %.2f, range %.2f-%.2f\n", pairs,
+                ratio.median, *std::min_element(ratios.begin(), ratios.end()), ratio.max);
     return 0;
 }

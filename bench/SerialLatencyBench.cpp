@@ -166,7 +166,11 @@ void ServoToDelegate(benchmark::State& state)
             return;
         }
         const std::chrono::duration<double> latency = rig.delegate.lastReceived - written.first().time;
-        state.SetIterationTime(std::max(0.0, latency.count()));
+        if (latency.count() < 0) {  // the servo stamps before it writes: a read cannot come first
+            state.SkipWithError("a reply was read before the servo wrote it");
+            return;
+        }
+        state.SetIterationTime(latency.count());
         samples.push_back(latency.count() * 1e6);
     }
     reportPercentiles(state, samples);

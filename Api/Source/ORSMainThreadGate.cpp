@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <deque>
+#include <utility>
 
 // Marks one queued call as finished when the queued work is destroyed: after it ran, or when it was
 // dropped unrun.
@@ -36,11 +37,14 @@ bool ORSMainThreadGate::isMainThread()
 
 namespace {
 
-// Work for the main thread, in posting order. Each post also queues one wake-up event that runs the
-// oldest item, so the order of the Qt event queue and of this list agree.
+// Work for the main thread, in posting order. At most one wake-up event is queued at any time: it
+// runs the oldest item and, when more wait, queues the next wake-up before running it, so that Qt's
+// event queue never holds more than one of ours however much work is posted, and work posted while
+// an item runs a nested event loop (a modal box) still runs.
 struct MainThreadWork {
     std::mutex mutex;
     std::deque<std::function<void()>> items;
+    bool wakeQueued = false;
 };
 
 MainThreadWork& mainThreadWork()
@@ -61,6 +65,7 @@ void dropWorkWithApplication(QCoreApplication* app)
         MainThreadWork& work = mainThreadWork();
         std::lock_guard lock(work.mutex);
         dropped.swap(work.items);
+        work.wakeQueued = false;  // the wake-up event went with the application's event queue
     });
 }
 
@@ -88,17 +93,24 @@ protected:
     void customEvent(QEvent*) override { runOldestWork(); }
 
 private:
-    static void runOldestWork()
+    void runOldestWork()
     {
         std::function<void()> next;
+        bool moreWaiting = false;
         {
             MainThreadWork& work = mainThreadWork();
             std::lock_guard lock(work.mutex);
-            if (work.items.empty())
+            if (work.items.empty()) {
+                work.wakeQueued = false;
                 return;
+            }
             next = std::move(work.items.front());
             work.items.pop_front();
+            moreWaiting = !work.items.empty();
+            work.wakeQueued = moreWaiting;
         }
+        if (moreWaiting)
+            wake();
         next();
     }
 };
@@ -114,11 +126,14 @@ void ORSMainThreadGate::post(std::function<void()> work)
     MainThreadWork& queue = mainThreadWork();
     // The call is queued after the lock is let go, so that the woken main thread never has to wait
     // for this thread to be scheduled again to release it.
+    bool wakeNeeded = false;
     {
         std::lock_guard lock(queue.mutex);
         queue.items.push_back(std::move(work));
+        wakeNeeded = !std::exchange(queue.wakeQueued, true);
     }
-    MainThreadWorkRunner::instance(app).wake();
+    if (wakeNeeded)
+        MainThreadWorkRunner::instance(app).wake();
 }
 
 void ORSMainThreadGate::runAndWait(std::function<void()> work)

@@ -160,6 +160,7 @@ bool ORSSerialPort::CTS() const { return d->CTS; }
 bool ORSSerialPort::DSR() const { return d->DSR; }
 bool ORSSerialPort::DCD() const { return d->DCD; }
 bool ORSSerialPort::isOpen() const { return d->fileDescriptor != 0; }
+qint64 ORSSerialPort::droppedInputByteCount() const { return d->droppedInputBytes; }
 int ORSSerialPort::fileDescriptor() const { return d->fileDescriptor; }
 
 void ORSSerialPort::setBaudRate(int baudRate)

@@ -37,8 +37,9 @@ public:
 
     virtual void serialPortWasRemovedFromSystem(ORSSerialPort* port) = 0;
     virtual void serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data);
-    // The same bytes with the time the port read them from the device, which may be well before the
-    // main thread gets to them. The port calls this one; by default it passes the bytes on to
+    // The same bytes with the time the port read them from the device (the first read, when several
+    // reads waited for the main thread together), which may be well before the main thread gets to
+    // them. The port calls this one; by default it passes the bytes on to
     // serialPortDidReceiveData. A delegate that times the line (a frame reader dropping partial frames
     // after a silence) overrides this one, so that a busy main thread is not taken for a silent line.
     virtual void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
@@ -131,6 +132,13 @@ public:
 
     // Opens the device; success and failure are told to the delegate.
     void open();
+    // Input waiting for the main thread is held up to this many bytes; past it the oldest bytes are
+    // dropped. That is 1.4 s of a 115200 bit/s line: only a main thread stalled that long, or a line
+    // faster than a servo bus, ever loses bytes, and one delivery is small enough to decode at once.
+    static constexpr qsizetype pendingInputLimit = 16 * 1024;
+    // How many input bytes were dropped so far because the main thread did not take them in time.
+    qint64 droppedInputByteCount() const;
+
     // Starts closing in the background; always returns true.
     bool close();
     // Blocking write of every byte, from any thread. False when closed or a write failed.

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -194,7 +195,7 @@ void ORSSerialPort::Private::updateModemLines(ORSSerialConnection* openingConnec
 
 // ---- Reader thread ----
 
-// One read per readiness, each handed on as it is. A hang-up (POLLHUP, end of file after readiness,
+// One read per readiness, handed on through the pending input. A hang-up (POLLHUP, end of file after readiness,
 // a read error) means the device is gone: the removal clean-up runs once, and from then on the
 // reader waits only for the close request instead of spinning on the dead descriptor.
 void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
@@ -213,11 +214,7 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
         if (watched[1].revents & POLLIN) {
             const ssize_t count = ::read(opening->descriptor, buffer.data(), buffer.size());
             if (count > 0) {
-                const QByteArray data(buffer.data(), count);
-                const auto readTime = std::chrono::steady_clock::now();
-                deliverLater([data, readTime](ORSSerialPort* port, ORSSerialPortDelegate* delegate) {
-                    delegate->serialPortDidReceiveDataReadAt(port, data, readTime);
-                });
+                handOverInput(buffer.data(), count);
                 continue;
             }
             if (count < 0 && (errno == EINTR || errno == EAGAIN))
@@ -229,6 +226,49 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
         handleRemovalOnce(opening);
     }
     runCloseStep(opening);
+}
+
+// Appends one read to the input waiting for the main thread, and queues a wake-up to take it unless
+// one is queued already. However fast the line, the main thread has at most one wake-up and
+// pendingInputLimit bytes of ours waiting; the oldest bytes past the limit are dropped and counted.
+void ORSSerialPort::Private::handOverInput(const char* bytes, qsizetype count)
+{
+    {
+        std::lock_guard lock(inputMutex);
+        if (pendingInput.isEmpty())
+            pendingInputReadTime = std::chrono::steady_clock::now();
+        pendingInput.append(bytes, count);
+        const qsizetype excess = pendingInput.size() - pendingInputLimit;
+        if (excess > 0) {
+            pendingInput.remove(0, excess);
+            droppedInputBytes += excess;
+        }
+        if (std::exchange(inputWakeQueued, true))
+            return;
+    }
+    ORSMainThreadGate::post([port = self] { deliverPendingInput(port); });
+}
+
+// On the main thread: takes all input waiting and hands it to the delegate in one call, with the
+// time of its oldest read.
+void ORSSerialPort::Private::deliverPendingInput(const std::weak_ptr<ORSSerialPort>& weakPort)
+{
+    const Ptr port = weakPort.lock();
+    if (!port)
+        return;
+    QByteArray data;
+    std::chrono::steady_clock::time_point readTime;
+    {
+        std::lock_guard lock(port->d->inputMutex);
+        data.swap(port->d->pendingInput);
+        readTime = port->d->pendingInputReadTime;
+        port->d->inputWakeQueued = false;
+    }
+    if (data.isEmpty())
+        return;
+    callDelegate(weakPort, [&data, readTime](ORSSerialPort* receiver, ORSSerialPortDelegate* delegate) {
+        delegate->serialPortDidReceiveDataReadAt(receiver, data, readTime);
+    });
 }
 
 void ORSSerialPort::Private::handleRemovalOnce(ORSSerialConnection* opening)

@@ -6,6 +6,7 @@
 #include "Api/Source/ORSSerialPort.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -88,6 +89,16 @@ struct ORSSerialPort::Private {
     std::condition_variable useEnded;
     int usableDescriptor = -1;
     int usesInFlight = 0;
+
+    // Input read but not yet taken by the main thread: every read of the reader thread is appended,
+    // and one wake-up at a time is queued to take all of it (ORSSerialPortConnection.cpp).
+    std::mutex inputMutex;
+    QByteArray pendingInput;
+    std::chrono::steady_clock::time_point pendingInputReadTime;  // of the oldest read held
+    bool inputWakeQueued = false;
+    std::atomic<qint64> droppedInputBytes{0};
+    void handOverInput(const char* bytes, qsizetype count);
+    static void deliverPendingInput(const std::weak_ptr<ORSSerialPort>& port);
 
     // Delegate delivery (ORSSerialPort.cpp).
     static void callDelegate(const std::weak_ptr<ORSSerialPort>& port, const DelegateCall& call);

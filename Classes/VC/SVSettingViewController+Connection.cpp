@@ -162,6 +162,8 @@ void SVSettingViewController::serialPortWasOpened(ORSSerialPort*)
 {
     buttonWireless()->setTitle(localized(QStringLiteral("close_com")));
     imageWirelessState()->setImage(imageNamed(QStringLiteral("connect")));
+    if (boxCOM()->hasFocus())  // else the focus would jump on to a text field whose cursor then blinks
+        buttonWireless()->setFocus(Qt::OtherFocusReason);
     boxCOM()->setEnabled(false);
     setStateCheck();
 }

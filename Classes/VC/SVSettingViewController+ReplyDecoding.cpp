@@ -108,7 +108,6 @@ void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
         const qint64 temperature = std::get<Temperature>(*value).celsius;
         setCurrentTemperature(temperature);
         dashTemperature()->setPro(double(temperature + 10));
-        dashTemperature()->update();
         textCurrentTemperature()->setText(QString::number(temperature) + QStringLiteral("℃"));
         break;
     }

@@ -10,6 +10,7 @@
 #include "Tools/SVTag.h"
 
 #include <QEvent>
+#include <QHash>
 #include <QTimer>
 #include <QWidget>
 
@@ -40,9 +41,15 @@ QString SVSettingViewController::localized(const QString& key)
     return BundleLanguage::localizedStringForKey(key);
 }
 
+// Each image is made once and shared, so that its renderings are cached once and an unchanged
+// image set again is recognised as the same.
 QIcon SVSettingViewController::imageNamed(const QString& name)
 {
-    return QIcon(QStringLiteral(":/images/%1.svg").arg(name));
+    static QHash<QString, QIcon> made;
+    auto found = made.find(name);
+    if (found == made.end())
+        found = made.insert(name, QIcon(QStringLiteral(":/images/%1.svg").arg(name)));
+    return *found;
 }
 
 QWidget* SVSettingViewController::view()

@@ -1,9 +1,11 @@
 #include "Classes/View/Background/SVBackGroundView.h"
 
+#include "Tools/SVRoundedFill.h"
+
 #include "Classes/View/Background/SVPanelShadow.h"
 
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 SVBackGroundView::SVBackGroundView(int type, QWidget* parent)
     : QWidget(parent)
@@ -26,11 +28,8 @@ void SVBackGroundView::setType(int type)
     update();
 }
 
-void SVBackGroundView::paintEvent(QPaintEvent*)
+void SVBackGroundView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(shape, backgroundColorFor(m_type));
+    SVRoundedFill::fill(painter, rect(), cornerRadius, backgroundColorFor(m_type), event->region());
 }

@@ -1,6 +1,9 @@
 #include "Classes/View/Background/SVPanelShadow.h"
 
+#include "Tools/SVRoundedFill.h"
+
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -58,8 +61,13 @@ void SVPanelShadow::follow()
 }
 
 // The blur is approximated by rings of falling opacity around the offset panel shape.
-void SVPanelShadow::paintEvent(QPaintEvent*)
+void SVPanelShadow::paintEvent(QPaintEvent* event)
 {
+    if (m_panel) {
+        const QRect panelHere(m_panel->geometry().topLeft() - pos(), m_panel->size());
+        if ((event->region() - SVRoundedFill::coveredArea(panelHere, m_cornerRadius)).isEmpty())
+            return;  // the panel paints all of it next
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF body = QRectF(rect()).adjusted(defaultBlur, defaultBlur, -defaultBlur, -defaultBlur);

@@ -32,6 +32,8 @@ SVDashBoardDial::SVDashBoardDial(const SVDialStyle& style, QWidget* parent)
 
 void SVDashBoardDial::progress(double value)
 {
+    if (value == m_value)
+        return;
     m_value = value;
     m_needle->setAngle(G::needleAngle(m_style, value));
     QAccessibleValueChangeEvent event(this, value);
@@ -63,7 +65,21 @@ void SVDashBoardDial::placeChildren()
 
 void SVDashBoardDial::paintEvent(QPaintEvent*)
 {
+    const qreal scale = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * scale).toSize();
+    if (m_face.size() != pixels || m_face.devicePixelRatio() != scale) {
+        m_face = QPixmap(pixels);
+        m_face.setDevicePixelRatio(scale);
+        m_face.fill(Qt::transparent);
+        QPainter facePainter(&m_face);
+        drawFace(facePainter);
+    }
     QPainter painter(this);
+    painter.drawPixmap(0, 0, m_face);
+}
+
+void SVDashBoardDial::drawFace(QPainter& painter) const
+{
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF c = G::center(size());
     const double r0 = G::baseRadius(size());

@@ -3,6 +3,7 @@
 #include "Classes/View/Dashboard/SVDashBoardGeometry.h"
 
 #include <QPainter>
+#include <QTransform>
 
 SVDashBoardNeedle::SVDashBoardNeedle(QColor color, double hubDiameter, QWidget* dial)
     : QWidget(dial)
@@ -14,8 +15,23 @@ SVDashBoardNeedle::SVDashBoardNeedle(QColor color, double hubDiameter, QWidget* 
 
 void SVDashBoardNeedle::setAngle(float degrees)
 {
+    if (degrees == m_angle)
+        return;
+    const QRect before = areaAt(m_angle);
     m_angle = degrees;
-    update();
+    update(before.united(areaAt(m_angle)));
+}
+
+QRect SVDashBoardNeedle::areaAt(float degrees) const
+{
+    const QPointF c = SVDashBoardGeometry::center(size());
+    const double t = SVDashBoardGeometry::needleThickness;
+    QTransform turn;
+    turn.translate(c.x(), c.y());
+    turn.rotate(-degrees);
+    const QRectF needle = turn.mapRect(QRectF(0, -t / 2, SVDashBoardGeometry::needleLength, t));
+    const QRectF hub(c.x() - m_hubDiameter / 2, c.y() - m_hubDiameter / 2, m_hubDiameter, m_hubDiameter);
+    return needle.united(hub).toAlignedRect().adjusted(-2, -2, 2, 2);  // anti-aliased edges
 }
 
 void SVDashBoardNeedle::paintEvent(QPaintEvent*)

@@ -17,6 +17,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRect areaAt(float degrees) const;  // what the hub and the needle at this angle cover
     QColor m_color;
     double m_hubDiameter;
     float m_angle = 0;

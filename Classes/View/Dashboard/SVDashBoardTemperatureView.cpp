@@ -20,8 +20,11 @@ SVDashBoardTemperatureView::SVDashBoardTemperatureView(QWidget* parent)
 
 void SVDashBoardTemperatureView::setPro(double pro)
 {
+    if (pro == m_pro)
+        return;
+    const QRect before = columnArea(m_pro);
     m_pro = pro;
-    update();
+    update(before.united(columnArea(m_pro)));
     QAccessibleValueChangeEvent event(this, pro);
     announceAccessibilityEvent(event);
 }
@@ -31,12 +34,28 @@ double SVDashBoardTemperatureView::imageWidth() const
     return m_image->isValid() ? m_image->defaultSize().width() : G::temperatureImageWidth;
 }
 
+QRect SVDashBoardTemperatureView::columnArea(double pro) const
+{
+    const G::ThermometerShapes shapes = G::thermometerShapes(width(), imageWidth(), pro);
+    return G::flipped(shapes.column, height()).united(G::flipped(shapes.neck, height())).toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
 void SVDashBoardTemperatureView::paintEvent(QPaintEvent*)
 {
+    const qreal scale = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * scale).toSize();
+    if (m_picture.size() != pixels || m_picture.devicePixelRatio() != scale) {
+        m_picture = QPixmap(pixels);
+        m_picture.setDevicePixelRatio(scale);
+        m_picture.fill(Qt::transparent);
+        QPainter picturePainter(&m_picture);
+        picturePainter.setRenderHint(QPainter::Antialiasing);
+        if (m_image->isValid())
+            m_image->render(&picturePainter, QRectF(rect()));
+    }
     QPainter painter(this);
+    painter.drawPixmap(0, 0, m_picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_image->isValid())
-        m_image->render(&painter, QRectF(rect()));
 
     const G::ThermometerShapes shapes = G::thermometerShapes(width(), imageWidth(), m_pro);
     const QColor red = QColor::fromRgbF(234 / 255.0f, 85 / 255.0f, 20 / 255.0f, 1);

@@ -1,7 +1,9 @@
 // The temperature gauge: the thermometer image with a coloured column that rises with `pro`.
-// Everything is painted from `pro` each time; the gauge has no child widgets.
+// The image is drawn once per size and scale factor into a pixmap; a new value repaints the area of
+// the old and the new column only. The gauge has no child widgets.
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 class QSvgRenderer;
@@ -26,6 +28,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRect columnArea(double pro) const;
+
     QSvgRenderer* m_image;
+    QPixmap m_picture;
     double m_pro = 0;
 };

@@ -22,8 +22,10 @@ void SVBaseTextField::setText(const QString& text)
     if (text == m_text)
         return;
     const QString old = m_text;
+    const QSize oldHint = sizeHint();
     m_text = text;
-    updateGeometry();
+    if (sizeHint() != oldHint)
+        updateGeometry();
     update();
     QAccessibleTextUpdateEvent changed(this, 0, old, text);
     announceAccessibilityEvent(changed);

@@ -1,10 +1,12 @@
 #include "Classes/View/Window/SVWindow.h"
 
+#include "Tools/SVRoundedFill.h"
+
 #include "Classes/View/Window/SVWindowView.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -60,13 +62,10 @@ Qt::Edges SVWindow::resizeEdgesAt(QPoint pos, QSize size, int margin)
     return edges;
 }
 
-void SVWindow::paintEvent(QPaintEvent*)
+void SVWindow::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), SVWindowView::cornerRadius, SVWindowView::cornerRadius);
-    painter.fillPath(shape, backgroundColor());
+    SVRoundedFill::fill(painter, rect(), SVWindowView::cornerRadius, backgroundColor(), event->region());
 }
 
 // Presses that no control takes reach the window: along an edge they resize it, elsewhere they move it.

@@ -1,18 +1,17 @@
 #include "Classes/View/Window/SVWindowView.h"
 
+#include "Tools/SVRoundedFill.h"
+
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 SVWindowView::SVWindowView(QWidget* parent)
     : QWidget(parent)
 {
 }
 
-void SVWindowView::paintEvent(QPaintEvent*)
+void SVWindowView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(shape, backgroundColor());
+    SVRoundedFill::fill(painter, rect(), cornerRadius, backgroundColor(), event->region());
 }

@@ -85,3 +85,22 @@ TEST(ORSMainThreadGate, ReleaseEndsAWaitThatTheMainThreadDoesNotServe)
     EXPECT_TRUE(waitForCondition([&] { return ran.load(); }));
     worker.join();
 }
+
+// Work that runs a nested event loop (a modal box does) must not hold up the work behind it: both what
+// was queued before it and what is posted while it runs are run inside that loop.
+TEST(ORSMainThreadGate, WorkWaitingBehindANestedEventLoopRunsInsideIt)
+{
+    bool queuedBehindRan = false;
+    bool postedDuringRan = false;
+    bool nestedLoopSawBoth = false;
+    std::thread poster([&] {
+        ORSMainThreadGate::post([&] {
+            std::thread([&] { ORSMainThreadGate::post([&] { postedDuringRan = true; }); }).join();
+            nestedLoopSawBoth = waitForCondition([&] { return queuedBehindRan && postedDuringRan; });
+        });
+        ORSMainThreadGate::post([&] { queuedBehindRan = true; });
+    });
+    poster.join();
+    ASSERT_TRUE(waitForCondition([&] { return queuedBehindRan && postedDuringRan; }));
+    EXPECT_TRUE(nestedLoopSawBoth) << "work waited for the nested loop to end";
+}

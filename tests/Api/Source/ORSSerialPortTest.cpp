@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSignalSpy>
+#include <QDeadlineTimer>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -225,11 +228,51 @@ TEST_F(ORSSerialPortTest, ChunksArriveCompleteAndInOrderAfterTheOpenedCallback)
     EXPECT_EQ(delegate.received(), sent);
     for (const QByteArray& chunk : delegate.chunks) {
         EXPECT_GE(chunk.size(), 1);
-        EXPECT_LE(chunk.size(), 1024);
+        EXPECT_LE(chunk.size(), ORSSerialPort::pendingInputLimit);
     }
     const qsizetype opened = delegate.events.indexOf(Event::Opened);
     ASSERT_GE(opened, 0);
     EXPECT_LT(opened, delegate.events.indexOf(Event::Data));
+}
+
+// Input the main thread has not taken yet waits in one buffer behind one wake-up: however much the
+// line brings while the main thread is busy, the delegate then gets it in one call, and past the
+// limit the oldest bytes are dropped and counted, never the newest.
+TEST_F(ORSSerialPortTest, InputForABusyMainThreadArrivesInOneCallNewestKeptOldestCounted)
+{
+    openAndWait();
+    const qsizetype limit = ORSSerialPort::pendingInputLimit;
+    struct Case {
+        const char* name;
+        qsizetype size;
+    };
+    for (const Case& load : {Case{"under the limit", limit / 3}, Case{"three times the limit", 3 * limit}}) {
+        SCOPED_TRACE(load.name);
+        delegate.chunks.clear();
+        const qint64 droppedBefore = port->droppedInputByteCount();
+        const QByteArray sent = pattern(int(load.size));
+        // The main thread serves no events while the line delivers everything.
+        std::thread device([&] { pty.writeToMaster(sent); });
+        device.join();
+        const qint64 mustDrop = std::max<qint64>(0, load.size - limit);
+        const auto unread = [&] {
+            int waiting = 0;
+            return ioctl(port->fileDescriptor(), FIONREAD, &waiting) == 0 ? waiting : -1;
+        };
+        const QDeadlineTimer deadline(kWaitMs);
+        while ((unread() != 0 || port->droppedInputByteCount() - droppedBefore < mustDrop) && !deadline.hasExpired())
+            QThread::msleep(1);
+        QThread::msleep(20);  // the reader's last read reaches the buffer just after the line is empty
+
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.received().size() >= std::min(load.size, limit); }, kWaitMs))
+            << "received " << delegate.received().size();
+        EXPECT_EQ(delegate.chunks.size(), 1) << "reads waiting together must come in one call";
+        EXPECT_EQ(port->droppedInputByteCount() - droppedBefore, mustDrop);
+        EXPECT_EQ(delegate.received(), sent.right(std::min(load.size, limit))) << "the newest bytes must be kept";
+    }
+    // Input after a delivery wakes the main thread again.
+    ASSERT_TRUE(pty.writeToMaster(QByteArrayLiteral("\x55\x55\x01")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.received().endsWith(QByteArrayLiteral("\x55\x55\x01")); }, kWaitMs));
 }
 
 TEST_F(ORSSerialPortTest, SendDataFromAnotherThreadWritesEveryByte)

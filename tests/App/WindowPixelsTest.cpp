@@ -1,0 +1,87 @@
+// The window looks the same from one version to the next: each page, rendered by the program's own
+// screenshot option, is compared pixel by pixel with a reference picture kept with the tests. Small
+// differences of anti-aliased edges are let pass; anything a user would notice is not.
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A pixel differs when one of its channels is off by more than this...
+constexpr int channelTolerance = 24;
+// ...and a picture differs when more than this share of its pixels do.
+constexpr double differingShareTolerance = 0.001;
+
+struct Comparison {
+    qsizetype differing = 0;
+    qsizetype total = 0;
+    double share() const { return total == 0 ? 1.0 : double(differing) / double(total); }
+};
+
+Comparison compare(const QImage& actual, const QImage& expected)
+{
+    const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
+    const QImage e = expected.convertToFormat(QImage::Format_ARGB32);
+    Comparison result;
+    result.total = qsizetype(e.width()) * e.height();
+    for (int y = 0; y < e.height(); ++y) {
+        const auto* actualRow = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* expectedRow = reinterpret_cast<const QRgb*>(e.constScanLine(y));
+        for (int x = 0; x < e.width(); ++x) {
+            const QRgb p = actualRow[x];
+            const QRgb q = expectedRow[x];
+            const int worst = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                        std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            if (worst > channelTolerance)
+                ++result.differing;
+        }
+    }
+    return result;
+}
+
+TEST(WindowPixelsTest, EveryPageLooksAsItsReferencePicture)
+{
+    QTemporaryDir output;
+    output.setAutoRemove(false);  // kept for a look when a page differs; removed when all match
+    ASSERT_TRUE(output.isValid());
+    bool allMatch = true;
+    for (const char* page : {"basic", "parameters", "about"}) {
+        SCOPED_TRACE(page);
+        const QString shot = output.filePath(QStringLiteral("window-%1-en.png").arg(QLatin1String(page)));
+        QProcess program;
+        program.start(QStringLiteral(SERVODESK_PROGRAM),
+                      {"--screenshot", shot, "--page", QLatin1String(page), "--language", "en"});
+        ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not finish";
+        ASSERT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
+
+        const QImage actual(shot);
+        const QImage expected(QDir(QStringLiteral(SERVODESK_REFERENCE_DIR)).filePath(QFileInfo(shot).fileName()));
+        ASSERT_FALSE(expected.isNull()) << "no reference picture for this page";
+        ASSERT_EQ(actual.size(), expected.size());
+        const Comparison difference = compare(actual, expected);
+        EXPECT_LE(difference.share(), differingShareTolerance)
+            << difference.differing << " of " << difference.total << " pixels differ; see " << qPrintable(shot);
+        allMatch = allMatch && difference.share() <= differingShareTolerance;
+    }
+    if (allMatch)
+        output.remove();
+}
+
+TEST(WindowPixelsTest, ComparisonCatchesAChangedControlButNotAntiAliasing)
+{
+    QImage reference(200, 100, QImage::Format_ARGB32);
+    reference.fill(QColor(240, 240, 240));
+    QImage shaded = reference;
+    shaded.setPixelColor(10, 10, QColor(250, 230, 240));  // an edge pixel a few levels off
+    EXPECT_EQ(compare(shaded, reference).differing, 0);
+
+    QImage moved = reference;
+    for (int x = 50; x < 60; ++x)
+        for (int y = 40; y < 44; ++y)
+            moved.setPixelColor(x, y, Qt::black);  // a needle drawn somewhere else
+    EXPECT_GT(compare(moved, reference).share(), differingShareTolerance);
+}
+
+} // namespace
