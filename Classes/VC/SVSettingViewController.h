@@ -234,6 +234,63 @@ public:
     // The text of key in the table "Localizable" of the language in force.
     static QString localized(const QString& key);
 
+    // Servo control: implemented in +Actions, +Connection, +Workflows, +Sliders, +ReplyDecoding
+    // Longest wait for the answer to a read; how long the write button stays disabled.
+    static constexpr int readTimeoutMs = 2000;
+    static constexpr int writeButtonPauseMs = 1000;
+
+    // Connection (+Connection).
+    // Chooses the port to talk to (never opens it); the encoder follows.
+    void setSerialPort(ORSSerialPort::Ptr port);
+    void initPortManager();
+    void initBind();
+    void serialPortsWereConnected(const Notification& notification);
+    void serialPortsWereDisconnected(const Notification& notification);
+    void postUserNotificationForConnectedPorts(const ORSSerialPortList& ports);
+    void postUserNotificationForDisconnectedPorts(const ORSSerialPortList& ports);
+    // Where desktop notifications go: a DesktopNotifier on the session bus unless one was set (not
+    // owned; it must outlive the controller's use).
+    UserNotifier* userNotifier();
+    void setUserNotifier(UserNotifier* notifier);
+
+    void serialPortWasOpened(ORSSerialPort* port) override;
+    void serialPortWasClosed(ORSSerialPort* port) override;
+    void serialPortWasRemovedFromSystem(ORSSerialPort* port) override;
+    void serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data) override;
+    // What the port calls: the frame reader times the line by when the bytes were read, not by when
+    // the main thread got to them.
+    void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
+                                        std::chrono::steady_clock::time_point readTime) override;
+    void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error) override;
+
+    // Workflows (+Workflows).
+    // False, after the tip "connect_tips", for the read and write buttons while no port is open.
+    bool checkState(QObject* sender);
+    // The eight frames that write the parameter page to the servo.
+    void sendWriteServoInfo();
+    // Puts the parameter page's defaults into its controls; sends nothing.
+    void reSet();
+    // The read has had no answer: the tip "read_fail". The object is not read.
+    void timeoutMethod(const QString& object);
+    // Starts the state poll of the chosen port (one loop per controller).
+    void setStateCheck();
+    const SVStatePoll* statePoll() const { return m_statePoll.get(); }
+    // The pause of the state poll; takes effect when the poll is first started.
+    void setStatePollInterval(std::chrono::milliseconds interval) { m_statePollInterval = interval; }
+    // Puts the three gauges and their read-outs back to their starting values.
+    void reSetDash();
+
+    // Reply decoding (+ReplyDecoding): one whole reply frame, its bytes as texts in dataReturns.
+    void analysisDidRecvData(const uint8_t* bytes, int length);
+    // The effect of one reply, given its bytes as texts and its command.
+    void solveDidRecvData(QStringList data, int cmd);
+
+public slots:
+    // Every button, switch and numeric field reports here; the sender's tag says what to do.
+    void buttonClick(QObject* sender);
+    // Every slider reports here.
+    void sliderClick(QObject* sender);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -279,6 +336,29 @@ private:
     };
     static QList<AboutLink> aboutLinks();
     void setPagesVisible(bool basic, bool setting, bool about);
+
+    static QIcon imageNamed(const QString& name);
+    void bindPortList();
+    void bindBaudRateList();
+    void showChosenPortInList();
+    void updateButtonWirelessEnabled();
+    void showLedState(bool on);
+    void openOrCloseSerialPort();
+    void showPortClosed();
+    void showOpenFailure(const ORSSerialPortError& error);
+    void postUserNotifications(const ORSSerialPortList& ports, const QString& titleKey, const QString& phraseKey);
+    void readServo();
+    // Counts a decoded reply towards the block read; at its end, the key of the tip that says how it went.
+    QString blockReadReplyArrived(int command);
+    void forgetBlockReads();
+    void writeServo(QObject* writeButton);
+    void writeFinished(const SVSerial::WriteReport& report);
+    void reportLanguageNotSaved();
+    void toggleMotorLoad();
+    void sendLedSwitch();
+    void sendStateReads();
+    QString speedTextForSlider();
+    void enterValue(int tag);
 
     QPointer<QWidget> m_view;
     bool m_viewAppeared = false;
@@ -378,88 +458,6 @@ private:
 
     QPointer<SVProgressView> m_myprogress;
     QPointer<QWidget> m_progressAnchor;  // the "set" button the progress bar sits above
-
-    // Servo control: implemented in +Actions, +Connection, +Workflows, +Sliders, +ReplyDecoding
-public slots:
-    // Every button, switch and numeric field reports here; the sender's tag says what to do.
-    void buttonClick(QObject* sender);
-    // Every slider reports here.
-    void sliderClick(QObject* sender);
-
-public:
-    // Longest wait for the answer to a read; how long the write button stays disabled.
-    static constexpr int readTimeoutMs = 2000;
-    static constexpr int writeButtonPauseMs = 1000;
-
-    // Connection (+Connection).
-    // Chooses the port to talk to (never opens it); the encoder follows.
-    void setSerialPort(ORSSerialPort::Ptr port);
-    void initPortManager();
-    void initBind();
-    void serialPortsWereConnected(const Notification& notification);
-    void serialPortsWereDisconnected(const Notification& notification);
-    void postUserNotificationForConnectedPorts(const ORSSerialPortList& ports);
-    void postUserNotificationForDisconnectedPorts(const ORSSerialPortList& ports);
-    // Where desktop notifications go: a DesktopNotifier on the session bus unless one was set (not
-    // owned; it must outlive the controller's use).
-    UserNotifier* userNotifier();
-    void setUserNotifier(UserNotifier* notifier);
-
-    void serialPortWasOpened(ORSSerialPort* port) override;
-    void serialPortWasClosed(ORSSerialPort* port) override;
-    void serialPortWasRemovedFromSystem(ORSSerialPort* port) override;
-    void serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data) override;
-    // What the port calls: the frame reader times the line by when the bytes were read, not by when
-    // the main thread got to them.
-    void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
-                                        std::chrono::steady_clock::time_point readTime) override;
-    void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error) override;
-
-    // Workflows (+Workflows).
-    // False, after the tip "connect_tips", for the read and write buttons while no port is open.
-    bool checkState(QObject* sender);
-    // The eight frames that write the parameter page to the servo.
-    void sendWriteServoInfo();
-    // Puts the parameter page's defaults into its controls; sends nothing.
-    void reSet();
-    // The read has had no answer: the tip "read_fail". The object is not read.
-    void timeoutMethod(const QString& object);
-    // Starts the state poll of the chosen port (one loop per controller).
-    void setStateCheck();
-    const SVStatePoll* statePoll() const { return m_statePoll.get(); }
-    // The pause of the state poll; takes effect when the poll is first started.
-    void setStatePollInterval(std::chrono::milliseconds interval) { m_statePollInterval = interval; }
-    // Puts the three gauges and their read-outs back to their starting values.
-    void reSetDash();
-
-    // Reply decoding (+ReplyDecoding): one whole reply frame, its bytes as texts in dataReturns.
-    void analysisDidRecvData(const uint8_t* bytes, int length);
-    // The effect of one reply, given its bytes as texts and its command.
-    void solveDidRecvData(QStringList data, int cmd);
-
-private:
-    static QIcon imageNamed(const QString& name);
-    void bindPortList();
-    void bindBaudRateList();
-    void showChosenPortInList();
-    void updateButtonWirelessEnabled();
-    void showLedState(bool on);
-    void openOrCloseSerialPort();
-    void showPortClosed();
-    void showOpenFailure(const ORSSerialPortError& error);
-    void postUserNotifications(const ORSSerialPortList& ports, const QString& titleKey, const QString& phraseKey);
-    void readServo();
-    // Counts a decoded reply towards the block read; at its end, the key of the tip that says how it went.
-    QString blockReadReplyArrived(int command);
-    void forgetBlockReads();
-    void writeServo(QObject* writeButton);
-    void writeFinished(const SVSerial::WriteReport& report);
-    void reportLanguageNotSaved();
-    void toggleMotorLoad();
-    void sendLedSwitch();
-    void sendStateReads();
-    QString speedTextForSlider();
-    void enterValue(int tag);
 
     SVFrameReader m_frameReader;
     int m_blockReadsStarted = 0;      // ID replies whose deviation reply has not come yet
