@@ -36,23 +36,8 @@ private:
 
 }  // namespace
 
-namespace {
-
-QList<VirtualServo::Settings> servosWithIds(const QList<int>& ids)
-{
-    QList<VirtualServo::Settings> servos;
-    for (int id : ids) {
-        VirtualServo::Settings settings;
-        settings.id = id;
-        servos.append(settings);
-    }
-    return servos;
-}
-
-}  // namespace
-
 SVDemoServo::SVDemoServo(const QList<int>& servoIds)
-    : m_servo(std::make_unique<VirtualServo>(servosWithIds(servoIds)))
+    : m_servo(std::make_unique<VirtualServo>(VirtualServo::servosWithIds(servoIds)))
 {
     m_servo->setDrift(true);
 }

@@ -32,6 +32,17 @@ VirtualServo::VirtualServo(const QList<Settings>& servos, QObject* parent)
         m_worker = std::thread([this] { run(); });
 }
 
+QList<VirtualServo::Settings> VirtualServo::servosWithIds(const QList<int>& ids)
+{
+    QList<Settings> servos;
+    for (int id : ids) {
+        Settings settings;
+        settings.id = id;
+        servos.append(settings);
+    }
+    return servos;
+}
+
 VirtualServo::~VirtualServo()
 {
     vanish();

@@ -44,6 +44,8 @@ public:
     // A bus of one servo per entry of servos (at least one), in that order.
     explicit VirtualServo(const QList<Settings>& servos, QObject* parent = nullptr);
     ~VirtualServo() override;
+    // Factory settings for each of these IDs, in that order: the servos of a bus.
+    static QList<Settings> servosWithIds(const QList<int>& ids);
 
     // False when the pseudo-terminal could not be made (errorString() says why).
     bool isValid() const { return m_master >= 0; }

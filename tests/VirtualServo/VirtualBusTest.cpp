@@ -17,22 +17,11 @@ QByteArray frame(int id, int command, const QByteArray& parameters = {})
     return SVFrameTools::frameWithChecksum(bytes);
 }
 
-QList<VirtualServo::Settings> servosWithIds(std::initializer_list<int> ids)
-{
-    QList<VirtualServo::Settings> servos;
-    for (int id : ids) {
-        VirtualServo::Settings settings;
-        settings.id = id;
-        servos.append(settings);
-    }
-    return servos;
-}
-
 }  // namespace
 
 TEST(VirtualBus, EachServoAnswersItsOwnIdAndBroadcastRepliesCollide)
 {
-    VirtualServo bus(servosWithIds({1, 2, 7}));
+    VirtualServo bus(VirtualServo::servosWithIds({1, 2, 7}));
     bus.setTemperature(41, 1);  // servo 2, the second on the bus
     SlaveTerminal terminal(bus.slavePath());
     ASSERT_TRUE(bus.isValid() && terminal.isOpen());
@@ -59,7 +48,7 @@ TEST(VirtualBus, EachServoAnswersItsOwnIdAndBroadcastRepliesCollide)
 
 TEST(VirtualBus, PacedLineWritesAReplyNoEarlierThanItsBytesTakeOnTheLine)
 {
-    VirtualServo bus(servosWithIds({5}));
+    VirtualServo bus(VirtualServo::servosWithIds({5}));
     bus.setLinePacing(true);
     SlaveTerminal terminal(bus.slavePath());
     ASSERT_TRUE(bus.isValid() && terminal.isOpen());

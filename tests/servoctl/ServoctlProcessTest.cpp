@@ -22,17 +22,6 @@ using Settings = VirtualServo::Settings;
 const QList<int> busIds{1, 2, 7};
 const QList<int> writeCommands{1, 13, 17, 18, 20, 22, 24, 29, 31, 33, 35};
 
-QList<Settings> busServos()
-{
-    QList<Settings> servos;
-    for (int id : busIds) {
-        Settings settings;
-        settings.id = id;
-        servos.append(settings);
-    }
-    return servos;
-}
-
 struct Result {
     int exitCode = -1;
     QString out;
@@ -101,7 +90,7 @@ protected:
         return QDir(dataHome.path() + QStringLiteral("/servodesk/backups")).entryList(QDir::Files);
     }
 
-    VirtualServo bus{busServos()};
+    VirtualServo bus{VirtualServo::servosWithIds(busIds)};
     QTemporaryDir dataHome;
     QTemporaryDir work;
 };
