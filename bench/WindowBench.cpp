@@ -57,6 +57,29 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// How late each tick of a 10 ms repeating timer on the main thread comes, in milliseconds.
+struct TimerLateness {
+    std::vector<double> samples;
+    QElapsedTimer sinceLast;
+    QTimer ticker;
+
+    TimerLateness()
+    {
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(10);
+        QObject::connect(&ticker, &QTimer::timeout, [this] {
+            samples.push_back(std::max(0.0, double(sinceLast.nsecsElapsed()) / 1e6 - 10.0));
+            sinceLast.restart();
+        });
+    }
+    void start()
+    {
+        sinceLast.start();
+        ticker.start();
+    }
+    void stop() { ticker.stop(); }
+};
+
 // Calls a hook after every event the application delivers, to time the moment a control changed.
 class ObservedApplication : public QApplication {
 public:
@@ -433,17 +456,8 @@ int floodClose(int seconds)
         LineFlood::writeAll(line.master, temperatureReply(lastCelsius), stop);
         floodEnd = Clock::now();
     });
-    std::vector<double> lateness;
-    QElapsedTimer sinceLast;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        lateness.push_back(std::max(0.0, double(sinceLast.nsecsElapsed()) / 1e6 - 10.0));
-        sinceLast.restart();
-    });
-    sinceLast.start();
-    ticker.start();
+    TimerLateness lateness;
+    lateness.start();
     long peakKilobytes = 0;
     QTimer memory;
     QObject::connect(&memory, &QTimer::timeout, [&] { peakKilobytes = std::max(peakKilobytes, residentKilobytes()); });
@@ -453,7 +467,7 @@ int floodClose(int seconds)
     const bool shown = serveUntil([&] { return field->text() == lastText; }, std::chrono::seconds(seconds + 300));
     const Clock::time_point shownAt = Clock::now();
     writer.join();
-    ticker.stop();
+    lateness.stop();
     memory.stop();
     peakKilobytes = std::max(peakKilobytes, residentKilobytes());
     const Clock::time_point pressed = Clock::now();
@@ -468,7 +482,7 @@ int floodClose(int seconds)
     std::printf("  port %s %.1f ms after the press\n", closed ? "closed" : "NOT closed (gave up)", milliseconds(closedAt - pressed));
     std::printf("  peak resident memory %.1f MB, input bytes dropped by the port %lld\n", double(peakKilobytes) / 1024,
                 qlonglong(port->droppedInputByteCount()));
-    BenchStats::of(lateness).print("  10 ms timer lateness during the flood", "ms");
+    BenchStats::of(lateness.samples).print("  10 ms timer lateness during the flood", "ms");
     return shown && closed ? 0 : 1;
 }
 
@@ -482,28 +496,19 @@ int flood(int seconds)
     }
     QList<QByteArray> replies;
     const QByteArray stream = LineFlood::makeStream(20261207, qsizetype(seconds) * LineFlood::lineBytesPerSecond, &replies);
-    std::vector<double> lateness;
-    QElapsedTimer sinceLast;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        lateness.push_back(std::max(0.0, double(sinceLast.nsecsElapsed()) / 1e6 - 10.0));
-        sinceLast.restart();
-    });
+    TimerLateness lateness;
     LineFlood line;
     line.start([&servo](const QByteArray& bytes) {
         servo.writeRaw(bytes);
         return true;
     }, stream);
-    sinceLast.start();
-    ticker.start();
+    lateness.start();
     serveUntil([&] { return line.waitUntilWritten(std::chrono::milliseconds(0)); }, std::chrono::seconds(seconds + 10));
     serveFor(std::chrono::milliseconds(200));
-    ticker.stop();
+    lateness.stop();
     std::printf("10 ms repeating timer on the main thread during %d s of flood (%lld bytes, %lld valid replies, %d tips):\n",
                 seconds, qlonglong(stream.size()), qlonglong(replies.size()), window.tips.count);
-    BenchStats::of(lateness).print("timer lateness", "ms");
+    BenchStats::of(lateness.samples).print("timer lateness", "ms");
     return 0;
 }
 

@@ -65,17 +65,8 @@ void SVDashBoardDial::placeChildren()
 
 void SVDashBoardDial::paintEvent(QPaintEvent*)
 {
-    const qreal scale = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * scale).toSize();
-    if (m_face.size() != pixels || m_face.devicePixelRatio() != scale) {
-        m_face = QPixmap(pixels);
-        m_face.setDevicePixelRatio(scale);
-        m_face.fill(Qt::transparent);
-        QPainter facePainter(&m_face);
-        drawFace(facePainter);
-    }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_face);
+    painter.drawPixmap(0, 0, m_face.faceFor(*this, [this](QPainter& facePainter) { drawFace(facePainter); }));
 }
 
 void SVDashBoardDial::drawFace(QPainter& painter) const

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "Classes/View/Dashboard/SVDashBoardGeometry.h"
+#include "Classes/View/Dashboard/SVFaceCache.h"
 
 #include <QList>
-#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
@@ -40,5 +40,5 @@ private:
     SVDashBoardNeedle* m_needle;
     double m_value = 0;
     QList<QLabel*> m_labels;
-    QPixmap m_face;
+    SVFaceCache m_face;
 };

@@ -42,19 +42,12 @@ QRect SVDashBoardTemperatureView::columnArea(double pro) const
 
 void SVDashBoardTemperatureView::paintEvent(QPaintEvent*)
 {
-    const qreal scale = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * scale).toSize();
-    if (m_picture.size() != pixels || m_picture.devicePixelRatio() != scale) {
-        m_picture = QPixmap(pixels);
-        m_picture.setDevicePixelRatio(scale);
-        m_picture.fill(Qt::transparent);
-        QPainter picturePainter(&m_picture);
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_picture.faceFor(*this, [this](QPainter& picturePainter) {
         picturePainter.setRenderHint(QPainter::Antialiasing);
         if (m_image->isValid())
             m_image->render(&picturePainter, QRectF(rect()));
-    }
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, m_picture);
+    }));
     painter.setRenderHint(QPainter::Antialiasing);
 
     const G::ThermometerShapes shapes = G::thermometerShapes(width(), imageWidth(), m_pro);

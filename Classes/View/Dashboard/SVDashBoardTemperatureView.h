@@ -3,7 +3,8 @@
 // the old and the new column only. The gauge has no child widgets.
 #pragma once
 
-#include <QPixmap>
+#include "Classes/View/Dashboard/SVFaceCache.h"
+
 #include <QWidget>
 
 class QSvgRenderer;
@@ -31,6 +32,6 @@ private:
     QRect columnArea(double pro) const;
 
     QSvgRenderer* m_image;
-    QPixmap m_picture;
+    SVFaceCache m_picture;  // the thermometer image
     double m_pro = 0;
 };
