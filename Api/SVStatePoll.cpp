@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include <pthread.h>
+
 struct SVStatePoll::Ticker {
     std::function<void()> tick;
 };
@@ -65,6 +67,7 @@ int SVStatePoll::loopsStarted() const
 
 void SVStatePoll::run()
 {
+    pthread_setname_np(pthread_self(), "state-poll");
     const std::weak_ptr<Ticker> ticker = m_ticker;
     std::unique_lock lock(m_mutex);
     for (;;) {

@@ -75,7 +75,10 @@ void announceAccessibilityEvent(QAccessibleEvent& event)
 {
     if (eventWatcher())
         eventWatcher()(event);
-    QAccessible::updateAccessibility(&event);
+    // Qt builds the element's accessible interface for every notice, listened to or not; a gauge
+    // changes once a second, so notices go to Qt only while assistive technology is active.
+    if (QAccessible::isActive())
+        QAccessible::updateAccessibility(&event);
 }
 
 void setAccessibilityEventWatcher(AccessibilityEventWatcher watcher)

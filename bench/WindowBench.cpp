@@ -274,6 +274,16 @@ int replyLatency(int count, bool loaded)
     SVBaseTextField* field = window.controller->textCurrentTemperature();
     QString seen = field->text();
     Clock::time_point changedAt;
+    // The port hands input to the main thread with one posted event of type User; when the main
+    // thread starts on it splits the figure into the hand-over and the window's own work.
+    Clock::time_point deliveryStartedAt;
+    bool awaitingDelivery = false;
+    app->beforeEvent = [&](QObject*, QEvent* event) {
+        if (awaitingDelivery && event->type() == QEvent::User) {
+            deliveryStartedAt = Clock::now();
+            awaitingDelivery = false;
+        }
+    };
     app->afterEvent = [&] {
         if (field->text() != seen) {
             changedAt = Clock::now();
@@ -281,10 +291,13 @@ int replyLatency(int count, bool loaded)
         }
     };
     std::vector<double> samples;
+    std::vector<double> handOvers;
+    std::vector<double> windowWork;
     for (int i = 0; i < warmUp + count; ++i) {
         const int celsius = 20 + i % 50;  // a new value each time: 20..69, never twice in a row
         servo.clearRecords();
         const QString expected = QString::number(celsius) + QStringLiteral("℃");
+        awaitingDelivery = true;
         servo.writeRaw(temperatureReply(celsius));
         if (!serveUntil([&] { return seen == expected; })) {
             std::fprintf(stderr, "reply %d never reached the window\n", i);
@@ -293,16 +306,23 @@ int replyLatency(int count, bool loaded)
         const QList<VirtualServo::Chunk> written = servo.writtenChunks();
         if (written.isEmpty())
             return 1;
-        if (i >= warmUp)
-            samples.push_back(std::chrono::duration<double, std::micro>(changedAt - written.first().time).count());
+        auto microseconds = [](Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); };
+        if (i >= warmUp) {
+            samples.push_back(microseconds(changedAt - written.first().time));
+            handOvers.push_back(microseconds(deliveryStartedAt - written.first().time));
+            windowWork.push_back(microseconds(changedAt - deliveryStartedAt));
+        }
         // Replies come as the window asks for them, 30 ms apart at the closest (the queued path's
         // pause); the window repaints in between.
         serveFor(std::chrono::milliseconds(30));
     }
     app->afterEvent = nullptr;
+    app->beforeEvent = nullptr;
     std::printf("Reply written by the servo until the temperature text changed on the main thread, %s:\n",
                 loaded ? qPrintable(QStringLiteral("%1 spinning processes").arg(load.count())) : "no load");
     BenchStats::of(samples).print("reply -> control text", "us");
+    BenchStats::of(handOvers).print("  of which written -> main thread starts", "us");
+    BenchStats::of(windowWork).print("  and main thread starts -> text set", "us");
     return 0;
 }
 
@@ -384,6 +404,8 @@ int idleCpu(const ServoProcess& servo, int seconds, bool changing, bool pinPoll)
     QMap<QString, int> timers;
     auto* app = static_cast<ObservedApplication*>(qApp);
     app->beforeEvent = [&](QObject* receiver, QEvent* event) {
+        if (event->type() != QEvent::Paint && event->type() != QEvent::Timer)
+            return;
         const QString name = QString::fromLatin1(receiver->metaObject()->className());
         if (event->type() == QEvent::Paint) {
             qint64 area = 0;

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
@@ -200,6 +201,7 @@ void ORSSerialPort::Private::updateModemLines(ORSSerialConnection* openingConnec
 // reader waits only for the close request instead of spinning on the dead descriptor.
 void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
 {
+    pthread_setname_np(pthread_self(), "serial-reader");
     std::array<char, 1024> buffer{};
     bool hungUp = false;
     while (!opening->closeRequested) {
@@ -284,6 +286,7 @@ void ORSSerialPort::Private::pinPollLoop(ORSSerialConnection* opening)
     // The poll's 5 ms leeway: the kernel may fire each 10 ms wait up to 5 ms late, together with
     // other timers, so that an idle port wakes the processor less often.
     prctl(PR_SET_TIMERSLACK, 5'000'000UL);
+    pthread_setname_np(pthread_self(), "serial-pins");
     while (sampleModemLines(opening)) {
         std::unique_lock lock(opening->pinPollMutex);
         if (opening->pinPollWake.wait_for(lock, 10ms, [opening] { return opening->stopPinPoll; }))

@@ -66,8 +66,31 @@ QRectF SVBaseTextField::textRect() const
 
 QSize SVBaseTextField::sizeHint() const
 {
-    const QFontMetrics metrics(font());
-    return QSize(metrics.horizontalAdvance(m_text) + 8, metrics.height() + 6);
+    if (m_lineHeight < 0)
+        m_lineHeight = QFontMetrics(font()).height();
+    return QSize(textWidth(m_text) + 8, m_lineHeight + 6);
+}
+
+// Measuring a text is the dearest step of a value change, and a read-out shows the same few values
+// again and again, so each width, and the line height, is measured once per font.
+int SVBaseTextField::textWidth(const QString& text) const
+{
+    if (const auto known = m_widths.constFind(text); known != m_widths.cend())
+        return *known;
+    if (m_widths.size() >= rememberedWidths)
+        m_widths.clear();
+    const int width = QFontMetrics(font()).horizontalAdvance(text);
+    m_widths.insert(text, width);
+    return width;
+}
+
+void SVBaseTextField::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        m_widths.clear();
+        m_lineHeight = -1;
+    }
+    QWidget::changeEvent(event);
 }
 
 void SVBaseTextField::paintEvent(QPaintEvent*)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QWidget>
 
 class SVBaseTextField : public QWidget {
@@ -26,9 +27,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    int textWidth(const QString& text) const;
+
+    static constexpr qsizetype rememberedWidths = 256;
+
     QString m_text;
+    mutable QHash<QString, int> m_widths;  // text widths in the current font
+    mutable int m_lineHeight = -1;          // line height in the current font, -1 until measured
     QColor m_backgroundColor = Qt::transparent;
     QColor m_textColor = Qt::white;
     qreal m_cornerRadius = 0;

@@ -2,10 +2,11 @@
 
 #include "Classes/View/Background/SVPanelShadow.h"
 #include "Tools/SVLayout.h"
+#include "Tools/SVRoundedFill.h"
 #include "Tools/ViewInit.h"
 
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 SVToolView::SVToolView(QWidget* parent)
     : QWidget(parent)
@@ -22,11 +23,8 @@ SVToolView::SVToolView(QWidget* parent)
     new SVPanelShadow(this, cornerRadius);
 }
 
-void SVToolView::paintEvent(QPaintEvent*)
+void SVToolView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    painter.fillPath(shape, backgroundColor());
+    SVRoundedFill::fill(painter, rect(), cornerRadius, backgroundColor(), event->region());
 }

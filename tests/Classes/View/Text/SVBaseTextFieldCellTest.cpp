@@ -29,3 +29,25 @@ TEST(SVBaseTextField, DrawsItsTextInTheCentredRectangle)
 }
 
 }  // namespace
+
+// Widths are remembered per text: a size hint must still follow the font, and a text shown again
+// after many others must still measure right.
+TEST(SVBaseTextField, SizeHintFollowsTheTextAndTheFont)
+{
+    SVBaseTextField pill(QStringLiteral("7.4V"));
+    const int smallWidth = pill.sizeHint().width();
+    EXPECT_EQ(smallWidth, QFontMetrics(pill.font()).horizontalAdvance(QStringLiteral("7.4V")) + 8);
+    for (int value = 0; value < 600; ++value) {
+        pill.setText(QString::number(value));
+        ASSERT_EQ(pill.sizeHint().width(), QFontMetrics(pill.font()).horizontalAdvance(QString::number(value)) + 8);
+    }
+    pill.setText(QStringLiteral("7.4V"));
+    EXPECT_EQ(pill.sizeHint().width(), smallWidth);
+
+    QFont larger = pill.font();
+    larger.setPixelSize(26);
+    pill.setFont(larger);
+    EXPECT_EQ(pill.sizeHint(), QSize(QFontMetrics(larger).horizontalAdvance(QStringLiteral("7.4V")) + 8,
+                                     QFontMetrics(larger).height() + 6));
+    EXPECT_GT(pill.sizeHint().width(), smallWidth);
+}
