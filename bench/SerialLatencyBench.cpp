@@ -4,9 +4,6 @@
 //                      the main thread
 //   IdlePortCpu        CPU time per second of the whole process while one port is open and idle,
 //                      without and with the modem-line poll (forced on for the pseudo-terminal)
-//   TimedWakeFloor     the machine's price of the modem-line poll's timing alone: a thread that
-//                      only waits 10 ms with 5 ms of slack, as the poll does, and does nothing else;
-//                      its own CPU time per wake-up and per second
 // Latencies are reported per iteration (manual time) with median and 99th percentile counters.
 #include "Api/SVFrameTools.h"
 #include "Api/SVSerial.h"
@@ -23,11 +20,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
-#include <thread>
-
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <time.h>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -215,45 +208,11 @@ void IdlePortCpu(benchmark::State& state)
     }
 }
 
-void TimedWakeFloor(benchmark::State& state)
-{
-    const auto span = std::chrono::milliseconds(state.range(0));
-    for (auto _ : state) {
-        double cpuSeconds = 0;
-        int wakeUps = 0;
-        std::thread sleeper([&] {
-            prctl(PR_SET_TIMERSLACK, 5'000'000UL);
-            std::mutex mutex;
-            std::condition_variable never;
-            auto threadCpu = [] {
-                timespec now{};
-                clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-                return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-            };
-            const double before = threadCpu();
-            const Clock::time_point end = Clock::now() + span;
-            std::unique_lock lock(mutex);
-            while (Clock::now() < end) {
-                never.wait_for(lock, 10ms);
-                ++wakeUps;
-            }
-            cpuSeconds = threadCpu() - before;
-        });
-        sleeper.join();
-        const double wall = std::chrono::duration<double>(span).count();
-        state.SetIterationTime(wall);
-        state.counters["wakeups_per_s"] = wakeUps / wall;
-        state.counters["us_per_wakeup"] = 1e6 * cpuSeconds / std::max(1, wakeUps);
-        state.counters["cpu_ms_per_s"] = 1000.0 * cpuSeconds / wall;
-    }
-}
-
 }  // namespace
 
 BENCHMARK(EncoderToServo)->Iterations(1000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(ServoToDelegate)->Iterations(1000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(IdlePortCpu)->Args({5000, 0})->Args({10000, 1})->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(TimedWakeFloor)->Arg(10000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

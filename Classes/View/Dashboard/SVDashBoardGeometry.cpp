@@ -1,5 +1,7 @@
 #include "Classes/View/Dashboard/SVDashBoardGeometry.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <numbers>
 
@@ -114,6 +116,18 @@ ThermometerShapes thermometerShapes(double viewWidth, double imageWidth, double 
     shapes.columnRadius = 5 * s;
     shapes.neck = QRectF(40 * s, 78 * s, 10 * s, pro <= 4 ? 6 : 16 * s);
     return shapes;
+}
+
+QRectF thermometerChange(double viewWidth, double imageWidth, double from, double to)
+{
+    const ThermometerShapes a = thermometerShapes(viewWidth, imageWidth, from);
+    const ThermometerShapes b = thermometerShapes(viewWidth, imageWidth, to);
+    const double shorter = std::min(a.column.height(), b.column.height());
+    if (shorter < 2 * a.columnRadius || a.neck != b.neck)
+        return a.column.united(a.neck).united(b.column).united(b.neck);
+    const double capStart = a.column.y() + shorter - a.columnRadius;
+    const double top = a.column.y() + std::max(a.column.height(), b.column.height());
+    return {a.column.x(), capStart, a.column.width(), top - capStart};
 }
 
 }  // namespace SVDashBoardGeometry

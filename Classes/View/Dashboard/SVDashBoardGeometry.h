@@ -61,5 +61,9 @@ struct ThermometerShapes {
     QRectF neck;
 };
 ThermometerShapes thermometerShapes(double viewWidth, double imageWidth, double pro);
+// What differs between the thermometer at two values, y up: the band between the two column tops
+// with the rounded cap of the lower one; both whole columns and necks when a column is too short
+// for its two caps or the neck changes.
+QRectF thermometerChange(double viewWidth, double imageWidth, double from, double to);
 
 }  // namespace SVDashBoardGeometry

@@ -22,9 +22,9 @@ void SVDashBoardTemperatureView::setPro(double pro)
 {
     if (pro == m_pro)
         return;
-    const QRect before = columnArea(m_pro);
+    const QRect changed = changedArea(m_pro, pro);
     m_pro = pro;
-    update(before.united(columnArea(m_pro)));
+    update(changed);
     QAccessibleValueChangeEvent event(this, pro);
     announceAccessibilityEvent(event);
 }
@@ -34,10 +34,10 @@ double SVDashBoardTemperatureView::imageWidth() const
     return m_image->isValid() ? m_image->defaultSize().width() : G::temperatureImageWidth;
 }
 
-QRect SVDashBoardTemperatureView::columnArea(double pro) const
+QRect SVDashBoardTemperatureView::changedArea(double from, double to) const
 {
-    const G::ThermometerShapes shapes = G::thermometerShapes(width(), imageWidth(), pro);
-    return G::flipped(shapes.column, height()).united(G::flipped(shapes.neck, height())).toAlignedRect().adjusted(-2, -2, 2, 2);
+    const QRectF change = G::thermometerChange(width(), imageWidth(), from, to);
+    return G::flipped(change, height()).toAlignedRect().adjusted(-2, -2, 2, 2);  // anti-aliased edges
 }
 
 void SVDashBoardTemperatureView::paintEvent(QPaintEvent*)

@@ -1,6 +1,6 @@
 // The temperature gauge: the thermometer image with a coloured column that rises with `pro`.
-// The image is drawn once per size and scale factor into a pixmap; a new value repaints the area of
-// the old and the new column only. The gauge has no child widgets.
+// The image is drawn once per size and scale factor into a pixmap; a new value repaints only the band
+// between the old and the new top of the column. The gauge has no child widgets.
 #pragma once
 
 #include "Classes/View/Dashboard/SVFaceCache.h"
@@ -25,12 +25,13 @@ public:
     // image is missing.
     double imageWidth() const;
 
+    // The widget area that a change of pro from one value to another repaints.
+    QRect changedArea(double from, double to) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QRect columnArea(double pro) const;
-
     QSvgRenderer* m_image;
     SVFaceCache m_picture;  // the thermometer image
     double m_pro = 0;

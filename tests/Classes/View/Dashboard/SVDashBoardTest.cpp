@@ -169,3 +169,43 @@ TEST(SVDashBoardTemperatureView, ColumnIsPaintedOnlyAboveFour)
     EXPECT_DOUBLE_EQ(gauge.pro(), 40);
     EXPECT_TRUE(paintedAt(gauge.grab().toImage(), inColumn));
 }
+
+// A new value repaints only where the thermometer differs: every pixel that changes between the two
+// values lies in the repainted area, and a small step repaints a small band, not the whole column.
+TEST(SVDashBoardTemperatureView, ChangedAreaHoldsEveryChangedPixel)
+{
+    SVDashBoardTemperatureView gauge;
+    gauge.resize(139, 621);  // the image's own size: the column's caps are wider than the margin
+    auto picture = [&gauge](double pro) {
+        gauge.setPro(pro);
+        return gauge.grab().toImage();
+    };
+    const struct {
+        double from;
+        double to;
+        bool small;  // a step of a degree or two, well above the bulb
+    } steps[] = {
+        {40, 41, true}, {41, 40, true}, {70, 72, true}, {139, 140, true}, {40, 100, false}, {100, 40, false},
+        {0, 20, false}, {4, 5, false},  {5, 4, false},  {10, 11, false}, {11, 12, false}, {0, 140, false},
+        {150, 20, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << step.from << " -> " << step.to);
+        const QImage before = picture(step.from);
+        const QImage after = picture(step.to);
+        const QRect area = gauge.changedArea(step.from, step.to);
+        QRect changed;
+        for (int y = 0; y < before.height(); ++y) {
+            for (int x = 0; x < before.width(); ++x) {
+                if (before.pixel(x, y) != after.pixel(x, y))
+                    changed |= QRect(x, y, 1, 1);
+            }
+        }
+        EXPECT_FALSE(changed.isEmpty());
+        EXPECT_TRUE(area.contains(changed)) << "changed " << changed.y() << ".." << changed.bottom() << ", repainted "
+                                            << area.y() << ".." << area.bottom();
+        if (step.small) {
+            EXPECT_LT(area.height(), 20);
+        }
+    }
+}
