@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "Api/Source/ThreadLatency.h"
 #include "Classes/View/Window/SVWindow.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVLocalized.h"
@@ -32,6 +33,8 @@ AppDelegate::~AppDelegate()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    ThreadLatency::requestShortSlice();  // the main thread shows every reply as it comes
+
     if (m_contentFactory)
         m_window->setContentView(m_contentFactory());
     m_window->setMovableByWindowBackground(true);

@@ -6,9 +6,12 @@
 // servo, and the reply written until the application's callback has it on the main thread; for
 // ORSSerialPort the second half is split again at the read on the port's own reader thread.
 //
-//   build-rel/bench/round_trip_bench [pairs]        (default 10 pairs of blocks of 200 round trips)
+//   build-rel/bench/round_trip_bench [pairs [loaded]]   (default 10 pairs of blocks of 200 round
+//                                                        trips; "loaded" runs one spinning process
+//                                                        per core meanwhile)
 #include "Api/Source/ORSSerialPort.h"
 #include "bench/BenchStats.h"
+#include "bench/BusyProcesses.h"
 
 #include <QCoreApplication>
 #include <QSerialPort>
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -251,6 +255,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no pseudo-terminal\n");
         return 1;
     }
+    const bool loaded = argc > 2 && std::strcmp(argv[2], "loaded") == 0;
+    const BusyProcesses load(loaded);
     Halves ors, qt;
     std::vector<double> ratios;
     for (int pair = 0; pair < pairs; ++pair) {
@@ -265,8 +271,8 @@ int main(int argc, char** argv)
         ratios.push_back(orsFirst ? first / second : second / first);
     }
     std::printf("Round trip, 6-byte command and 7-byte reply, minimal servo, %d pairs of %d round trips "
-                "(%d unmeasured first in each block); p99 over %zu round trips per port:\n",
-                pairs, roundTripsPerBlock, warmUp, ors.whole.size());
+                "(%d unmeasured first in each block), %zu spinning processes; p99 over %zu round trips per port:\n",
+                pairs, roundTripsPerBlock, warmUp, load.count(), ors.whole.size());
     printHalves("ORSSerialPort (written on the main thread, read on its reader thread)", ors);
     printHalves("QSerialPort (written and read on the main thread)", qt);
     const BenchStats ratio = BenchStats::of(ratios);

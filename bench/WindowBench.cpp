@@ -30,6 +30,7 @@
 #include "Tools/SettingsStore.h"
 #include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"
+#include "bench/BusyProcesses.h"
 #include "support/core/LineFlood.h"
 
 #include <QApplication>
@@ -221,39 +222,6 @@ struct QuietLine {
     }
 };
 
-// One spinning child process per core for as long as this object lives, so that the window's threads
-// compete for the processor as on a busy machine.
-class BusyProcesses {
-public:
-    explicit BusyProcesses(bool wanted)
-    {
-        const unsigned count = wanted ? std::max(1u, std::thread::hardware_concurrency()) : 0;
-        for (unsigned i = 0; i < count; ++i) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                volatile unsigned long spin = 0;
-                while (true)
-                    spin = spin + 1;
-            }
-            if (pid > 0)
-                m_pids.push_back(pid);
-        }
-    }
-    ~BusyProcesses()
-    {
-        for (const pid_t pid : m_pids) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    size_t count() const { return m_pids.size(); }
-    BusyProcesses(const BusyProcesses&) = delete;
-    BusyProcesses& operator=(const BusyProcesses&) = delete;
-
-private:
-    std::vector<pid_t> m_pids;
-};
-
 QByteArray temperatureReply(int celsius)
 {
     return LineFlood::reply(1, 26, QByteArray(1, char(celsius)));
@@ -274,19 +242,18 @@ int replyLatency(int count, bool loaded)
     SVBaseTextField* field = window.controller->textCurrentTemperature();
     QString seen = field->text();
     Clock::time_point changedAt;
-    // The port hands input to the main thread with one posted event of type User; when the main
-    // thread starts on it splits the figure into the hand-over and the window's own work.
+    // The port hands input to the main thread in a posted event of type User: the start of the one
+    // that changed the text splits the figure into the hand-over and the window's own work.
+    Clock::time_point userEventStartedAt;
     Clock::time_point deliveryStartedAt;
-    bool awaitingDelivery = false;
     app->beforeEvent = [&](QObject*, QEvent* event) {
-        if (awaitingDelivery && event->type() == QEvent::User) {
-            deliveryStartedAt = Clock::now();
-            awaitingDelivery = false;
-        }
+        if (event->type() == QEvent::User)
+            userEventStartedAt = Clock::now();
     };
     app->afterEvent = [&] {
         if (field->text() != seen) {
             changedAt = Clock::now();
+            deliveryStartedAt = userEventStartedAt;
             seen = field->text();
         }
     };
@@ -297,7 +264,6 @@ int replyLatency(int count, bool loaded)
         const int celsius = 20 + i % 50;  // a new value each time: 20..69, never twice in a row
         servo.clearRecords();
         const QString expected = QString::number(celsius) + QStringLiteral("℃");
-        awaitingDelivery = true;
         servo.writeRaw(temperatureReply(celsius));
         if (!serveUntil([&] { return seen == expected; })) {
             std::fprintf(stderr, "reply %d never reached the window\n", i);

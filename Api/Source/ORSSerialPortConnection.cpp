@@ -4,6 +4,7 @@
 #include "Api/Source/ORSSerialPortPrivate.h"
 
 #include "Api/Source/NodePath.h"
+#include "Api/Source/ThreadLatency.h"
 
 #include <array>
 #include <cerrno>
@@ -202,6 +203,7 @@ void ORSSerialPort::Private::updateModemLines(ORSSerialConnection* openingConnec
 void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
 {
     pthread_setname_np(pthread_self(), "serial-reader");
+    ThreadLatency::requestShortSlice();
     std::array<char, 1024> buffer{};
     bool hungUp = false;
     while (!opening->closeRequested) {
