@@ -1,7 +1,6 @@
 #include "Classes/View/Dashboard/SVDashBoardGeometry.h"
 
 #include <algorithm>
-
 #include <cmath>
 #include <numbers>
 
