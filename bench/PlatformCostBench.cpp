@@ -1,15 +1,17 @@
 // What the machine itself charges for the two things an idle window does, measured without any of
-// this program's code, so that the window's idle figures can be read against them:
+// this program's code, so that the window's idle figures can be read against them. It takes no
+// arguments and measures, in turn:
 //
-//   timed-wake   a thread that only waits 10 ms with 5 ms of slack, as the modem-line poll does:
-//                its own processor time per wake-up and per second (10 s)
-//   page-touch   one byte written to each of 140 pages (a 140-row repaint of a window's backing
-//                store touches one page per row) after the memory has been left alone for 1, 10,
-//                100 and 1000 ms: processor and wall time per page (20 rounds each)
+//   - a thread that only waits 10 ms with 5 ms of slack, as the modem-line poll does: its own
+//     processor time per wake-up and per second (10 s);
+//   - one byte written to each of 140 pages (a 140-row repaint of a window's backing store touches
+//     one page per row) after the memory has been left alone for 1, 10, 100 and 1000 ms: processor
+//     and wall time per page (20 rounds each).
 //
 //   build-rel/bench/platform_cost_bench
 #include "bench/BenchStats.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
