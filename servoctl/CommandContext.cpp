@@ -4,16 +4,42 @@
 #include "Api/Source/SVPortOptions.h"
 #include "VirtualServo/SVDemoServo.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include "Api/Bus/WholeFile.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+ExitCode exitCodeOf(const Failure& failure)
+{
+    switch (failure.kind) {
+    case Failure::Kind::Usage: return ExitUsage;
+    case Failure::Kind::Interrupted: return ExitInterrupted;
+    case Failure::Kind::Failed: break;
+    }
+    return ExitFailure;
+}
+
+CommandError commandError(const Failure& failure)
+{
+    return {exitCodeOf(failure), failure.message};
+}
 
 CommandContext::CommandContext() = default;
 
 CommandContext::~CommandContext()
 {
     m_bus.reset();  // the port closes before the demo bus behind it goes
+}
+
+void CommandContext::checkGlobalOptions() const
+{
+    requireNonEmpty(portPath, portGiven, "--port");
+    if (demo && portGiven)
+        throw CommandError{ExitUsage, QStringLiteral("--demo and --port cannot go together: --demo uses a virtual bus, --port a real one")};
 }
 
 void CommandContext::prepareDemo()
@@ -76,8 +102,21 @@ void CommandContext::print(const QString& text)
 
 void CommandContext::printJson(const QJsonDocument& document)
 {
-    const QByteArray bytes = document.toJson(QJsonDocument::Indented);
+    printBytes(document.toJson(QJsonDocument::Indented));
+}
+
+void CommandContext::printBytes(const QByteArray& bytes)
+{
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void CommandContext::checkOutput()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return;
+    const int error = errno;
+    std::clearerr(stdout);
+    throw CommandError{ExitFailure, QStringLiteral("standard output: %1").arg(QString::fromLocal8Bit(std::strerror(error)))};
 }
 
 void CommandContext::warn(const QString& message)
@@ -88,27 +127,41 @@ void CommandContext::warn(const QString& message)
 
 void CommandContext::writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw CommandError{ExitFailure, QStringLiteral("%1: %2").arg(path, file.errorString())};
+    throwOnFailure(WholeFile::write(path, bytes));
 }
 
-QList<int> servoIdsFromArguments(const std::vector<int>& ids)
+int servoIdFromArgument(const std::string& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
+    const QString id = QString::fromStdString(text);
+    if (!digits.match(id).hasMatch())
+        throw CommandError{ExitUsage, QStringLiteral("servo ID \"%1\" is not a whole number 0-253").arg(id)};
+    if (id.toInt() > 253)
+        throw CommandError{ExitUsage, QStringLiteral("servo ID %1 is out of range 0-253").arg(id.toInt())};
+    return id.toInt();
+}
+
+QList<int> servoIdsFromArguments(const std::vector<std::string>& ids)
 {
     QList<int> result;
-    for (int id : ids) {
-        if (id < 0 || id > 253)
-            throw CommandError{ExitUsage, QStringLiteral("servo ID %1 is out of range 0-253").arg(id)};
+    for (const std::string& text : ids) {
+        const int id = servoIdFromArgument(text);
         if (!result.contains(id))
             result.append(id);
     }
     return result;
 }
 
+void requireNonEmpty(const std::string& value, bool given, const char* option)
+{
+    if (given && value.empty())
+        throw CommandError{ExitUsage, QStringLiteral("%1: an empty name").arg(QLatin1String(option))};
+}
+
 QList<int> servoIdsFromRange(const QString& text)
 {
     const CommandError error{ExitUsage, QStringLiteral("--ids: \"%1\" is not a list of IDs such as 0-253 or 1,2,7").arg(text)};
-    std::vector<int> ids;
+    std::vector<std::string> ids;
     for (const QString& part : text.split(QLatin1Char(','))) {
         const QStringList bounds = part.split(QLatin1Char('-'));
         bool okFirst = false;
@@ -118,9 +171,9 @@ QList<int> servoIdsFromRange(const QString& text)
         if (!okFirst || (bounds.size() == 2 && !okLast) || bounds.size() > 2 || last < first)
             throw error;
         for (int id = first; id <= last && id <= 254; ++id)
-            ids.push_back(id);
+            ids.push_back(std::to_string(id));
         if (last > 253)
-            ids.push_back(last);  // reported as out of range below
+            ids.push_back(std::to_string(last));  // reported as out of range below
     }
     return servoIdsFromArguments(ids);
 }

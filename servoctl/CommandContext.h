@@ -2,6 +2,7 @@
 // standard output and messages on standard error.
 #pragma once
 
+#include "Api/Bus/Result.h"
 #include "servoctl/ServoBus.h"
 
 #include <QByteArray>
@@ -17,6 +18,7 @@ enum ExitCode {
     ExitSuccess = 0,
     ExitFailure = 1,  // a servo did not answer, verification failed, the port failed
     ExitUsage = 2,    // the command cannot run as given: options, arguments, values, input file
+    ExitInterrupted = 130,  // stopped by Ctrl-C or a polite kill
 };
 
 // A failure that ends the command with one line on standard error.
@@ -24,6 +26,23 @@ struct CommandError {
     ExitCode code;
     QString message;
 };
+
+ExitCode exitCodeOf(const Failure& failure);
+CommandError commandError(const Failure& failure);
+
+// The value of result, or its failure thrown as a CommandError.
+template <typename T>
+T valueOrThrow(Result<T> result)
+{
+    if (!result)
+        throw commandError(result.failure());
+    return std::move(result).value();
+}
+inline void throwOnFailure(const Result<void>& result)
+{
+    if (!result)
+        throw commandError(result.failure());
+}
 
 class CommandContext {
 public:
@@ -34,8 +53,12 @@ public:
 
     // Global options.
     std::string portPath;
+    bool portGiven = false;
     bool demo = false;
     bool json = false;
+
+    // The global options that cannot go together or cannot be empty; throws CommandError (usage).
+    void checkGlobalOptions() const;
 
     // The demo bus's servos.
     static inline const QList<int> demoServoIds{1, 2, 7};
@@ -47,8 +70,12 @@ public:
 
     static void print(const QString& text);       // standard output, a line
     static void printJson(const QJsonDocument& document);
+    static void printBytes(const QByteArray& bytes);
     static void warn(const QString& message);     // standard error, a line
-    // Writes bytes to path under a temporary name, then renames it into place. Throws CommandError.
+    // Flushes standard output; throws CommandError when anything written to it was lost (a full
+    // disk). A closed pipe never gets here: it ends the program quietly.
+    static void checkOutput();
+    // Writes bytes to path whole or not at all. Throws CommandError.
     static void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 private:
@@ -59,7 +86,11 @@ private:
     std::unique_ptr<ServoBus> m_bus;
 };
 
-// Servo IDs from the command line: each 0-253. Throws CommandError (usage).
-QList<int> servoIdsFromArguments(const std::vector<int>& ids);
+// A servo ID from the command line: a whole decimal number 0-253. Throws CommandError (usage).
+int servoIdFromArgument(const std::string& text);
+// Servo IDs from the command line, each as above, each once. Throws CommandError (usage).
+QList<int> servoIdsFromArguments(const std::vector<std::string>& ids);
 // "0-253", "1,2,7", "1-5,9"; throws CommandError (usage).
 QList<int> servoIdsFromRange(const QString& text);
+// A file name option given as "" is a usage error, not standard output. Throws CommandError (usage).
+void requireNonEmpty(const std::string& value, bool given, const char* option);

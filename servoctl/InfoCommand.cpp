@@ -29,7 +29,7 @@ void printTable(const ServoSettings& settings, const ServoAccess::LiveState& sta
 void addInfoCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     CLI::App* command = app.add_subcommand("info", "Every stored setting and the live state of each servo");
-    auto ids = std::make_shared<std::vector<int>>();
+    auto ids = std::make_shared<std::vector<std::string>>();
     command->add_option("ID", *ids, "Servo IDs (0-253)")->required();
     command->callback([&context, &run, ids] {
         run = [&context, ids] {
@@ -38,11 +38,13 @@ void addInfoCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
             QJsonArray list;
             int status = ExitSuccess;
             for (int id : servoIds) {
-                QString error;
-                const auto settings = ServoAccess::readSettings(bus, id, &error);
-                const auto state = settings ? ServoAccess::readState(bus, id, &error) : std::nullopt;
+                const Result<ServoSettings> settings = ServoAccess::readSettings(bus, id);
+                const Result<ServoAccess::LiveState> state =
+                    settings ? ServoAccess::readState(bus, id) : Result<ServoAccess::LiveState>(settings.failure());
+                if (!bus.isUsable())
+                    throw CommandError{ExitFailure, bus.errorString()};
                 if (!state) {
-                    CommandContext::warn(error);
+                    CommandContext::warn(state.failure().message);
                     status = ExitFailure;
                     continue;
                 }

@@ -8,16 +8,15 @@
 void addMotorCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     CLI::App* command = app.add_subcommand("motor", "Run a servo as a motor at SPEED (-1000 to 1000); 0 stops it and returns it to position mode");
-    auto id = std::make_shared<int>(-1);
+    auto id = std::make_shared<std::string>();
     auto speed = std::make_shared<int>(0);
     command->add_option("ID", *id, "Servo ID (0-253)")->required();
     command->add_option("SPEED", *speed, "Speed, negative for the other direction")->required()->check(CLI::Range(-1000, 1000));
     command->callback([&context, &run, id, speed] {
         run = [&context, id, speed] {
-            const int servoId = servoIdsFromArguments({*id}).first();
+            const int servoId = servoIdFromArgument(*id);
             ServoBus& bus = context.bus();
-            if (!requireAnswer(bus, servoId))
-                return int(ExitFailure);
+            throwOnFailure(requireAnswer(bus, servoId));
             const int mode = *speed == 0 ? 0 : 1;  // 0 position mode, 1 motor mode
             const QByteArray parameters = parameterBytes({mode, 0xFF, *speed, *speed >> 8});
             if (!bus.write(servoId, SVProtocol::ModeAndSpeed, parameters))

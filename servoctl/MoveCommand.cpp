@@ -8,7 +8,7 @@ void addMoveCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     CLI::App* command = app.add_subcommand("move", "Move a servo to POSITION (0-1000) in --time milliseconds");
     struct Options {
-        int id = -1;
+        std::string id;
         int position = 0;
         int time = 500;
     };
@@ -18,10 +18,9 @@ void addMoveCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     command->add_option("--time", options->time, "Time of the move in ms")->type_name("MS")->check(CLI::Range(0, 3000))->capture_default_str();
     command->callback([&context, &run, options] {
         run = [&context, options] {
-            const int id = servoIdsFromArguments({options->id}).first();
+            const int id = servoIdFromArgument(options->id);
             ServoBus& bus = context.bus();
-            if (!requireAnswer(bus, id))
-                return int(ExitFailure);
+            throwOnFailure(requireAnswer(bus, id));
             const QByteArray parameters =
                 parameterBytes({options->position, options->position >> 8, options->time, options->time >> 8});
             if (!bus.write(id, SVProtocol::Move, parameters))

@@ -1,38 +1,50 @@
 // servoctl restore: writes the settings of a settings file back to the servos, then reads them back.
 #include "servoctl/Commands.h"
-#include "servoctl/SettingsFile.h"
 #include "servoctl/SettingsWriter.h"
+#include "Api/Bus/SettingsFile.h"
 
 namespace {
 
 struct RestoreOptions {
     std::string file;
-    int id = -1;
+    std::string id;
+    bool idGiven = false;
     bool allowIdChange = false;
     bool broadcast = false;
 };
+
+SettingsChange changeForOneServo(const QList<SettingValues>& servos, const RestoreOptions& options)
+{
+    const QString file = QString::fromStdString(options.file);
+    const int id = servoIdFromArgument(options.id);
+    if (servos.size() != 1)
+        throw CommandError{ExitUsage, QStringLiteral("%1 holds %2 servos; --id needs a file of one").arg(file).arg(servos.size())};
+    SettingValues values = servos.first();
+    const int fileId = values.value(QStringLiteral("id"), id);
+    if (fileId != id && !options.allowIdChange)
+        throw CommandError{ExitUsage, QStringLiteral("%1 is for ID %2, not %3: add --allow-id-change to give servo %3 the ID %2")
+                                          .arg(file).arg(fileId).arg(id)};
+    values.insert(QStringLiteral("id"), fileId);
+    return {id, values};
+}
 
 QList<SettingsChange> changesFor(const QList<SettingValues>& servos, const RestoreOptions& options)
 {
     const QString file = QString::fromStdString(options.file);
     if (options.broadcast && !options.allowIdChange)
         throw CommandError{ExitUsage, QStringLiteral("--broadcast only goes with --allow-id-change")};
+    if (options.idGiven)
+        return {changeForOneServo(servos, options)};
     QList<SettingsChange> changes;
-    if (options.id >= 0) {
-        if (servos.size() != 1)
-            throw CommandError{ExitUsage, QStringLiteral("%1 holds %2 servos; --id needs a file of one").arg(file).arg(servos.size())};
-        SettingValues values = servos.first();
-        const int fileId = values.value(QStringLiteral("id"), options.id);
-        if (fileId != options.id && !options.allowIdChange)
-            throw CommandError{ExitUsage, QStringLiteral("%1 is for ID %2, not %3: add --allow-id-change to give servo %3 the ID %2")
-                                              .arg(file).arg(fileId).arg(options.id)};
-        values.insert(QStringLiteral("id"), fileId);
-        return {{servoIdsFromArguments({options.id}).first(), values}};
-    }
     for (qsizetype i = 0; i < servos.size(); ++i) {
         if (!servos[i].contains(QStringLiteral("id")))
             throw CommandError{ExitUsage, QStringLiteral("%1: servo #%2 has no \"id\"; name the servo with --id").arg(file).arg(i + 1)};
-        changes.append({servos[i].value(QStringLiteral("id")), servos[i]});
+        const int id = servos[i].value(QStringLiteral("id"));
+        for (qsizetype j = 0; j < i; ++j)
+            if (changes[j].servoId == id)
+                throw CommandError{ExitUsage, QStringLiteral("%1: servo #%2 and servo #%3 both name ID %4; keep one of them")
+                                                  .arg(file).arg(j + 1).arg(i + 1).arg(id)};
+        changes.append({id, servos[i]});
     }
     return changes;
 }
@@ -47,13 +59,16 @@ void addRestoreCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
         "their current settings in $XDG_DATA_HOME/servodesk/backups; then read them back and compare");
     auto options = std::make_shared<RestoreOptions>();
     command->add_option("FILE", options->file, "A settings file made by dump")->required();
-    command->add_option("--id", options->id, "Write the file's one servo to this servo (0-253)")->type_name("N");
+    const CLI::Option* idOption = command->add_option("--id", options->id, "Write the file's one servo to this servo (0-253)")->type_name("N");
     command->add_flag("--allow-id-change", options->allowIdChange, "Write the file's ID when it differs from --id");
     command->add_flag("--broadcast", options->broadcast,
                       "Send the new ID to the broadcast address: every servo on the bus takes it");
-    command->callback([&context, &run, options] {
+    command->callback([&context, &run, options, idOption] {
+        options->idGiven = idOption->count() > 0;
         run = [&context, options] {
-            const QList<SettingValues> servos = SettingsFile::read(QString::fromStdString(options->file));
+            if (options->idGiven)
+                servoIdFromArgument(options->id);  // a bad --id is refused before the file is read
+            const QList<SettingValues> servos = valueOrThrow(SettingsFile::read(QString::fromStdString(options->file)));
             return SettingsWriter(context, options->broadcast).apply(changesFor(servos, *options));
         };
     });

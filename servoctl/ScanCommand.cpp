@@ -54,11 +54,13 @@ QList<Found> scan(ServoBus& bus, const QList<int>& ids)
 {
     QList<Found> found;
     for (int id : probe(bus, ids)) {
-        QString error;
-        if (const auto state = ServoAccess::readState(bus, id, &error))
+        const Result<ServoAccess::LiveState> state = ServoAccess::readState(bus, id);
+        if (!bus.isUsable())
+            break;  // the caller says once that the port is gone
+        if (state)
             found.append({id, *state});
         else
-            CommandContext::warn(error);
+            CommandContext::warn(state.failure().message);
     }
     return found;
 }

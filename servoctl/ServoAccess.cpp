@@ -2,10 +2,8 @@
 
 #include "Api/SVProtocol.h"
 
+#include <algorithm>
 
-#include <cstdio>
-
-#include <functional>
 
 using namespace SVProtocol;
 using namespace SVReplyValue;
@@ -15,16 +13,15 @@ namespace {
 QByteArray wordBytes(int value) { return parameterBytes({value, value >> 8}); }
 QByteArray byteOf(int value) { return parameterBytes({value}); }
 
-// Reads command from servoId into T; false with *error naming what is missing.
+// Reads command from servoId into T; a failure naming what is missing.
 template <typename T>
-std::optional<T> readValue(ServoBus& bus, int servoId, int command, const char* what, QString* error)
+Result<T> readValue(ServoBus& bus, int servoId, int command, const char* what)
 {
     if (const std::optional<SVReply> reply = bus.readTwice(servoId, command))
         if (const T* value = std::get_if<T>(&reply->value))
             return *value;
-    *error = bus.isUsable() ? QStringLiteral("servo %1 did not answer (%2)").arg(servoId).arg(QLatin1String(what))
-                            : bus.errorString();
-    return std::nullopt;
+    return Failure::failed(bus.isUsable() ? QStringLiteral("servo %1 did not answer (%2)").arg(servoId).arg(QLatin1String(what))
+                                          : bus.errorString());
 }
 
 // One write frame and the keys it carries.
@@ -64,16 +61,26 @@ const QList<SettingGroup>& settingGroups()
 
 namespace ServoAccess {
 
-std::optional<ServoSettings> readSettings(ServoBus& bus, int servoId, QString* error)
+Result<ServoSettings> readSettings(ServoBus& bus, int servoId)
 {
-    const auto angle = readValue<AngleLimits>(bus, servoId, ReadAngleLimit, "angle limits", error);
-    const auto voltage = angle ? readValue<VoltageLimits>(bus, servoId, ReadVoltageLimit, "voltage limits", error) : std::nullopt;
-    const auto temperature = voltage ? readValue<MaxTemperature>(bus, servoId, ReadMaxTemperature, "maximum temperature", error) : std::nullopt;
-    const auto led = temperature ? readValue<Led>(bus, servoId, ReadLed, "LED", error) : std::nullopt;
-    const auto alarm = led ? readValue<LedAlarm>(bus, servoId, ReadLedAlarm, "LED alarms", error) : std::nullopt;
-    const auto deviation = alarm ? readValue<Deviation>(bus, servoId, ReadDeviation, "deviation", error) : std::nullopt;
+    const auto angle = readValue<AngleLimits>(bus, servoId, ReadAngleLimit, "angle limits");
+    if (!angle)
+        return angle.failure();
+    const auto voltage = readValue<VoltageLimits>(bus, servoId, ReadVoltageLimit, "voltage limits");
+    if (!voltage)
+        return voltage.failure();
+    const auto temperature = readValue<MaxTemperature>(bus, servoId, ReadMaxTemperature, "maximum temperature");
+    if (!temperature)
+        return temperature.failure();
+    const auto led = readValue<Led>(bus, servoId, ReadLed, "LED");
+    if (!led)
+        return led.failure();
+    const auto alarm = readValue<LedAlarm>(bus, servoId, ReadLedAlarm, "LED alarms");
+    if (!alarm)
+        return alarm.failure();
+    const auto deviation = readValue<Deviation>(bus, servoId, ReadDeviation, "deviation");
     if (!deviation)
-        return std::nullopt;
+        return deviation.failure();
     ServoSettings s;
     s.id = servoId;
     s.deviation = deviation->deviation;
@@ -89,49 +96,60 @@ std::optional<ServoSettings> readSettings(ServoBus& bus, int servoId, QString* e
     return s;
 }
 
-std::optional<LiveState> readState(ServoBus& bus, int servoId, QString* error)
+Result<LiveState> readState(ServoBus& bus, int servoId)
 {
-    const auto temperature = readValue<Temperature>(bus, servoId, ReadTemperature, "temperature", error);
-    const auto voltage = temperature ? readValue<Voltage>(bus, servoId, ReadVoltage, "voltage", error) : std::nullopt;
-    const auto position = voltage ? readValue<Position>(bus, servoId, ReadPosition, "position", error) : std::nullopt;
-    const auto power = position ? readValue<MotorPower>(bus, servoId, ReadMotorLoad, "motor power", error) : std::nullopt;
+    const auto temperature = readValue<Temperature>(bus, servoId, ReadTemperature, "temperature");
+    if (!temperature)
+        return temperature.failure();
+    const auto voltage = readValue<Voltage>(bus, servoId, ReadVoltage, "voltage");
+    if (!voltage)
+        return voltage.failure();
+    const auto position = readValue<Position>(bus, servoId, ReadPosition, "position");
+    if (!position)
+        return position.failure();
+    const auto power = readValue<MotorPower>(bus, servoId, ReadMotorLoad, "motor power");
     if (!power)
-        return std::nullopt;
+        return power.failure();
     return LiveState{temperature->celsius, voltage->millivolts, position->position, power->loaded};
 }
 
-WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoSettings& to, bool idToBroadcast)
+WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoSettings& to, bool idToBroadcast,
+                          const std::function<bool()>& stopRequested)
 {
     const QStringList changed = differingKeys(from, to);
-    WriteResult result;
+    // Each group's frames, in the order they go out; the new ID last.
+    QList<std::pair<QStringList, std::function<bool()>>> writes;
     for (const SettingGroup& group : settingGroups()) {
-        bool differs = false;
-        for (const QString& key : group.keys)
-            differs = differs || changed.contains(key);
-        if (!differs)
-            continue;
-        if (!group.write(bus, from.id, to))
-            return result;
-        result.writtenKeys += group.keys;
+        const bool differs = std::any_of(group.keys.begin(), group.keys.end(), [&](const QString& key) { return changed.contains(key); });
+        if (differs)
+            writes.append({group.keys, [&bus, &from, &to, &group] { return group.write(bus, from.id, to); }});
+    }
+    if (from.id != to.id)
+        writes.append({{QStringLiteral("id")}, [&] { return bus.write(idToBroadcast ? broadcastId : from.id, WriteId, byteOf(to.id)); }});
+
+    WriteResult result;
+    for (const auto& [keys, write] : writes) {
+        if (stopRequested()) {
+            result.stopped = true;
+            break;
+        }
+        if (!write())
+            break;
+        result.writtenKeys += keys;
         bus.listen(ServoBus::settingWritePause);
     }
-    if (from.id != to.id) {
-        if (!bus.write(idToBroadcast ? broadcastId : from.id, WriteId, byteOf(to.id)))
-            return result;
-        result.writtenKeys.append(QStringLiteral("id"));
-        bus.listen(ServoBus::settingWritePause);
-    }
-    result.complete = true;
+    for (const auto& [keys, write] : writes)
+        if (!result.writtenKeys.contains(keys.first()))
+            result.unwrittenKeys += keys;
+    result.complete = result.unwrittenKeys.isEmpty();
     return result;
 }
 
 }  // namespace ServoAccess
 
-bool requireAnswer(ServoBus& bus, int servoId)
+Result<void> requireAnswer(ServoBus& bus, int servoId)
 {
-    QString error;
-    if (readValue<Temperature>(bus, servoId, ReadTemperature, "temperature", &error))
-        return true;
-    std::fprintf(stderr, "servoctl: %s\n", qPrintable(error));
-    return false;
+    if (const auto answer = readValue<Temperature>(bus, servoId, ReadTemperature, "temperature"); !answer)
+        return answer.failure();
+    return {};
 }

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "servoctl/ServoBus.h"
-#include "servoctl/ServoSettings.h"
+#include "Api/Bus/ServoSettings.h"
 
 #include <QStringList>
 
-#include <optional>
+#include <functional>
 
 namespace ServoAccess {
 
@@ -18,20 +18,23 @@ struct LiveState {
     bool motorLoaded = false;   // torque on
 };
 
-// The stored settings of servoId; none with *error naming the value that did not arrive.
-std::optional<ServoSettings> readSettings(ServoBus& bus, int servoId, QString* error);
-std::optional<LiveState> readState(ServoBus& bus, int servoId, QString* error);
+// The stored settings of servoId; a failure naming the value that did not arrive, or the port's fault.
+Result<ServoSettings> readSettings(ServoBus& bus, int servoId);
+Result<LiveState> readState(ServoBus& bus, int servoId);
 
 struct WriteResult {
     QStringList writtenKeys;  // the keys of every frame that went out
-    bool complete = false;    // false when the port failed before the last frame
+    QStringList unwrittenKeys;  // the keys that differ but were not written
+    bool complete = false;    // false when the port failed or a stop came before the last frame
+    bool stopped = false;     // stopped on request
 };
 // Writes what differs between from (the servo's own settings, addressed at from.id) and to, one
 // frame per setting group with a pause after each; a new ID goes last, to the broadcast address when
-// idToBroadcast (every servo on the bus then takes it).
-WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoSettings& to, bool idToBroadcast);
+// idToBroadcast (every servo on the bus then takes it). Before each group it asks stopRequested.
+WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoSettings& to, bool idToBroadcast,
+                          const std::function<bool()>& stopRequested = [] { return false; });
 
 }  // namespace ServoAccess
 
-// True when servoId answers a read; otherwise says so on standard error.
-bool requireAnswer(ServoBus& bus, int servoId);
+// Nothing when servoId answers a read; otherwise why not.
+Result<void> requireAnswer(ServoBus& bus, int servoId);

@@ -2,6 +2,7 @@
 
 #include "Api/SVFrameTools.h"
 #include "Api/SVProtocol.h"
+#include "Api/Source/ORSSerialLine.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -55,7 +56,16 @@ bool ServoBus::write(int servoId, int command, const QByteArray& parameters)
         return false;
     const QByteArray frame = parameterBytes({SVProtocol::headerByte, SVProtocol::headerByte, servoId,
                                              int(parameters.size()) + 3, command}) + parameters;
-    return m_port->sendData(SVFrameTools::frameWithChecksum(frame)) && isUsable();
+    if (m_port->sendData(SVFrameTools::frameWithChecksum(frame)))
+        return isUsable();
+    // The port reports why on the main thread; an unplugged adapter also announces its removal.
+    const QString before = m_error;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(200);
+    while (!m_removed && m_error == before && Clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    if (m_error == before && !m_removed)
+        m_error = QStringLiteral("%1: the write failed").arg(m_port->path());
+    return false;
 }
 
 std::optional<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
@@ -120,6 +130,11 @@ void ServoBus::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& 
 
 void ServoBus::serialPortWasRemovedFromSystem(ORSSerialPort*)
 {
+    markRemoved();
+}
+
+void ServoBus::markRemoved()
+{
     m_removed = true;
     m_error = QStringLiteral("%1: the port is gone (unplugged?)").arg(m_port->path());
     if (m_loop)
@@ -128,11 +143,13 @@ void ServoBus::serialPortWasRemovedFromSystem(ORSSerialPort*)
 
 void ServoBus::serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error)
 {
-    // Kept for the message of a failure; an error that does not close the port (modem lines that a
-    // pseudo-terminal cannot report) changes nothing else.
-    if (m_removed)
+    // Kept for the message of a failure. Modem lines that a pseudo-terminal cannot report change
+    // nothing; the errors of a vanished device are its removal.
+    if (m_removed || (m_port->isOpen() && ORSSerialLine::hasNoModemLines(error.code)))
         return;
-    if (error.code == EBUSY || error.code == EWOULDBLOCK)
+    if (ORSSerialLine::isDeviceGone(error.code))
+        markRemoved();
+    else if (error.code == EBUSY || error.code == EWOULDBLOCK)
         m_error = QStringLiteral("%1: the port is in use by another program").arg(error.filePath);
     else
         m_error = QStringLiteral("%1: %2").arg(error.filePath, error.localizedDescription);

@@ -67,6 +67,7 @@ public:
 
 private:
     void waitUntil(std::chrono::steady_clock::time_point deadline);
+    void markRemoved();
 
     ORSSerialPort::Ptr m_port;
     SVFrameReader m_reader;

@@ -24,11 +24,9 @@ SettingValues valuesFromAssignments(const std::vector<std::string>& assignments)
         const SettingField* field = SettingField::byKey(key);
         if (!field)
             throw CommandError{ExitUsage, QStringLiteral("unknown key \"%1\" (keys: %2)").arg(key, allKeys().join(QStringLiteral(", ")))};
-        QString error;
-        const std::optional<int> value = field->fromText(text.mid(equals + 1), &error);
-        if (!value)
-            throw CommandError{ExitUsage, error};
-        values.insert(key, *value);
+        if (values.contains(key))
+            throw CommandError{ExitUsage, QStringLiteral("\"%1\" is given twice").arg(key)};
+        values.insert(key, valueOrThrow(field->fromText(text.mid(equals + 1))));
     }
     return values;
 }
@@ -40,13 +38,13 @@ void addSetCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     CLI::App* command = app.add_subcommand(
         "set", "Change stored settings of one servo (keys as in dump: " + allKeys().join(QStringLiteral(", ")).toStdString()
                    + "), with a backup first and a read-back after; id=N gives the servo a new ID");
-    auto id = std::make_shared<int>(-1);
+    auto id = std::make_shared<std::string>();
     auto assignments = std::make_shared<std::vector<std::string>>();
     command->add_option("ID", *id, "Servo ID (0-253)")->required();
     command->add_option("key=value", *assignments, "Settings to change, such as angle_max=900 led=off voltage_min=6.0")->required();
     command->callback([&context, &run, id, assignments] {
         run = [&context, id, assignments] {
-            const int servoId = servoIdsFromArguments({*id}).first();
+            const int servoId = servoIdFromArgument(*id);
             const SettingValues values = valuesFromAssignments(*assignments);
             return SettingsWriter(context).apply({{servoId, values}});
         };

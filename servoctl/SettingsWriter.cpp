@@ -1,9 +1,19 @@
 #include "servoctl/SettingsWriter.h"
 
 #include "servoctl/ServoAccess.h"
-#include "servoctl/SettingsFile.h"
+#include "servoctl/StopSignals.h"
+#include "Api/Bus/SettingsFile.h"
 
 #include "Api/SVProtocol.h"
+
+namespace {
+
+QString listOrNothing(const QStringList& keys)
+{
+    return keys.isEmpty() ? QStringLiteral("nothing") : keys.join(QStringLiteral(", "));
+}
+
+}  // namespace
 
 SettingsWriter::SettingsWriter(CommandContext& context, bool idToBroadcast)
     : m_context(context)
@@ -13,51 +23,58 @@ SettingsWriter::SettingsWriter(CommandContext& context, bool idToBroadcast)
 
 SettingsWriter::Plan SettingsWriter::plan(const SettingsChange& change)
 {
-    QString error;
-    const std::optional<ServoSettings> current = ServoAccess::readSettings(m_context.bus(), change.servoId, &error);
-    if (!current)
-        throw CommandError{ExitFailure, error};
-    const ServoSettings target = withValues(*current, change.values);
+    const ServoSettings current = valueOrThrow(ServoAccess::readSettings(m_context.bus(), change.servoId));
+    const ServoSettings target = withValues(current, change.values);
     if (const QString rule = pairRuleError(target); !rule.isEmpty())
         throw CommandError{ExitUsage, QStringLiteral("servo %1: %2").arg(change.servoId).arg(rule)};
-    if (target.id != current->id && m_context.bus().read(target.id, SVProtocol::ReadTemperature))
+    if (target.id != current.id && m_context.bus().read(target.id, SVProtocol::ReadTemperature))
         throw CommandError{ExitFailure, QStringLiteral("servo %1: ID %2 is already taken on the bus").arg(change.servoId).arg(target.id)};
-    return {*current, target};
+    return {current, target, {}};
 }
 
 int SettingsWriter::apply(const QList<SettingsChange>& changes)
 {
+    StopSignals stop;
     QList<Plan> plans;
     for (const SettingsChange& change : changes)
         plans.append(plan(change));
-    bool allVerified = true;
-    for (const Plan& plan : plans)
-        allVerified = write(plan) && allVerified;
-    return allVerified ? ExitSuccess : ExitFailure;
+    if (StopSignals::requested())
+        throw CommandError{ExitInterrupted, QStringLiteral("interrupted; nothing written")};
+    // Every backup is whole on the disk before the first frame goes out.
+    for (Plan& plan : plans)
+        if (plan.current != plan.target)
+            plan.backup = valueOrThrow(SettingsFile::saveBackup(plan.current));
+    int status = ExitSuccess;
+    for (const Plan& plan : plans) {
+        if (StopSignals::requested())
+            CommandContext::warn(QStringLiteral("servo %1: stopped before it was written").arg(plan.current.id));
+        else
+            status = std::max(status, write(plan));
+    }
+    return StopSignals::requested() ? ExitInterrupted : status;
 }
 
-bool SettingsWriter::write(const Plan& plan)
+int SettingsWriter::write(const Plan& plan)
 {
     const int id = plan.current.id;
     if (plan.current == plan.target) {
         CommandContext::print(QStringLiteral("servo %1: already as asked, nothing written").arg(id));
-        return true;
+        return ExitSuccess;
     }
-    const QString backup = SettingsFile::saveBackup(plan.current);
-    CommandContext::warn(QStringLiteral("servo %1: its settings before the change are in %2").arg(id).arg(backup));
+    CommandContext::warn(QStringLiteral("servo %1: its settings before the change are in %2").arg(id).arg(plan.backup));
     ServoBus& bus = m_context.bus();
-    const ServoAccess::WriteResult result = ServoAccess::writeSettings(bus, plan.current, plan.target, m_idToBroadcast);
+    const ServoAccess::WriteResult result =
+        ServoAccess::writeSettings(bus, plan.current, plan.target, m_idToBroadcast, &StopSignals::requested);
     if (!result.complete) {
-        const QString written = result.writtenKeys.isEmpty() ? QStringLiteral("nothing") : result.writtenKeys.join(QStringLiteral(", "));
-        CommandContext::warn(QStringLiteral("servo %1: stopped (%2); written: %3; the backup stays in %4")
-                                 .arg(id).arg(bus.errorString(), written, backup));
-        return false;
+        const QString why = result.stopped ? QStringLiteral("interrupted") : bus.errorString();
+        CommandContext::warn(QStringLiteral("servo %1: stopped (%2); written: %3; not written: %4; the backup stays in %5")
+                                 .arg(id).arg(why, listOrNothing(result.writtenKeys), listOrNothing(result.unwrittenKeys), plan.backup));
+        return result.stopped ? ExitInterrupted : ExitFailure;
     }
-    QString error;
-    const std::optional<ServoSettings> readBack = ServoAccess::readSettings(bus, plan.target.id, &error);
+    const Result<ServoSettings> readBack = ServoAccess::readSettings(bus, plan.target.id);
     if (!readBack) {
-        CommandContext::warn(QStringLiteral("servo %1: written, but the read-back failed: %2").arg(id).arg(error));
-        return false;
+        CommandContext::warn(QStringLiteral("servo %1: written, but the read-back failed: %2").arg(id).arg(readBack.failure().message));
+        return ExitFailure;
     }
     const QStringList differing = differingKeys(*readBack, plan.target);
     for (const QString& key : differing) {
@@ -66,8 +83,9 @@ bool SettingsWriter::write(const Plan& plan)
                                  .arg(id).arg(key, field->valueText(plan.target.*field->member),
                                               field->valueText((*readBack).*field->member)));
     }
-    if (differing.isEmpty())
-        CommandContext::print(QStringLiteral("servo %1: wrote %2; read back and verified")
-                                  .arg(plan.target.id).arg(result.writtenKeys.join(QStringLiteral(", "))));
-    return differing.isEmpty();
+    if (!differing.isEmpty())
+        return ExitFailure;
+    CommandContext::print(QStringLiteral("servo %1: wrote %2; read back and verified")
+                              .arg(plan.target.id).arg(result.writtenKeys.join(QStringLiteral(", "))));
+    return ExitSuccess;
 }

@@ -1,10 +1,11 @@
-// Changes the stored settings of servos as "restore" and "set" do: every value is checked before
-// anything is sent; then, servo by servo, the current settings go to a backup file, what differs is
-// written, and everything is read back and compared.
+// Changes the stored settings of servos as "restore" and "set" do: every value is checked and every
+// servo's current settings go to a backup file before anything is sent; then, servo by servo, what
+// differs is written and everything is read back and compared. Ctrl-C or a polite kill stops it
+// before the next frame, saying what was and was not written.
 #pragma once
 
 #include "servoctl/CommandContext.h"
-#include "servoctl/ServoSettings.h"
+#include "Api/Bus/ServoSettings.h"
 
 #include <QList>
 
@@ -23,9 +24,11 @@ private:
     struct Plan {
         ServoSettings current;
         ServoSettings target;
+        QString backup;  // the file holding current
     };
     Plan plan(const SettingsChange& change);
-    bool write(const Plan& plan);
+    // The exit code of writing one plan.
+    int write(const Plan& plan);
 
     CommandContext& m_context;
     bool m_idToBroadcast;

@@ -5,17 +5,16 @@
 void addSwitchCommand(CLI::App& app, CommandContext& context, CommandRunner& run, const SwitchCommand& kind)
 {
     CLI::App* command = app.add_subcommand(kind.name, kind.help);
-    auto id = std::make_shared<int>(-1);
+    auto id = std::make_shared<std::string>();
     auto state = std::make_shared<std::string>();
     command->add_option("ID", *id, "Servo ID (0-253)")->required();
     command->add_option("STATE", *state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     command->callback([&context, &run, id, state, kind] {
         run = [&context, id, state, kind] {
-            const int servoId = servoIdsFromArguments({*id}).first();
+            const int servoId = servoIdFromArgument(*id);
             const bool on = *state == "on";
             ServoBus& bus = context.bus();
-            if (!requireAnswer(bus, servoId))
-                return int(ExitFailure);
+            throwOnFailure(requireAnswer(bus, servoId));
             if (!bus.write(servoId, kind.writeCommand, QByteArray(1, char(on ? 0 : 1))))
                 throw CommandError{ExitFailure, bus.errorString()};
             const std::optional<SVReply> reply = bus.readTwice(servoId, kind.readCommand);

@@ -8,9 +8,9 @@
 
 namespace {
 
-void addGlobalOptions(CLI::App& app, CommandContext& context)
+CLI::Option* addGlobalOptions(CLI::App& app, CommandContext& context)
 {
-    app.add_option("--port", context.portPath, "Serial port of the bus (default: the only one present)")->type_name("PATH");
+    CLI::Option* port = app.add_option("--port", context.portPath, "Serial port of the bus (default: the only one present)")->type_name("PATH");
     app.add_flag("--demo", context.demo, "Use a virtual bus of three servos (IDs 1, 2 and 7) instead of a port");
     app.add_flag("--json", context.json, "Print data as JSON");
     app.set_version_flag("--version", "servoctl " SERVODESK_VERSION);
@@ -20,6 +20,7 @@ void addGlobalOptions(CLI::App& app, CommandContext& context)
     app.failure_message([](const CLI::App*, const CLI::Error& error) {
         return "servoctl: " + std::string(error.what()) + " (see --help)\n";
     });
+    return port;
 }
 
 void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
@@ -38,16 +39,22 @@ int main(int argc, char* argv[])
     CLI::App app("servoctl: set up and exercise the servos of a serial bus", "servoctl");
     CommandContext context;
     CommandRunner run;
-    addGlobalOptions(app, context);
+    const CLI::Option* port = addGlobalOptions(app, context);
     addCommands(app, context, run);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);  // prints help, version or the error
-        return status == 0 ? ExitSuccess : ExitUsage;
+        if (status != 0)
+            return ExitUsage;
+        run = [] { return int(ExitSuccess); };  // --help or --version: the output is checked below
     }
     try {
-        return run();
+        context.portGiven = port->count() > 0;
+        context.checkGlobalOptions();
+        const int status = run();
+        CommandContext::checkOutput();
+        return status;
     } catch (const CommandError& error) {
         CommandContext::warn(error.message);
         return error.code;

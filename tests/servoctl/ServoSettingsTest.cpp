@@ -1,6 +1,6 @@
 // The settings rules of servoctl: every key accepts its range's ends and refuses one step beyond,
 // from the command line and from JSON, and says which key and range in the refusal.
-#include "servoctl/ServoSettings.h"
+#include "Api/Bus/ServoSettings.h"
 
 #include <QJsonValue>
 #include <gtest/gtest.h>
@@ -38,27 +38,29 @@ TEST(ServoSettings, EveryKeyTakesItsRangeAndRefusesBeyondIt)
     for (const Edge& e : edges) {
         const SettingField* field = SettingField::byKey(QLatin1String(e.key));
         ASSERT_NE(field, nullptr) << e.key;
-        QString error;
-        EXPECT_EQ(field->fromText(e.lowest, &error), e.lowestValue) << e.key;
-        EXPECT_EQ(field->fromText(e.highest, &error), e.highestValue) << e.key;
+        EXPECT_EQ(field->fromText(e.lowest).value(), e.lowestValue) << e.key;
+        EXPECT_EQ(field->fromText(e.highest).value(), e.highestValue) << e.key;
         for (const QString& beyond : {e.belowLowest, e.aboveHighest}) {
-            error.clear();
-            EXPECT_FALSE(field->fromText(beyond, &error)) << e.key << " took " << beyond.toStdString();
+            const Result<int> refused = field->fromText(beyond);
+            ASSERT_FALSE(refused) << e.key << " took " << beyond.toStdString();
+            const QString error = refused.failure().message;
             EXPECT_TRUE(error.startsWith(QLatin1String(e.key) + ": ") && error.endsWith(QLatin1String(e.range)))
                 << error.toStdString();
         }
         // The same values as JSON give the same result; their JSON form reads back as itself.
-        for (int value : {e.lowestValue, e.highestValue})
-            EXPECT_EQ(field->fromJson(field->toJson(value), &error), value) << e.key << " " << value;
+        for (int value : {e.lowestValue, e.highestValue}) {
+            const Result<int> fromJson = field->fromJson(field->toJson(value));
+            ASSERT_TRUE(fromJson) << e.key << " " << value;
+            EXPECT_EQ(*fromJson, value) << e.key << " " << value;
+        }
     }
 }
 
 TEST(ServoSettings, JsonOfWrongFormsAndUnknownKeysIsRefused)
 {
-    QString error;
     const ServoSettings defaults;
-    const std::optional<SettingValues> values = ServoSettingsJson::valuesFromJson(ServoSettingsJson::toJson(defaults), &error);
-    ASSERT_TRUE(values) << error.toStdString();
+    const Result<SettingValues> values = ServoSettingsJson::valuesFromJson(ServoSettingsJson::toJson(defaults));
+    ASSERT_TRUE(values) << values.failure().message.toStdString();
     EXPECT_EQ(withValues(ServoSettings{7}, *values), defaults) << "a dumped servo restores to itself";
 
     const struct {
@@ -72,9 +74,9 @@ TEST(ServoSettings, JsonOfWrongFormsAndUnknownKeysIsRefused)
         {{{"speed", 3}}, "unknown key \"speed\""},
     };
     for (const auto& r : refused) {
-        error.clear();
-        EXPECT_FALSE(ServoSettingsJson::valuesFromJson(r.object, &error)) << r.message;
-        EXPECT_EQ(error.toStdString(), r.message);
+        const Result<SettingValues> refused = ServoSettingsJson::valuesFromJson(r.object);
+        ASSERT_FALSE(refused) << r.message;
+        EXPECT_EQ(refused.failure().message.toStdString(), r.message);
     }
 }
 

@@ -13,7 +13,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <cstring>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -168,6 +173,10 @@ TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
     writeFile("range.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "voltage_min": 20}]})");
     writeFile("key.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "speed": 3}]})");
     writeFile("other-id.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 7, "led": false}]})");
+    writeFile("twice.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "led": false}, {"id": 2}, {"id": 1, "led": true}]})");
+    writeFile("key-twice.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "i\u0064": 2}]})");
+    writeFile("fraction.json", R"({"format": "servodesk-servo-settings", "version": 1.0000000000000002, "servos": [{"id": 1}]})");
+    ASSERT_EQ(mkfifo(qPrintable(file("fifo.json")), 0600), 0);
     const struct {
         QStringList arguments;
         int exitCode;
@@ -178,7 +187,7 @@ TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
         {{"set", "1", "angle_min=900", "angle_max=800"}, 2, "angle_min (900) must be below angle_max (800)"},
         {{"set", "1", "led"}, 2, "\"led\" is not key=value"},
         {{"restore", file("broken.json")}, 2, "not valid JSON"},
-        {{"restore", file("newer.json")}, 2, "format version 2 is newer than this servoctl reads (1)"},
+        {{"restore", file("newer.json")}, 2, "format version 2 is newer than this program reads (1)"},
         {{"restore", file("range.json")}, 2, "voltage_min: 20 is out of range 4.5-13.9"},
         {{"restore", file("key.json")}, 2, "unknown key \"speed\""},
         {{"restore", file("missing.json")}, 2, "missing.json"},
@@ -191,6 +200,26 @@ TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
         {{"info", "5"}, 1, "servo 5 did not answer"},
         {{"led", "5", "on"}, 1, "servo 5 did not answer"},
         {{"scan", "--ids", "7-3"}, 2, "is not a list of IDs"},
+        {{"restore", file("twice.json")}, 2, "servo #1 and servo #3 both name ID 1"},
+        {{"restore", file("key-twice.json")}, 2, "the key \"id\" appears twice"},
+        {{"restore", file("fraction.json")}, 2, "no format version"},
+        {{"restore", "/dev/zero"}, 2, "/dev/zero: not a regular file"},
+        {{"restore", file("fifo.json")}, 2, "fifo.json: not a regular file"},
+        {{"restore", work.path()}, 2, "not a regular file"},
+        {{"restore", file("one.json"), "--id", ""}, 2, "servo ID \"\" is not a whole number 0-253"},
+        {{"restore", file("one.json"), "--id", "-3"}, 2, "servo ID \"-3\" is not"},
+        {{"move", "", "900"}, 2, "servo ID \"\" is not"},
+        {{"move", "1x", "900"}, 2, "servo ID \"1x\" is not"},
+        {{"set", " 1", "led=off"}, 2, "servo ID \" 1\" is not"},
+        {{"led", "+1", "off"}, 2, "servo ID \"+1\" is not"},
+        {{"torque", "", "off"}, 2, "servo ID \"\" is not"},
+        {{"motor", "0x1", "100"}, 2, "servo ID \"0x1\" is not"},
+        {{"dump", "1", "", "-o", file("out.json")}, 2, "servo ID \"\" is not"},
+        {{"set", "1", "led=off", "led=on"}, 2, "\"led\" is given twice"},
+        {{"--demo", "move", "1", "900"}, 2, "--demo and --port cannot go together"},
+        {{"dump", "1", "-o", ""}, 2, "-o: an empty name"},
+        {{"monitor", "1", "--csv", ""}, 2, "--csv: an empty name"},
+        {{"monitor", "1", "--rate", "1e-10"}, 2, "--rate: 1e-10 is out of range 0.01-1000"},
     };
     for (const auto& c : cases) {
         const Result result = run(c.arguments);
@@ -210,6 +239,10 @@ TEST_P(ServoctlProcess, MissingOrBusyPortIsAFailureWithTheReason)
     const Result missing = finish(process);
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("no such port")) << missing.err.toStdString();
+    process.start(QStringLiteral(SERVOCTL_PROGRAM), {"info", "1", "--port", ""});
+    const Result empty = finish(process);
+    EXPECT_EQ(empty.exitCode, 2);
+    EXPECT_TRUE(empty.err.contains("--port: an empty name")) << empty.err.toStdString();
 
     LockHolder holder(bus.slavePath());
     ASSERT_TRUE(holder.isHolding());
@@ -272,7 +305,9 @@ TEST_P(ServoctlProcess, UnplugMidRestoreFailsSaysWhatWasWrittenAndKeepsTheBackup
     const Result restore = run({"restore", file("one.json")});
 
     EXPECT_EQ(restore.exitCode, 1);
-    EXPECT_TRUE(restore.err.contains("written: deviation; the backup stays in")) << restore.err.toStdString();
+    EXPECT_TRUE(restore.err.contains("written: deviation; not written: angle_min, angle_max, led, voltage_min, voltage_max, "
+                                     "alarm_stall, alarm_over_voltage, alarm_over_temperature, max_temperature; the backup stays in"))
+        << restore.err.toStdString();
     EXPECT_TRUE(restore.err.contains("the backup stays in")) << restore.err.toStdString();
     ASSERT_EQ(backups().size(), 1);
     const QJsonObject backup = servosIn(dataHome.path() + "/servodesk/backups/" + backups().first()).at(0).toObject();
@@ -310,6 +345,134 @@ TEST_P(ServoctlProcess, MonitorStoppedWithCtrlCLeavesACompleteCsv)
         EXPECT_EQ(fields[3], "7.400") << row.toStdString();
     }
     EXPECT_EQ(QDir(work.path()).entryList(QDir::Files), QStringList{"live.csv"}) << "a temporary file was left";
+}
+
+// A file system of a few kilobytes, full; none when the machine does not let this test mount one.
+class FullFileSystem {
+public:
+    explicit FullFileSystem(const QString& path)
+        : m_path(path)
+    {
+        QDir().mkpath(path);
+        if (::mount("tmpfs", qPrintable(path), "tmpfs", 0, "size=16k") != 0)
+            return;
+        m_mounted = true;
+        QFile filler(path + QStringLiteral("/filler"));
+        if (filler.open(QIODevice::WriteOnly))
+            while (filler.write(QByteArray(1024, 'x')) > 0 && filler.flush()) {
+            }
+    }
+    ~FullFileSystem()
+    {
+        if (m_mounted)
+            ::umount(qPrintable(m_path));
+    }
+    bool isMounted() const { return m_mounted; }
+
+private:
+    QString m_path;
+    bool m_mounted = false;
+};
+
+TEST_P(ServoctlProcess, AFullDiskKeepsThePreviousFileFailsNamingItAndSendsNothing)
+{
+    const Result dumpToFull = run({"dump", "1", "2", "-o", "/dev/full"});
+    EXPECT_EQ(dumpToFull.exitCode, 1);
+    EXPECT_TRUE(dumpToFull.err.contains("/dev/full: No space left on device")) << dumpToFull.err.toStdString();
+
+    QProcess toFullOutput;
+    toFullOutput.setStandardOutputFile(QStringLiteral("/dev/full"));
+    start(toFullOutput, {"info", "1", "--json"});
+    const Result info = finish(toFullOutput);
+    EXPECT_EQ(info.exitCode, 1);
+    EXPECT_TRUE(info.err.contains("standard output: No space left on device")) << info.err.toStdString();
+
+    const Result monitor = run({"monitor", "1", "--csv", "/dev/full"});
+    EXPECT_EQ(monitor.exitCode, 1);
+    EXPECT_TRUE(monitor.err.contains("/dev/full")) << monitor.err.toStdString();
+
+    FullFileSystem full(file("full"));
+    if (!full.isMounted()) {
+        EXPECT_FALSE(busReceivedWrite());
+        GTEST_SKIP() << "cannot mount a small file system here (needs root); /dev/full was checked";
+    }
+    QFile previous(file("full/arm.json"));
+    const bool previousWritten = previous.open(QIODevice::WriteOnly) && previous.write("{}") == 2 && previous.flush();
+    previous.close();
+    const Result dump = run({"dump", "1", "2", "7", "-o", file("full/arm.json")});
+    EXPECT_EQ(dump.exitCode, 1);
+    EXPECT_TRUE(dump.err.contains(file("full/arm.json"))) << dump.err.toStdString();
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    EXPECT_EQ(previous.readAll(), previousWritten ? QByteArray("{}") : QByteArray()) << "the previous file changed";
+
+    // set and restore keep their backups on the full disk: nothing may reach the servo.
+    QProcess set;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), file("full"));
+    set.setProcessEnvironment(environment);
+    set.start(QStringLiteral(SERVOCTL_PROGRAM), {"set", "1", "led=off", "--port", bus.slavePath()});
+    const Result setResult = finish(set);
+    EXPECT_EQ(setResult.exitCode, 1);
+    EXPECT_TRUE(setResult.err.contains(file("full/servodesk/backups/"))) << setResult.err.toStdString();
+    EXPECT_FALSE(busReceivedWrite()) << "a write went out without its backup";
+    EXPECT_TRUE(bus.settings(indexOf(1)).ledOn);
+}
+
+TEST_P(ServoctlProcess, UnplugDuringMonitorEndsItSayingThePortIsGone)
+{
+    QProcess process;
+    start(process, {"monitor", "1", "--rate", "50"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bus.receivedFrames().isEmpty(); }, 30000)) << "monitor does not sample";
+    bus.vanish();
+    const Result result = finish(process);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains("the port is gone")) << result.err.toStdString();
+    EXPECT_LE(result.err.count("did not answer"), 1) << result.err.toStdString();
+}
+
+TEST_P(ServoctlProcess, StopSignalsEndRestoreBetweenFramesAndLeaveMonitorsCsvWhole)
+{
+    writeFile("far.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [
+        {"id": 1, "deviation": 20, "angle_min": 100, "led": false, "voltage_min": 6, "alarm_stall": false, "max_temperature": 60}]})");
+    const auto writeFrames = [&] {
+        int count = 0;
+        for (const VirtualServo::Chunk& frame : bus.receivedFrames())
+            count += writeCommands.contains(quint8(frame.bytes.at(4)));
+        return count;
+    };
+    QProcess restore;
+    std::atomic<pid_t> restorePid{0};
+    // Killed from the bus's own thread the moment the first write arrives, well before the next.
+    QObject::connect(&bus, &VirtualServo::frameReceived, &bus, [&](const QByteArray& frame) {
+        if (writeCommands.contains(quint8(frame.at(4))) && restorePid != 0)
+            ::kill(restorePid.exchange(0), SIGTERM);
+    }, Qt::DirectConnection);
+    start(restore, {"restore", file("far.json")});
+    restorePid = pid_t(restore.processId());
+    const Result stopped = finish(restore);
+    ASSERT_GT(writeFrames(), 0) << "restore wrote nothing";
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.err.toStdString();
+    EXPECT_TRUE(stopped.err.contains("stopped (interrupted); written: ")) << stopped.err.toStdString();
+    EXPECT_TRUE(stopped.err.contains("max_temperature; the backup stays in")) << "the last group is not written: " << stopped.err.toStdString();
+    EXPECT_EQ(bus.settings(indexOf(1)).maxTemperature, 85);
+
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        const QString csvPath = file(QStringLiteral("live-%1.csv").arg(signal));
+        QProcess monitor;
+        start(monitor, {"monitor", "1", "--rate", "100", "--csv", csvPath});
+        bus.clearRecords();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bus.receivedFrames().size() >= 12; }, 30000)) << "monitor does not sample";
+        ::kill(pid_t(monitor.processId()), signal);
+        const Result result = finish(monitor);
+        EXPECT_EQ(result.exitCode, 0) << strsignal(signal) << ": " << result.err.toStdString();
+        QFile csv(csvPath);
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << strsignal(signal) << ": no CSV";
+        const QList<QByteArray> rows = csv.readAll().split('\n');
+        EXPECT_GE(rows.size(), 3) << strsignal(signal);
+        EXPECT_TRUE(rows.last().isEmpty()) << strsignal(signal) << ": the last row is cut";
+        for (const QByteArray& row : rows.mid(1, rows.size() - 2))
+            EXPECT_EQ(row.count(','), 5) << strsignal(signal) << ": " << row.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Line, ServoctlProcess, ::testing::Values(false, true),

@@ -1,4 +1,4 @@
-#include "servoctl/ServoSettings.h"
+#include "Api/Bus/ServoSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -50,15 +50,14 @@ QString SettingField::rangeText() const
     return valueText(minimum) + QLatin1Char('-') + valueText(maximum);
 }
 
-std::optional<int> SettingField::checked(int value, QString* error) const
+Result<int> SettingField::checked(int value) const
 {
-    if (value >= minimum && value <= maximum)
+    if (inRange(value))
         return value;
-    *error = QStringLiteral("%1: %2 is out of range %3").arg(QLatin1String(key), valueText(value), rangeText());
-    return std::nullopt;
+    return Failure::usage(QStringLiteral("%1: %2 is out of range %3").arg(QLatin1String(key), valueText(value), rangeText()));
 }
 
-std::optional<int> SettingField::fromText(const QString& text, QString* error) const
+Result<int> SettingField::fromText(const QString& text) const
 {
     const QString t = text.trimmed().toLower();
     bool ok = false;
@@ -72,36 +71,34 @@ std::optional<int> SettingField::fromText(const QString& text, QString* error) c
     case Kind::Volts: {
         const double volts = t.toDouble(&ok);
         if (ok && std::isfinite(volts) && std::abs(volts) < 1000)
-            return checked(int(std::lround(volts * 1000)), error);
+            return checked(int(std::lround(volts * 1000)));
         break;
     }
     case Kind::Integer: {
         const int value = t.toInt(&ok);
         if (ok)
-            return checked(value, error);
+            return checked(value);
         break;
     }
     }
-    *error = QStringLiteral("%1: \"%2\" is not a value of range %3").arg(QLatin1String(key), text, rangeText());
-    return std::nullopt;
+    return Failure::usage(QStringLiteral("%1: \"%2\" is not a value of range %3").arg(QLatin1String(key), text, rangeText()));
 }
 
-std::optional<int> SettingField::fromJson(const QJsonValue& value, QString* error) const
+Result<int> SettingField::fromJson(const QJsonValue& value) const
 {
     if (kind == Kind::Switch && value.isBool())
         return value.toBool() ? 1 : 0;
     if (kind != Kind::Switch && value.isDouble()) {
         const double number = value.toDouble();
         if (kind == Kind::Integer && number == std::floor(number))
-            return fromText(QString::number(number, 'f', 0), error);
+            return fromText(QString::number(number, 'f', 0));
         if (kind == Kind::Volts)
-            return fromText(QString::number(number, 'f', 6), error);
+            return fromText(QString::number(number, 'f', 6));
     }
-    *error = QStringLiteral("%1: expected %2, found %3")
+    return Failure::usage(QStringLiteral("%1: expected %2, found %3")
                  .arg(QLatin1String(key),
                       kind == Kind::Switch ? QStringLiteral("true or false") : QStringLiteral("a number in ") + rangeText(),
-                      QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact)).mid(1).chopped(1));
-    return std::nullopt;
+                      QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact)).mid(1).chopped(1)));
 }
 
 QJsonValue SettingField::toJson(int value) const
@@ -124,18 +121,16 @@ QJsonObject toJson(const ServoSettings& settings)
     return object;
 }
 
-std::optional<SettingValues> valuesFromJson(const QJsonObject& object, QString* error)
+Result<SettingValues> valuesFromJson(const QJsonObject& object)
 {
     SettingValues values;
     for (auto it = object.begin(); it != object.end(); ++it) {
         const SettingField* field = SettingField::byKey(it.key());
-        if (!field) {
-            *error = QStringLiteral("unknown key \"%1\"").arg(it.key());
-            return std::nullopt;
-        }
-        const std::optional<int> value = field->fromJson(it.value(), error);
+        if (!field)
+            return Failure::usage(QStringLiteral("unknown key \"%1\"").arg(it.key()));
+        const Result<int> value = field->fromJson(it.value());
         if (!value)
-            return std::nullopt;
+            return value.failure();
         values.insert(it.key(), *value);
     }
     return values;
@@ -159,6 +154,15 @@ QString pairRuleError(const ServoSettings& s)
         return QStringLiteral("voltage_min (%1) must be below voltage_max (%2)")
             .arg(s.voltageMinMillivolts / 1000.0).arg(s.voltageMaxMillivolts / 1000.0);
     return {};
+}
+
+QStringList outOfRangeValues(const ServoSettings& settings)
+{
+    QStringList values;
+    for (const SettingField& field : SettingField::all())
+        if (!field.inRange(settings.*field.member))
+            values.append(QStringLiteral("%1 %2").arg(QLatin1String(field.key), field.valueText(settings.*field.member)));
+    return values;
 }
 
 QStringList differingKeys(const ServoSettings& a, const ServoSettings& b)

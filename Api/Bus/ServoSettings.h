@@ -1,7 +1,9 @@
-// The stored settings of one servo as the command-line tool reads, writes and files them: one field
-// per setting, each with its key (the JSON field name and the key of "set"), its range (the ranges
-// the window's controls accept) and its form in JSON.
+// The stored settings of one servo as the bus layer reads, writes and files them: one field per
+// setting, each with its key (the JSON field name and the key of servoctl's "set"), its range (the
+// ranges the window's controls accept) and its form in JSON.
 #pragma once
+
+#include "Api/Bus/Result.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -41,13 +43,14 @@ struct SettingField {
     QString rangeText() const;
     QString valueText(int value) const;
     // The value a JSON value or a command-line text stands for (millivolts for volts, 1/0 for a
-    // switch); none with *error set when it has the wrong form or is out of range.
-    std::optional<int> fromJson(const QJsonValue& value, QString* error) const;
-    std::optional<int> fromText(const QString& text, QString* error) const;
+    // switch); a usage failure when it has the wrong form or is out of range.
+    Result<int> fromJson(const QJsonValue& value) const;
+    Result<int> fromText(const QString& text) const;
     QJsonValue toJson(int value) const;
+    bool inRange(int value) const { return value >= minimum && value <= maximum; }
 
 private:
-    std::optional<int> checked(int value, QString* error) const;
+    Result<int> checked(int value) const;
 };
 
 // Settings given by key (from a file or the command line), to be applied over a servo's own.
@@ -56,9 +59,9 @@ using SettingValues = QMap<QString, int>;
 namespace ServoSettingsJson {
 
 QJsonObject toJson(const ServoSettings& settings);
-// The values an object holds; none with *error set for an unknown key, a wrong form or a value
-// out of range.
-std::optional<SettingValues> valuesFromJson(const QJsonObject& object, QString* error);
+// The values an object holds; a usage failure for an unknown key, a wrong form or a value out of
+// range.
+Result<SettingValues> valuesFromJson(const QJsonObject& object);
 
 }  // namespace ServoSettingsJson
 
@@ -66,5 +69,7 @@ std::optional<SettingValues> valuesFromJson(const QJsonObject& object, QString* 
 ServoSettings withValues(ServoSettings settings, const SettingValues& values);
 // The rules between fields (each minimum below its maximum); empty when they hold.
 QString pairRuleError(const ServoSettings& settings);
+// The keys whose values lie outside the ranges a settings file may hold, each as "key value".
+QStringList outOfRangeValues(const ServoSettings& settings);
 // The keys whose values differ.
 QStringList differingKeys(const ServoSettings& a, const ServoSettings& b);
