@@ -1,7 +1,7 @@
 #include "Api/SVFrameReader.h"
 
 #include "Api/SVFrameTools.h"
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 using namespace SVProtocol;
 

@@ -44,18 +44,12 @@ void SVFrameTools::logData(const uint8_t* bytes, int length)
 
 uint8_t SVFrameTools::checksum(const uint8_t* frame, int length)
 {
-    uint8_t sum = 0;
-    for (int i = 2; i < length; ++i)
-        sum = static_cast<uint8_t>(sum + frame[i]);
-    return static_cast<uint8_t>(~sum);
+    return SVProtocol::checksum(QByteArrayView(frame, length));
 }
 
 QByteArray SVFrameTools::frameWithChecksum(const QByteArray& frame)
 {
-    QByteArray result = frame;
-    result.append(static_cast<char>(
-        checksum(reinterpret_cast<const uint8_t*>(frame.constData()), static_cast<int>(frame.size()))));
-    return result;
+    return frame + char(SVProtocol::checksum(frame));
 }
 
 qint64 SVFrameTools::returnNum16ToNum10WithLow(const QString& low, const QString& hight)
@@ -74,8 +68,7 @@ qint64 SVFrameTools::wordFromBytes(int low, int high)
 
 qint64 SVFrameTools::deviationFromByte(int byte)
 {
-    const int value = byte & 0xFF;
-    return value > 125 ? value - 256 : value;
+    return SVProtocol::deviationFromByte(uint8_t(byte & 0xFF));
 }
 
 QString SVFrameTools::deviationTextFromByteText(const QString& byteText)

@@ -2,6 +2,8 @@
 // the frame log, the checksum, and the conversions between wire bytes, texts and numbers.
 #pragma once
 
+#include "Api/Bus/Protocol.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -11,12 +13,7 @@
 class SVFrameTools {
 public:
     // The three LED alarm conditions, as the three flag switches of the window show them.
-    struct AlarmFlags {
-        bool stall = false;            // locked rotor
-        bool overVoltage = false;
-        bool overTemperature = false;
-        bool operator==(const AlarmFlags&) const = default;
-    };
+    using AlarmFlags = SVProtocol::AlarmFlags;
 
     // Writes a frame to standard output as four lines: a decimal title and list, then a
     // hexadecimal title and list. Flushed, so that the log keeps pace with the writes.

@@ -1,13 +1,12 @@
 #include "Api/SVReplyDecoder.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 using namespace SVProtocol;
 
 namespace {
 
-constexpr int lengthOffset = 3;
-constexpr int firstParameter = 5;
+constexpr int firstParameter = firstParameterOffset;
 constexpr int lengthWithoutParameters = 3;
 
 int byteAt(const QByteArray& bytes, int offset) { return quint8(bytes.at(offset)); }
@@ -43,8 +42,7 @@ bool SVReplyDecoder::isWellFormed(const QByteArray& frame)
         return false;
     if (byteAt(frame, lengthOffset) + 3 != frame.size())
         return false;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(frame.constData());
-    return bytes[frame.size() - 1] == SVFrameTools::checksum(bytes, int(frame.size() - 1));
+    return byteAt(frame, int(frame.size() - 1)) == SVProtocol::checksum(QByteArrayView(frame).chopped(1));
 }
 
 std::optional<SVReply> SVReplyDecoder::decode(const QByteArray& frame)

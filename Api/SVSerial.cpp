@@ -1,13 +1,12 @@
 #include "Api/SVSerial.h"
 
 #include "Api/SVFrameTools.h"
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 #include "Api/SVTextValue.h"
 
 #include <QMetaObject>
 #include <QPointer>
 
-#include <initializer_list>
 #include <thread>
 
 namespace {
@@ -17,19 +16,6 @@ using namespace SVProtocol;
 uint8_t lowByte(qint64 value) { return static_cast<uint8_t>(value & 0xFF); }
 uint8_t highByte(qint64 value) { return static_cast<uint8_t>((value >> 8) & 0xFF); }
 uint8_t byteOf(const QString& text) { return lowByte(SVTextValue::integerValue(text)); }
-
-// Header, ID, length and command, then the parameters; no checksum (the send path appends it).
-QByteArray frame(uint8_t servoId, uint8_t command, std::initializer_list<uint8_t> parameters = {})
-{
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(parameters.size()) + 6);
-    for (uint8_t byte : {headerByte, headerByte, servoId,
-                         static_cast<uint8_t>(parameters.size() + 3), command})
-        bytes.append(static_cast<char>(byte));
-    for (uint8_t byte : parameters)
-        bytes.append(static_cast<char>(byte));
-    return bytes;
-}
 
 int hexDigitValue(QChar c)
 {
@@ -89,87 +75,87 @@ SerialQueue& SVSerial::queue()
 
 void SVSerial::sendOneSteering(int servoId, int angle, int time)
 {
-    sendDataNotDelay(frame(lowByte(servoId), Move,
+    sendDataNotDelay(frameBody(lowByte(servoId), Move,
                            {lowByte(angle), highByte(angle), lowByte(time), highByte(time)}),
                      0);
 }
 
 void SVSerial::sendWriteId(const QString& newId)
 {
-    sendData(frame(broadcastId, WriteId, {byteOf(newId)}), 0);
+    sendData(frameBody(broadcastId, WriteId, {byteOf(newId)}), 0);
 }
 
 void SVSerial::sendReadId()
 {
-    sendData(frame(broadcastId, ReadId), 0);
+    sendData(frameBody(broadcastId, ReadId), 0);
 }
 
 void SVSerial::sendWriteDeviationId(const QString& servoId, const QString& angel)
 {
-    sendDataNotDelay(frame(byteOf(servoId), AdjustDeviation, {byteOf(angel)}), 0);
+    sendDataNotDelay(frameBody(byteOf(servoId), AdjustDeviation, {byteOf(angel)}), 0);
 }
 
 void SVSerial::sendWriteSaveDeviationWithId(const QString& servoId)
 {
-    sendData(frame(byteOf(servoId), SaveDeviation), 0);
+    sendData(frameBody(byteOf(servoId), SaveDeviation), 0);
 }
 
 void SVSerial::sendReadDeviationWithId(int servoId)
 {
-    sendData(frame(lowByte(servoId), ReadDeviation), 0);
+    sendData(frameBody(lowByte(servoId), ReadDeviation), 0);
 }
 
 void SVSerial::sendWriteAngle(const QString& servoId, const QString& minAngle, const QString& maxAngle)
 {
     const qint64 minimum = SVTextValue::integerValue(minAngle);
     const qint64 maximum = SVTextValue::integerValue(maxAngle);
-    sendData(frame(byteOf(servoId), WriteAngleLimit,
+    sendData(frameBody(byteOf(servoId), WriteAngleLimit,
                    {lowByte(minimum), highByte(minimum), lowByte(maximum), highByte(maximum)}),
              0);
 }
 
 void SVSerial::sendReadAngleLimit(const QString& servoId)
 {
-    sendData(frame(byteOf(servoId), ReadAngleLimit), 0);
+    sendData(frameBody(byteOf(servoId), ReadAngleLimit), 0);
 }
 
 void SVSerial::sendWriteVoltage(const QString& servoId, const QString& minAngle, const QString& maxAngle)
 {
     const qint32 minimum = SVFrameTools::millivoltsFromVoltText(minAngle);
     const qint32 maximum = SVFrameTools::millivoltsFromVoltText(maxAngle);
-    sendData(frame(byteOf(servoId), WriteVoltageLimit,
+    sendData(frameBody(byteOf(servoId), WriteVoltageLimit,
                    {lowByte(minimum), highByte(minimum), lowByte(maximum), highByte(maximum)}),
              0);
 }
 
 void SVSerial::sendReadVoltageLimit(const QString& servoId)
 {
-    sendData(frame(byteOf(servoId), ReadVoltageLimit), 0);
+    sendData(frameBody(byteOf(servoId), ReadVoltageLimit), 0);
 }
 
 void SVSerial::sendWriteMaxTemp(const QString& servoId, const QString& state)
 {
-    sendData(frame(byteOf(servoId), WriteMaxTemperature, {byteOf(state)}), 0);
+    sendData(frameBody(byteOf(servoId), WriteMaxTemperature, {byteOf(state)}), 0);
 }
 
 void SVSerial::sendReadTempLimit(const QString& servoId)
 {
-    sendData(frame(byteOf(servoId), ReadMaxTemperature), 0);
+    sendData(frameBody(byteOf(servoId), ReadMaxTemperature), 0);
 }
 
 void SVSerial::sendReadTemp(int servoId)
 {
-    sendData(frame(lowByte(servoId), ReadTemperature), 0);
+    sendData(frameBody(lowByte(servoId), ReadTemperature), 0);
 }
 
 void SVSerial::sendReadVoltage(int servoId)
 {
-    sendData(frame(lowByte(servoId), ReadVoltage), 0);
+    sendData(frameBody(lowByte(servoId), ReadVoltage), 0);
 }
 
 void SVSerial::sendReadPostion(int servoId)
 {
-    sendData(frame(lowByte(servoId), ReadPosition), 0);
+    sendData(frameBody(lowByte(servoId), ReadPosition), 0);
 }
 
 SVSerial::SpeedBytes SVSerial::speedBytesFromText(const QString& speed)
@@ -190,37 +176,37 @@ SVSerial::SpeedBytes SVSerial::speedBytesFromText(const QString& speed)
 void SVSerial::sendSpeed(const QString& servoId, const QString& speed, int tip)
 {
     const SpeedBytes bytes = speedBytesFromText(speed);
-    sendDataNotDelay(frame(byteOf(servoId), ModeAndSpeed, {lowByte(tip), 0xFF, bytes.low, bytes.high}), 0);
+    sendDataNotDelay(frameBody(byteOf(servoId), ModeAndSpeed, {lowByte(tip), 0xFF, bytes.low, bytes.high}), 0);
 }
 
 void SVSerial::sendMotorLoadOrUload(int servoId, bool load)
 {
-    sendData(frame(lowByte(servoId), WriteMotorLoad, {uint8_t(load ? 0 : 1)}), 0);
+    sendData(frameBody(lowByte(servoId), WriteMotorLoad, {uint8_t(load ? 0 : 1)}), 0);
 }
 
 void SVSerial::sendReadMotorLoadOrUload(const QString& servoId)
 {
-    sendData(frame(byteOf(servoId), ReadMotorLoad), 0);
+    sendData(frameBody(byteOf(servoId), ReadMotorLoad), 0);
 }
 
 void SVSerial::sendWriteLed(const QString& servoId, bool on)
 {
-    sendData(frame(byteOf(servoId), WriteLed, {uint8_t(on ? 0 : 1)}), 0);
+    sendData(frameBody(byteOf(servoId), WriteLed, {uint8_t(on ? 0 : 1)}), 0);
 }
 
 void SVSerial::sendLedRead(const QString& servoId)
 {
-    sendData(frame(byteOf(servoId), ReadLed), 0);
+    sendData(frameBody(byteOf(servoId), ReadLed), 0);
 }
 
 void SVSerial::sendWriteLedError(const QString& servoId, const QString& state)
 {
-    sendData(frame(byteOf(servoId), WriteLedAlarm, {byteOf(state)}), 0);
+    sendData(frameBody(byteOf(servoId), WriteLedAlarm, {byteOf(state)}), 0);
 }
 
 void SVSerial::sendLedErrorRead(const QString& servoId)
 {
-    sendData(frame(byteOf(servoId), ReadLedAlarm), 0);
+    sendData(frameBody(byteOf(servoId), ReadLedAlarm), 0);
 }
 
 void SVSerial::sendReadServoInfoWithId(const QString& servoId)

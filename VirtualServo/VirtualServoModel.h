@@ -2,6 +2,8 @@
 // frame. No I/O: VirtualServo feeds it whole frames and writes its replies.
 #pragma once
 
+#include "Api/Bus/Protocol.h"
+
 #include <QByteArray>
 
 #include <chrono>
@@ -13,16 +15,16 @@ public:
 
     // The stored parameters, with the defaults a servo leaves the factory with.
     struct Settings {
-        int id = 1;
-        int deviation = 0;          // -125..125
+        int id = SVProtocol::FactoryDefaults::id;
+        int deviation = SVProtocol::FactoryDefaults::deviation;  // -125..125
         bool deviationSaved = false;
-        int angleMin = 0;
-        int angleMax = 1000;
-        int voltageMinMillivolts = 4500;
-        int voltageMaxMillivolts = 12000;
-        int maxTemperature = 85;    // degrees Celsius
-        bool ledOn = true;
-        int alarmBits = 7;          // bit 2 stall, bit 1 over-voltage, bit 0 over-temperature
+        int angleMin = SVProtocol::FactoryDefaults::angleMin;
+        int angleMax = SVProtocol::FactoryDefaults::angleMax;
+        int voltageMinMillivolts = SVProtocol::FactoryDefaults::voltageMinMillivolts;
+        int voltageMaxMillivolts = SVProtocol::FactoryDefaults::voltageMaxMillivolts;
+        int maxTemperature = SVProtocol::FactoryDefaults::maxTemperature;  // degrees Celsius
+        bool ledOn = SVProtocol::FactoryDefaults::ledOn;
+        int alarmBits = SVProtocol::FactoryDefaults::alarmBits;  // as SVProtocol::alarmByte
         int mode = 0;               // 0 servo mode, 1 motor mode
         int speed = 0;              // -1000..1000
         bool motorLoaded = false;   // load byte 0 = loaded, 1 = unloaded

@@ -89,8 +89,7 @@ ServoBus& CommandContext::bus()
     if (!QFileInfo::exists(path))
         throw CommandError{ExitFailure, QStringLiteral("%1: no such port").arg(path)};
     auto bus = std::make_unique<ServoBus>(ORSSerialPort::serialPortWithPath(path));
-    if (!bus->open())
-        throw CommandError{ExitFailure, bus->errorString()};
+    throwOnFailure(bus->open());
     m_bus = std::move(bus);
     return *m_bus;
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Api/Bus/Result.h"
-#include "servoctl/ServoBus.h"
+#include "Api/Bus/ServoBus.h"
 
 #include <QByteArray>
 #include <QJsonDocument>

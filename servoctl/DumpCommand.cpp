@@ -1,7 +1,7 @@
 // servoctl dump: the settings of each servo as a settings file, on standard output or to a file.
 #include "servoctl/Commands.h"
 #include "servoctl/Progress.h"
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 #include "Api/Bus/SettingsFile.h"
 
 void addDumpCommand(CLI::App& app, CommandContext& context, CommandRunner& run)

@@ -1,6 +1,6 @@
 // servoctl info: every stored setting and the live state of each servo.
 #include "servoctl/Commands.h"
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -42,7 +42,7 @@ void addInfoCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
                 const Result<ServoAccess::LiveState> state =
                     settings ? ServoAccess::readState(bus, id) : Result<ServoAccess::LiveState>(settings.failure());
                 if (!bus.isUsable())
-                    throw CommandError{ExitFailure, bus.errorString()};
+                    throw CommandError{ExitFailure, bus.portFailure().message};
                 if (!state) {
                     CommandContext::warn(state.failure().message);
                     status = ExitFailure;

@@ -1,7 +1,7 @@
 // servoctl led: switches a servo's LED on or off and reads it back.
 #include "servoctl/SwitchCommands.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 void addLedCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {

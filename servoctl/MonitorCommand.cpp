@@ -1,7 +1,7 @@
 // servoctl monitor: streams temperature, voltage, position and motor power, one row per servo per
 // sample, until Ctrl-C; rows reach the CSV file as they come, and the file is complete when it stops.
 #include "servoctl/Commands.h"
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/WholeFile.h"
 
@@ -133,7 +133,7 @@ int monitor(CommandContext& context, const MonitorOptions& options)
     }
     sink.finish();
     if (!bus.isUsable()) {
-        CommandContext::warn(bus.errorString());
+        CommandContext::warn(bus.portFailure().message);
         status = ExitFailure;
     }
     return status;

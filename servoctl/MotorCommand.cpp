@@ -1,9 +1,9 @@
 // servoctl motor: runs a servo as a motor at a signed speed; speed 0 stops it and returns it to
 // position mode.
 #include "servoctl/Commands.h"
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 void addMotorCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
@@ -18,9 +18,7 @@ void addMotorCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
             ServoBus& bus = context.bus();
             throwOnFailure(requireAnswer(bus, servoId));
             const int mode = *speed == 0 ? 0 : 1;  // 0 position mode, 1 motor mode
-            const QByteArray parameters = parameterBytes({mode, 0xFF, *speed, *speed >> 8});
-            if (!bus.write(servoId, SVProtocol::ModeAndSpeed, parameters))
-                throw CommandError{ExitFailure, bus.errorString()};
+            throwOnFailure(bus.write(servoId, SVProtocol::ModeAndSpeed, SVProtocol::parameterBytes({mode, 0xFF}) + SVProtocol::wordBytes(*speed)));
             CommandContext::print(*speed == 0 ? QStringLiteral("servo %1: stopped, position mode").arg(servoId)
                                               : QStringLiteral("servo %1: motor mode, speed %2").arg(servoId).arg(*speed));
             return int(ExitSuccess);

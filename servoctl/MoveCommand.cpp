@@ -1,8 +1,8 @@
 // servoctl move: sends a servo to a position in a given time.
 #include "servoctl/Commands.h"
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 void addMoveCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
@@ -21,10 +21,7 @@ void addMoveCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
             const int id = servoIdFromArgument(options->id);
             ServoBus& bus = context.bus();
             throwOnFailure(requireAnswer(bus, id));
-            const QByteArray parameters =
-                parameterBytes({options->position, options->position >> 8, options->time, options->time >> 8});
-            if (!bus.write(id, SVProtocol::Move, parameters))
-                throw CommandError{ExitFailure, bus.errorString()};
+            throwOnFailure(bus.write(id, SVProtocol::Move, SVProtocol::wordBytes(options->position) + SVProtocol::wordBytes(options->time)));
             CommandContext::print(QStringLiteral("servo %1: moving to %2 in %3 ms").arg(id).arg(options->position).arg(options->time));
             return int(ExitSuccess);
         };

@@ -1,9 +1,9 @@
 // servoctl scan: asks every ID of a range and lists the servos that answer.
 #include "servoctl/Commands.h"
 #include "servoctl/Progress.h"
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -78,7 +78,7 @@ void addScanCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
             ServoBus& bus = context.bus();
             const QList<Found> found = scan(bus, ids);
             if (!bus.isUsable())
-                throw CommandError{ExitFailure, bus.errorString()};
+                throw CommandError{ExitFailure, bus.portFailure().message};
             if (context.json) {
                 QJsonArray list;
                 for (const Found& f : found)

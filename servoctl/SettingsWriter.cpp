@@ -1,10 +1,10 @@
 #include "servoctl/SettingsWriter.h"
 
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/SettingsFile.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ int SettingsWriter::write(const Plan& plan)
     const ServoAccess::WriteResult result =
         ServoAccess::writeSettings(bus, plan.current, plan.target, m_idToBroadcast, &StopSignals::requested);
     if (!result.complete) {
-        const QString why = result.stopped ? QStringLiteral("interrupted") : bus.errorString();
+        const QString why = result.stopped ? QStringLiteral("interrupted") : bus.portFailure().message;
         CommandContext::warn(QStringLiteral("servo %1: stopped (%2); written: %3; not written: %4; the backup stays in %5")
                                  .arg(id).arg(why, listOrNothing(result.writtenKeys), listOrNothing(result.unwrittenKeys), plan.backup));
         return result.stopped ? ExitInterrupted : ExitFailure;

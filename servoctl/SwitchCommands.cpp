@@ -1,6 +1,7 @@
 #include "servoctl/SwitchCommands.h"
 
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/Protocol.h"
+#include "Api/Bus/ServoAccess.h"
 
 void addSwitchCommand(CLI::App& app, CommandContext& context, CommandRunner& run, const SwitchCommand& kind)
 {
@@ -15,12 +16,9 @@ void addSwitchCommand(CLI::App& app, CommandContext& context, CommandRunner& run
             const bool on = *state == "on";
             ServoBus& bus = context.bus();
             throwOnFailure(requireAnswer(bus, servoId));
-            if (!bus.write(servoId, kind.writeCommand, QByteArray(1, char(on ? 0 : 1))))
-                throw CommandError{ExitFailure, bus.errorString()};
-            const std::optional<SVReply> reply = bus.readTwice(servoId, kind.readCommand);
-            if (!reply)
-                throw CommandError{ExitFailure, bus.isUsable() ? QStringLiteral("servo %1 did not answer").arg(servoId) : bus.errorString()};
-            if (kind.isOn(*reply) != on)
+            throwOnFailure(bus.write(servoId, kind.writeCommand, SVProtocol::parameterBytes({SVProtocol::switchByte(on)})));
+            const SVReply reply = valueOrThrow(bus.readTwice(servoId, kind.readCommand));
+            if (kind.isOn(reply) != on)
                 throw CommandError{ExitFailure, QStringLiteral("servo %1: %2 reads back %3").arg(servoId).arg(QLatin1String(kind.name), on ? "off" : "on")};
             CommandContext::print(QStringLiteral("servo %1: %2 %3").arg(servoId).arg(QLatin1String(kind.name), QString::fromStdString(*state)));
             return int(ExitSuccess);

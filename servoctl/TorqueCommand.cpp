@@ -1,7 +1,7 @@
 // servoctl torque: switches a servo's motor power on or off and reads it back.
 #include "servoctl/SwitchCommands.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 void addTorqueCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {

@@ -3,6 +3,7 @@
 // ranges the window's controls accept) and its form in JSON.
 #pragma once
 
+#include "Api/Bus/Protocol.h"
 #include "Api/Bus/Result.h"
 
 #include <QJsonObject>
@@ -13,17 +14,17 @@
 #include <optional>
 
 struct ServoSettings {
-    int id = 1;
-    int deviation = 0;
-    int angleMin = 0;
-    int angleMax = 1000;
-    int voltageMinMillivolts = 4500;
-    int voltageMaxMillivolts = 12000;
-    int maxTemperature = 85;
-    int led = 1;  // 1 on, 0 off
-    int alarmStall = 1;
-    int alarmOverVoltage = 1;
-    int alarmOverTemperature = 1;
+    int id = SVProtocol::FactoryDefaults::id;
+    int deviation = SVProtocol::FactoryDefaults::deviation;
+    int angleMin = SVProtocol::FactoryDefaults::angleMin;
+    int angleMax = SVProtocol::FactoryDefaults::angleMax;
+    int voltageMinMillivolts = SVProtocol::FactoryDefaults::voltageMinMillivolts;
+    int voltageMaxMillivolts = SVProtocol::FactoryDefaults::voltageMaxMillivolts;
+    int maxTemperature = SVProtocol::FactoryDefaults::maxTemperature;
+    int led = SVProtocol::FactoryDefaults::ledOn;  // 1 on, 0 off
+    int alarmStall = SVProtocol::alarmFlags(SVProtocol::FactoryDefaults::alarmBits).stall;
+    int alarmOverVoltage = SVProtocol::alarmFlags(SVProtocol::FactoryDefaults::alarmBits).overVoltage;
+    int alarmOverTemperature = SVProtocol::alarmFlags(SVProtocol::FactoryDefaults::alarmBits).overTemperature;
     bool operator==(const ServoSettings&) const = default;
 };
 

@@ -3,7 +3,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Api/SVFrameReader.h"
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 #include "Api/SVReplyDecoder.h"
 #include "Api/SVTextValue.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"

@@ -2,7 +2,8 @@
 // LED commands, the state poll's reads and the reset of the live gauges.
 #include "Classes/VC/SVSettingViewController.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
+#include "Api/SVFrameTools.h"
 #include "Api/SVTextValue.h"
 #include "Classes/View/EditBox/BRNumberField.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
@@ -130,20 +131,22 @@ void SVSettingViewController::sendWriteServoInfo()
 
 void SVSettingViewController::reSet()
 {
-    textID()->setText(QStringLiteral("1"));
-    lableAngleTop()->setText(QStringLiteral("1000"));
-    lableAngleBottom()->setText(QStringLiteral("0"));
-    lableVoltageRangeMin()->setText(QStringLiteral("4.5"));
-    lableVoltageRangeMax()->setText(QStringLiteral("12"));
-    lableTemperatureRange()->setText(QStringLiteral("85 ℃"));
-    switchStall()->setChecked(true);
-    switchOverpressure()->setChecked(true);
-    switchOverTemperature()->setChecked(true);
+    namespace Factory = SVProtocol::FactoryDefaults;
+    const SVProtocol::AlarmFlags alarms = SVProtocol::alarmFlags(Factory::alarmBits);
+    textID()->setText(QString::number(Factory::id));
+    lableAngleTop()->setText(QString::number(Factory::angleMax));
+    lableAngleBottom()->setText(QString::number(Factory::angleMin));
+    lableVoltageRangeMin()->setText(QString::number(SVFrameTools::voltsFromMillivolts(Factory::voltageMinMillivolts)));
+    lableVoltageRangeMax()->setText(QString::number(SVFrameTools::voltsFromMillivolts(Factory::voltageMaxMillivolts)));
+    lableTemperatureRange()->setText(QString::number(Factory::maxTemperature) + QStringLiteral(" ℃"));
+    switchStall()->setChecked(alarms.stall);
+    switchOverpressure()->setChecked(alarms.overVoltage);
+    switchOverTemperature()->setChecked(alarms.overTemperature);
     if (auto* placeholder = qobject_cast<QLabel*>(viewWithTag(TagDeviationPlaceholder)))
         placeholder->setText(QString());
-    switchLed()->setChecked(true);
-    sliderDeviation()->setStringValue(QStringLiteral("0"));
-    textDeviation()->setText(QStringLiteral("0"));
+    switchLed()->setChecked(Factory::ledOn);
+    sliderDeviation()->setStringValue(QString::number(Factory::deviation));
+    textDeviation()->setText(QString::number(Factory::deviation));
 }
 
 // ---- Single commands ----

@@ -1,7 +1,7 @@
 // The serial transport under faults: hundreds of openings and unplugs leave no descriptor or thread
 // behind, an unplug in the middle of traffic ends cleanly, and a device held by another program is
 // refused at once and usable once it is let go. Waits are bounded and fail with a message.
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 #include "Api/SVSerial.h"
 #include "Api/Source/ORSSerialPort.h"
 #include "Api/Source/ORSSerialPortManager.h"

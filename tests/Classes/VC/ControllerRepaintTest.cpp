@@ -1,7 +1,7 @@
 // What the window repaints for the state poll's replies: a reply that changes nothing repaints
 // nothing, a changed value repaints inside the controls that show it and nowhere else, and what
 // ends up on the screen is what a full repaint of the window draws.
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
 #include "Classes/View/Dashboard/SVDashBoardView.h"

@@ -1,8 +1,10 @@
-// The servo bus as the command-line tool uses it: one open port, a read sent and its reply awaited,
-// a write sent. Replies are cut from the byte stream by the frame reader and read by the reply
-// decoder, as in the window; a reply for another servo or command (a late one) is skipped.
+// The servo bus over one open port: a read sent and its reply awaited, a write sent, without the
+// window encoder's pauses. Replies are cut from the byte stream by the frame reader and read by the
+// reply decoder, as in the window; a reply for another servo or command (a late one) is kept aside.
+// Runs on the main thread: waiting for a reply runs its event loop.
 #pragma once
 
+#include "Api/Bus/Result.h"
 #include "Api/SVFrameReader.h"
 #include "Api/SVReplyDecoder.h"
 #include "Api/Source/ORSSerialPort.h"
@@ -12,13 +14,9 @@
 #include <QString>
 
 #include <chrono>
-#include <initializer_list>
 #include <optional>
 
 class QEventLoop;
-
-// Parameter bytes of a frame: the low 8 bits of each value.
-QByteArray parameterBytes(std::initializer_list<int> values);
 
 class ServoBus : public ORSSerialPortDelegate {
 public:
@@ -39,20 +37,20 @@ public:
     ServoBus(const ServoBus&) = delete;
     ServoBus& operator=(const ServoBus&) = delete;
 
-    // Opens the port; false with errorString() saying why.
-    bool open();
-    QString errorString() const { return m_error; }
+    Result<void> open();
     // Open and not unplugged.
     bool isUsable() const;
+    // What went wrong with the port last: it is gone, in use, or a write failed.
+    Failure portFailure() const { return Failure::failed(m_error); }
 
     // Sends the read command to servoId and waits up to timeout for its reply; when a reply has begun
-    // by then, a little longer for its rest.
-    std::optional<SVReply> read(int servoId, int command, Microseconds timeout = replyTimeout);
+    // by then, a little longer for its rest. Fails with "servo N did not answer" or the port's fault.
+    Result<SVReply> read(int servoId, int command, Microseconds timeout = replyTimeout);
     // The same, asked twice before giving up, for the reads where a single lost reply must not fail
     // a whole command.
-    std::optional<SVReply> readTwice(int servoId, int command);
-    // Sends a command frame with its parameters; false when the port is gone or the write failed.
-    bool write(int servoId, int command, const QByteArray& parameters = {});
+    Result<SVReply> readTwice(int servoId, int command);
+    // Sends a command frame with its parameters.
+    Result<void> write(int servoId, int command, QByteArrayView parameters = {});
     // Lets replies arrive for a while without sending anything.
     void listen(Microseconds duration);
     // The replies that arrived while none was awaited or after their read gave up (late ones),

@@ -1,6 +1,6 @@
-#include "servoctl/ServoAccess.h"
+#include "Api/Bus/ServoAccess.h"
 
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 
 #include <algorithm>
 
@@ -10,24 +10,24 @@ using namespace SVReplyValue;
 
 namespace {
 
-QByteArray wordBytes(int value) { return parameterBytes({value, value >> 8}); }
 QByteArray byteOf(int value) { return parameterBytes({value}); }
 
 // Reads command from servoId into T; a failure naming what is missing.
 template <typename T>
 Result<T> readValue(ServoBus& bus, int servoId, int command, const char* what)
 {
-    if (const std::optional<SVReply> reply = bus.readTwice(servoId, command))
+    const Result<SVReply> reply = bus.readTwice(servoId, command);
+    if (reply)
         if (const T* value = std::get_if<T>(&reply->value))
             return *value;
     return Failure::failed(bus.isUsable() ? QStringLiteral("servo %1 did not answer (%2)").arg(servoId).arg(QLatin1String(what))
-                                          : bus.errorString());
+                                          : bus.portFailure().message);
 }
 
 // One write frame and the keys it carries.
 struct SettingGroup {
     QStringList keys;
-    std::function<bool(ServoBus&, int servoId, const ServoSettings&)> write;
+    std::function<Result<void>(ServoBus&, int servoId, const ServoSettings&)> write;
 };
 
 const QList<SettingGroup>& settingGroups()
@@ -35,21 +35,23 @@ const QList<SettingGroup>& settingGroups()
     static const QList<SettingGroup> groups{
         {{"deviation"},
          [](ServoBus& bus, int id, const ServoSettings& s) {
-             return bus.write(id, AdjustDeviation, byteOf(s.deviation)) && bus.write(id, SaveDeviation);
+             if (Result<void> adjusted = bus.write(id, AdjustDeviation, byteOf(deviationByte(s.deviation))); !adjusted)
+                 return adjusted;
+             return bus.write(id, SaveDeviation);
          }},
         {{"angle_min", "angle_max"},
          [](ServoBus& bus, int id, const ServoSettings& s) {
              return bus.write(id, WriteAngleLimit, wordBytes(s.angleMin) + wordBytes(s.angleMax));
          }},
         {{"led"},
-         [](ServoBus& bus, int id, const ServoSettings& s) { return bus.write(id, WriteLed, byteOf(s.led ? 0 : 1)); }},
+         [](ServoBus& bus, int id, const ServoSettings& s) { return bus.write(id, WriteLed, byteOf(switchByte(s.led))); }},
         {{"voltage_min", "voltage_max"},
          [](ServoBus& bus, int id, const ServoSettings& s) {
              return bus.write(id, WriteVoltageLimit, wordBytes(s.voltageMinMillivolts) + wordBytes(s.voltageMaxMillivolts));
          }},
         {{"alarm_stall", "alarm_over_voltage", "alarm_over_temperature"},
          [](ServoBus& bus, int id, const ServoSettings& s) {
-             return bus.write(id, WriteLedAlarm, byteOf(s.alarmStall << 2 | s.alarmOverVoltage << 1 | s.alarmOverTemperature));
+             return bus.write(id, WriteLedAlarm, byteOf(alarmByte({bool(s.alarmStall), bool(s.alarmOverVoltage), bool(s.alarmOverTemperature)})));
          }},
         {{"max_temperature"},
          [](ServoBus& bus, int id, const ServoSettings& s) { return bus.write(id, WriteMaxTemperature, byteOf(s.maxTemperature)); }},
@@ -90,9 +92,10 @@ Result<ServoSettings> readSettings(ServoBus& bus, int servoId)
     s.voltageMaxMillivolts = voltage->maximumMillivolts;
     s.maxTemperature = temperature->celsius;
     s.led = led->on ? 1 : 0;
-    s.alarmStall = alarm->flags.stall;
-    s.alarmOverVoltage = alarm->flags.overVoltage;
-    s.alarmOverTemperature = alarm->flags.overTemperature;
+    const AlarmFlags alarms = alarmFlags(uint8_t(alarm->byte));
+    s.alarmStall = alarms.stall;
+    s.alarmOverVoltage = alarms.overVoltage;
+    s.alarmOverTemperature = alarms.overTemperature;
     return s;
 }
 
@@ -118,7 +121,7 @@ WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoS
 {
     const QStringList changed = differingKeys(from, to);
     // Each group's frames, in the order they go out; the new ID last.
-    QList<std::pair<QStringList, std::function<bool()>>> writes;
+    QList<std::pair<QStringList, std::function<Result<void>()>>> writes;
     for (const SettingGroup& group : settingGroups()) {
         const bool differs = std::any_of(group.keys.begin(), group.keys.end(), [&](const QString& key) { return changed.contains(key); });
         if (differs)

@@ -1,7 +1,6 @@
-#include "servoctl/ServoBus.h"
+#include "Api/Bus/ServoBus.h"
 
-#include "Api/SVFrameTools.h"
-#include "Api/SVProtocol.h"
+#include "Api/Bus/Protocol.h"
 #include "Api/Source/ORSSerialLine.h"
 
 #include <QCoreApplication>
@@ -11,14 +10,6 @@
 #include <cerrno>
 
 using Clock = std::chrono::steady_clock;
-
-QByteArray parameterBytes(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (int value : values)
-        bytes.append(char(value & 0xFF));
-    return bytes;
-}
 
 ServoBus::ServoBus(ORSSerialPort::Ptr port)
     : m_port(std::move(port))
@@ -33,16 +24,16 @@ ServoBus::~ServoBus()
     }
 }
 
-bool ServoBus::open()
+Result<void> ServoBus::open()
 {
     m_port->setDelegate(this);
     m_port->open();
     if (m_port->isOpen())
-        return true;
+        return {};
     QCoreApplication::processEvents();  // the port tells its delegate why, on the main thread
     if (m_error.isEmpty())
         m_error = QStringLiteral("%1: cannot open").arg(m_port->path());
-    return false;
+    return portFailure();
 }
 
 bool ServoBus::isUsable() const
@@ -50,14 +41,12 @@ bool ServoBus::isUsable() const
     return !m_removed && m_port->isOpen();
 }
 
-bool ServoBus::write(int servoId, int command, const QByteArray& parameters)
+Result<void> ServoBus::write(int servoId, int command, QByteArrayView parameters)
 {
     if (!isUsable())
-        return false;
-    const QByteArray frame = parameterBytes({SVProtocol::headerByte, SVProtocol::headerByte, servoId,
-                                             int(parameters.size()) + 3, command}) + parameters;
-    if (m_port->sendData(SVFrameTools::frameWithChecksum(frame)))
-        return isUsable();
+        return portFailure();
+    if (m_port->sendData(SVProtocol::frame(uint8_t(servoId), uint8_t(command), parameters)))
+        return isUsable() ? Result<void>() : portFailure();
     // The port reports why on the main thread; an unplugged adapter also announces its removal.
     const QString before = m_error;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(200);
@@ -65,27 +54,32 @@ bool ServoBus::write(int servoId, int command, const QByteArray& parameters)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     if (m_error == before && !m_removed)
         m_error = QStringLiteral("%1: the write failed").arg(m_port->path());
-    return false;
+    return portFailure();
 }
 
-std::optional<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
+Result<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
 {
     m_reply.reset();
     m_awaitedId = servoId;
     m_awaitedCommand = command;
-    if (write(servoId, command)) {
+    const Result<void> sent = write(servoId, command);
+    if (sent) {
         waitUntil(Clock::now() + timeout);
         // A reply that has begun needs at most the time of its longest form to finish.
         if (!m_reply && m_reader.pendingSize() > 0)
             waitUntil(Clock::now() + byteTime * (SVFrameReader::maximumLength + 3) + Microseconds(2000));
     }
     m_awaitedId = m_awaitedCommand = -1;
-    return std::exchange(m_reply, std::nullopt);
+    if (std::optional<SVReply> reply = std::exchange(m_reply, std::nullopt))
+        return *reply;
+    if (!sent || !isUsable())
+        return portFailure();
+    return Failure::failed(QStringLiteral("servo %1 did not answer").arg(servoId));
 }
 
-std::optional<SVReply> ServoBus::readTwice(int servoId, int command)
+Result<SVReply> ServoBus::readTwice(int servoId, int command)
 {
-    if (auto reply = read(servoId, command))
+    if (Result<SVReply> reply = read(servoId, command); reply || !isUsable())
         return reply;
     return read(servoId, command);
 }

@@ -2,7 +2,7 @@
 // change them, with the frames the window sends for the same settings.
 #pragma once
 
-#include "servoctl/ServoBus.h"
+#include "Api/Bus/ServoBus.h"
 #include "Api/Bus/ServoSettings.h"
 
 #include <QStringList>

@@ -1,0 +1,113 @@
+#include "Api/Bus/Protocol.h"
+
+namespace SVProtocol {
+
+int commandLengthByte(uint8_t command)
+{
+    switch (command) {
+    case Move: case WriteAngleLimit: case WriteVoltageLimit: case ModeAndSpeed:
+        return 7;
+    case WriteId: case AdjustDeviation: case WriteMaxTemperature: case WriteMotorLoad: case WriteLed: case WriteLedAlarm:
+        return 4;
+    case ReadId: case SaveDeviation: case ReadDeviation: case ReadAngleLimit: case ReadVoltageLimit: case ReadMaxTemperature:
+    case ReadTemperature: case ReadVoltage: case ReadPosition: case ReadMotorLoad: case ReadLed: case ReadLedAlarm:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
+bool isRead(uint8_t command)
+{
+    return commandLengthByte(command) == 3 && command != SaveDeviation;
+}
+
+uint8_t checksum(QByteArrayView frameWithoutChecksum)
+{
+    uint8_t sum = 0;
+    for (qsizetype i = 2; i < frameWithoutChecksum.size(); ++i)
+        sum = uint8_t(sum + uint8_t(frameWithoutChecksum[i]));
+    return uint8_t(~sum);
+}
+
+QByteArray frameBody(uint8_t servoId, uint8_t command, QByteArrayView parameters)
+{
+    QByteArray bytes;
+    bytes.reserve(parameters.size() + frameOverhead);
+    for (uint8_t byte : {headerByte, headerByte, servoId, uint8_t(parameters.size() + 3), command})
+        bytes.append(char(byte));
+    bytes.append(parameters);
+    return bytes;
+}
+
+QByteArray frameBody(uint8_t servoId, uint8_t command, std::initializer_list<uint8_t> parameters)
+{
+    return frameBody(servoId, command, QByteArrayView(reinterpret_cast<const char*>(parameters.begin()), qsizetype(parameters.size())));
+}
+
+QByteArray frame(uint8_t servoId, uint8_t command, QByteArrayView parameters)
+{
+    QByteArray bytes = frameBody(servoId, command, parameters);
+    bytes.append(char(checksum(bytes)));
+    return bytes;
+}
+
+QByteArray frame(uint8_t servoId, uint8_t command, std::initializer_list<uint8_t> parameters)
+{
+    return frame(servoId, command, QByteArrayView(reinterpret_cast<const char*>(parameters.begin()), qsizetype(parameters.size())));
+}
+
+QByteArray parameterBytes(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int value : values)
+        bytes.append(char(value & 0xFF));
+    return bytes;
+}
+
+QByteArray wordBytes(int value)
+{
+    return parameterBytes({value, value >> 8});
+}
+
+int wordFrom(uint8_t low, uint8_t high)
+{
+    return low | high << 8;
+}
+
+int signedWordFrom(uint8_t low, uint8_t high)
+{
+    return int16_t(uint16_t(wordFrom(low, high)));
+}
+
+uint8_t deviationByte(int deviation)
+{
+    return uint8_t(deviation & 0xFF);
+}
+
+int deviationFromByte(uint8_t byte)
+{
+    return byte > 125 ? byte - 256 : byte;
+}
+
+uint8_t switchByte(bool on)
+{
+    return on ? 0 : 1;
+}
+
+bool switchIsOn(uint8_t byte)
+{
+    return byte == 0;
+}
+
+uint8_t alarmByte(const AlarmFlags& flags)
+{
+    return uint8_t(flags.stall << 2 | flags.overVoltage << 1 | int(flags.overTemperature));
+}
+
+AlarmFlags alarmFlags(uint8_t byte)
+{
+    return {(byte & 4) != 0, (byte & 2) != 0, (byte & 1) != 0};
+}
+
+}  // namespace SVProtocol
