@@ -120,9 +120,9 @@ QStringList BundleLanguage::availableCodes()
 
 QString BundleLanguage::chooseCode(const QVariant& saved, const QStringList& preferredLanguages)
 {
-    if (!saved.isValid())
+    if (saved.typeId() != QMetaType::QString)
         return fallbackCode;
-    if (saved.typeId() == QMetaType::QString && hasFolder(saved.toString()))
+    if (hasFolder(saved.toString()))
         return saved.toString();
     for (const QString& language : preferredLanguages) {
         const QString code = codeForPreferredLanguage(language);

@@ -55,7 +55,7 @@ public:
     // Which table folder to read, given the value saved under languagesKey and the system's preferred
     // UI languages (most preferred first): the saved code when its folder exists; "en" when nothing is
     // saved; otherwise the first preferred language that has a folder, else "en". A saved value that
-    // is not text, or not shaped like a language code, counts as unknown.
+    // is not text counts as nothing saved; text not shaped like a language code counts as unknown.
     static QString chooseCode(const QVariant& saved, const QStringList& preferredLanguages);
 
     // The resource path of a table, or an empty string when the code or table name is not one the

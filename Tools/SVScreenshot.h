@@ -24,6 +24,9 @@ struct SVScreenshotOptions {
     // Why file cannot be written (the system's reason), or empty when it can.
     static QString whyNotWritable(const QString& file);
 
-    // Renders window, as it is now, into file as PNG. False when the file could not be written.
-    static bool save(QWidget* window, const QString& file);
+    // Renders window, as it is now, into file as PNG, written whole or not at all: a regular file
+    // is replaced only once the whole picture is on disk, so a file already there stays as it was
+    // when writing fails; a device or pipe is written to directly. Returns why the file could not
+    // be written (the system's reason), or empty when it was.
+    static QString save(QWidget* window, const QString& file);
 };

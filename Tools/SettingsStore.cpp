@@ -1,10 +1,20 @@
+// The settings store in use, and the per-user store kept in a text settings file.
 #include "Tools/SettingsStore.h"
 
+#include "Tools/SettingsTextFormat.h"
+
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 
 namespace {
 SettingsStore* installedStore = nullptr;
+}
+
+QString SettingsStore::text(const QString& key) const
+{
+    const QVariant saved = value(key);
+    return saved.typeId() == QMetaType::QString ? saved.toString() : QString();
 }
 
 SettingsStore& SettingsStore::standard()
@@ -19,6 +29,22 @@ SettingsStore& SettingsStore::standard()
 void SettingsStore::install(SettingsStore* store)
 {
     installedStore = store;
+}
+
+QSettings::Format QSettingsStore::format()
+{
+    return settingsTextFormat();
+}
+
+QSettingsStore::QSettingsStore()
+    : m_settings(format(), QSettings::UserScope, QCoreApplication::organizationName(),
+                 QCoreApplication::applicationName())
+{
+}
+
+QSettingsStore::QSettingsStore(const QString& fileName)
+    : m_settings(fileName, format())
+{
 }
 
 // QSettings keeps the first error it met: after a file that could not be parsed, a failed write no

@@ -12,6 +12,8 @@ public:
     virtual ~SettingsStore() = default;
 
     virtual QVariant value(const QString& key) const = 0;
+    // The text saved under key; empty when nothing is saved or the value saved is not text.
+    QString text(const QString& key) const;
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     // Writes pending changes to storage; false when they could not be written.
     virtual bool sync() = 0;
@@ -27,15 +29,19 @@ public:
     static void install(SettingsStore* store);
 };
 
-// The per-user store: QSettings under the organization and application names set at start.
+// The per-user store: QSettings under the organization and application names set at start, its
+// file in the layout of QSettings' INI files but read as text only (Tools/SettingsTextFormat.h): a
+// value saved as a serialised QVariant or in any other form that is not text counts as missing and
+// is never decoded.
 class QSettingsStore : public SettingsStore {
 public:
-    QSettingsStore() = default;
+    QSettingsStore();
     // A store kept in the given file instead.
-    explicit QSettingsStore(const QString& fileName)
-        : m_settings(fileName, QSettings::NativeFormat)
-    {
-    }
+    explicit QSettingsStore(const QString& fileName);
+
+    // The format of the store's files; the per-user file is found where QSettings::setPath puts
+    // this format (by default the folder of QSettings' native format).
+    static QSettings::Format format();
 
     QVariant value(const QString& key) const override { return m_settings.value(key); }
     void setValue(const QString& key, const QVariant& value) override { m_settings.setValue(key, value); }

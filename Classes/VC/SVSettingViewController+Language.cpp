@@ -24,7 +24,7 @@ const QString& simplifiedChinese = BundleLanguage::simplifiedChineseName;
 
 void SVSettingViewController::loadSavedLanguage()
 {
-    const QString saved = SettingsStore::standard().value(BundleLanguage::displayNameKey).toString();
+    const QString saved = SettingsStore::standard().text(BundleLanguage::displayNameKey);
     m_language = saved.isEmpty() ? english : saved;
 }
 

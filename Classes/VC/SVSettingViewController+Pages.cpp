@@ -223,7 +223,7 @@ void SVSettingViewController::buildTopBar()
         return button;
     };
     m_buttonLanguage = tab(localized(QStringLiteral("language")), TagButtonLanguage);
-    const bool chineseSaved = SettingsStore::standard().value(BundleLanguage::displayNameKey).toString() ==
+    const bool chineseSaved = SettingsStore::standard().text(BundleLanguage::displayNameKey) ==
         BundleLanguage::simplifiedChineseName;
     m_buttonLanguage->setTitle(chineseSaved ? BundleLanguage::englishName : BundleLanguage::simplifiedChineseName);
     L::place(m_buttonLanguage).height(20).right(L::rightOf(exit)).bottom(L::bottomOf(bar), 5);

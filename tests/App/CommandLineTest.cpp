@@ -1,5 +1,6 @@
 // The program as a script runs it: slips on the command line end it with a status and a reason
-// instead of a window that never closes, and --language alone chooses and keeps the language.
+// instead of a window that never closes, a screenshot that cannot be written whole is not written,
+// and --language alone chooses and keeps the language.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
 
 namespace {
 
@@ -27,6 +30,10 @@ Outcome runProgram(const QStringList& arguments, const QString& configHome, cons
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    // The program ends without leaks, failures included (under AddressSanitizer a leak changes the
+    // exit status).
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=1"));
     process.setProcessEnvironment(environment);
     process.start(QString::fromLocal8Bit(qgetenv("SERVODESK_PROGRAM")), arguments);
     Outcome run;
@@ -70,6 +77,8 @@ TEST_F(CommandLineTest, SlipsEndTheProgramWithAStatusAndAReason)
         {"page without screenshot", {"--page", "about"}, 2, "--page"},
         {"unreachable port", {"--screenshot", shot, "--port", "/etc/passwd/ttyV0"}, 0,
          QString::fromLocal8Bit(std::strerror(ENOTDIR))},
+        {"screenshot onto a full device", {"--screenshot", "/dev/full"}, 1,
+         "servodesk: cannot write /dev/full: " + QString::fromLocal8Bit(std::strerror(ENOSPC))},
     };
     for (const auto& c : cases) {
         const Outcome run = runProgram(c.arguments, dir.path());
@@ -78,6 +87,44 @@ TEST_F(CommandLineTest, SlipsEndTheProgramWithAStatusAndAReason)
         EXPECT_TRUE(run.errors.contains(c.reason)) << c.name << ": " << qPrintable(run.errors);
     }
     EXPECT_TRUE(QFile::exists(shot)) << "the good screenshot was not written";
+}
+
+// On a disk that fills up while the picture is written, the file already there stays as it was and
+// nothing else is left behind. Needs a small tmpfs, which only root can mount.
+TEST_F(CommandLineTest, AScreenshotThatDoesNotFitLeavesThePreviousFileWhole)
+{
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    ASSERT_TRUE(QDir().mkpath(disk));
+    const QByteArray diskPath = QFile::encodeName(disk);
+    if (::mount("tmpfs", diskPath.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a 64 KiB tmpfs (" << std::strerror(errno) << "), so no full disk to try";
+    const struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{diskPath};
+
+    const QString shot = disk + QStringLiteral("/shot.png");
+    const QByteArray previous = "the previous screenshot";
+    QFile previousFile(shot);
+    ASSERT_TRUE(previousFile.open(QIODevice::WriteOnly) && previousFile.write(previous) == previous.size());
+    previousFile.close();
+    // Filled up to 8 KiB, so that the picture starts to be written and then meets the end of the disk.
+    struct statvfs space {};
+    ASSERT_EQ(::statvfs(diskPath.constData(), &space), 0);
+    QFile filler(disk + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(filler.resize(qint64(space.f_bavail * space.f_frsize) - 8192));
+    filler.close();
+
+    const Outcome run = runProgram({"--screenshot", shot}, dir.path());
+    ASSERT_TRUE(run.finished) << "the program did not end";
+    EXPECT_EQ(run.status, 1) << qPrintable(run.errors);
+    EXPECT_TRUE(run.errors.contains("servodesk: cannot write " + shot + ": ")) << qPrintable(run.errors);
+    ASSERT_TRUE(previousFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(previousFile.readAll(), previous) << "the previous screenshot was changed";
+    EXPECT_EQ(QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"filler", "shot.png"}))
+        << "a partial file was left behind";
 }
 
 // --language without a screenshot is saved for this and later starts; with one, nothing is saved.

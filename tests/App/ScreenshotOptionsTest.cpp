@@ -1,10 +1,14 @@
 // The screenshot option's arguments and the rendered file.
 #include "Tools/SVScreenshot.h"
 
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -54,11 +58,23 @@ TEST(ScreenshotOptionsTest, SavesTheWindowAsPngAndReportsAFileThatCannotBeWritte
     window.resize(120, 40);
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    // A file already there is replaced whole and keeps its permissions.
     const QString file = dir.filePath("shot.png");
-    ASSERT_TRUE(SVScreenshotOptions::save(&window, file));
+    QFile previous(file);
+    ASSERT_TRUE(previous.open(QIODevice::WriteOnly) && previous.write(QByteArray(100000, 'x')) == 100000);
+    previous.close();
+    ASSERT_TRUE(previous.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_EQ(SVScreenshotOptions::save(&window, file), QString());
     const QImage image(file);
     EXPECT_EQ(image.size(), QSize(120, 40));
-    EXPECT_FALSE(SVScreenshotOptions::save(&window, dir.filePath("missing/dir/shot.png")));
+    EXPECT_EQ(previous.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther),
+              QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"shot.png"})
+        << "a temporary file was left behind";
+
+    EXPECT_EQ(SVScreenshotOptions::save(&window, dir.filePath("missing/dir/shot.png")),
+              QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
 } // namespace
