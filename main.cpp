@@ -118,11 +118,10 @@ int main(int argc, char* argv[])
         QTimer::singleShot(screenshotSettleMs, &app, [&] {
             showPage(controller, screenshot.page);
             QTimer::singleShot(screenshotSettleMs, &app, [&] {
-                const QString failure = SVScreenshotOptions::save(delegate.window(), screenshot.file);
-                if (!failure.isEmpty())
-                    std::fprintf(stderr, "servodesk: cannot write %s: %s\n", qPrintable(screenshot.file),
-                                 qPrintable(failure));
-                QCoreApplication::exit(failure.isEmpty() ? 0 : 1);
+                const Result<void> saved = SVScreenshotOptions::save(delegate.window(), screenshot.file);
+                if (!saved)
+                    std::fprintf(stderr, "servodesk: %s\n", qPrintable(saved.failure().message));
+                QCoreApplication::exit(saved ? 0 : 1);
             });
         });
     }

@@ -3,6 +3,8 @@
 // "--language" without a screenshot chooses the language of the window and saves it.
 #pragma once
 
+#include "Api/Bus/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +28,6 @@ struct SVScreenshotOptions {
 
     // Renders window, as it is now, into file as PNG, written whole or not at all: a regular file
     // is replaced only once the whole picture is on disk, so a file already there stays as it was
-    // when writing fails; a device or pipe is written to directly. Returns why the file could not
-    // be written (the system's reason), or empty when it was.
-    static QString save(QWidget* window, const QString& file);
+    // when writing fails; a device or pipe is written to directly.
+    static Result<void> save(QWidget* window, const QString& file);
 };

@@ -22,3 +22,6 @@ void addMotorCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 void addTorqueCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addLedCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addMonitorCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
+void addPoseCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
+void addTeachCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
+void addPlayCommand(CLI::App& app, CommandContext& context, CommandRunner& run);

@@ -26,7 +26,8 @@ CLI::Option* addGlobalOptions(CLI::App& app, CommandContext& context)
 void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     for (auto add : {addPortsCommand, addScanCommand, addInfoCommand, addDumpCommand, addRestoreCommand, addSetCommand,
-                     addMoveCommand, addMotorCommand, addTorqueCommand, addLedCommand, addMonitorCommand})
+                     addMoveCommand, addMotorCommand, addTorqueCommand, addLedCommand, addMonitorCommand, addPoseCommand,
+                     addTeachCommand, addPlayCommand})
         add(app, context, run);
     app.require_subcommand(1);
 }

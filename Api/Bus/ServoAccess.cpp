@@ -116,6 +116,27 @@ Result<LiveState> readState(ServoBus& bus, int servoId)
     return LiveState{temperature->celsius, voltage->millivolts, position->position, power->loaded};
 }
 
+Result<QMap<int, int>> readPositions(ServoBus& bus, const QList<int>& servoIds)
+{
+    QMap<int, int> positions;
+    for (int id : servoIds) {
+        const Result<Position> position = readValue<Position>(bus, id, ReadPosition, "position");
+        if (!position)
+            return position.failure();
+        positions.insert(id, position->position);
+    }
+    return positions;
+}
+
+Result<void> setTorque(ServoBus& bus, const QList<int>& servoIds, bool on)
+{
+    Result<void> first;
+    for (int id : servoIds)
+        if (Result<void> sent = bus.write(id, WriteMotorLoad, parameterBytes({switchByte(on)})); !sent && first)
+            first = sent;
+    return first;
+}
+
 WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoSettings& to, bool idToBroadcast,
                           const std::function<bool()>& stopRequested)
 {

@@ -5,6 +5,7 @@
 #include "Api/Bus/ServoBus.h"
 #include "Api/Bus/ServoSettings.h"
 
+#include <QMap>
 #include <QStringList>
 
 #include <functional>
@@ -21,6 +22,10 @@ struct LiveState {
 // The stored settings of servoId; a failure naming the value that did not arrive, or the port's fault.
 Result<ServoSettings> readSettings(ServoBus& bus, int servoId);
 Result<LiveState> readState(ServoBus& bus, int servoId);
+// The position of each servo (a pose); a failure naming the first that did not answer.
+Result<QMap<int, int>> readPositions(ServoBus& bus, const QList<int>& servoIds);
+// Switches the holding torque of each servo; every servo is tried, the first failure is returned.
+Result<void> setTorque(ServoBus& bus, const QList<int>& servoIds, bool on);
 
 struct WriteResult {
     QStringList writtenKeys;  // the keys of every frame that went out

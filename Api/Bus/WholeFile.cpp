@@ -17,9 +17,16 @@ QString reason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-Failure fileFailure(const QString& path, const QString& what)
+Failure writeFailure(const QString& path, const QString& what)
 {
-    return Failure::failed(QStringLiteral("%1: %2").arg(path, what));
+    return Failure::failed(QStringLiteral("cannot write %1: %2").arg(path, what));
+}
+
+// The file a link points to, so that the file is replaced and the link kept.
+QByteArray followLink(const QString& path)
+{
+    const QFileInfo info(path);
+    return QFile::encodeName(info.isSymLink() && info.exists() ? info.canonicalFilePath() : path);
 }
 
 // Writes every byte, resuming after interruptions and partial writes; the errno of a failure.
@@ -102,7 +109,7 @@ Result<void> write(const QString& path, const QByteArray& bytes)
 {
     if (path.isEmpty())
         return Failure::usage(QStringLiteral("an empty file name"));
-    const QByteArray target = QFile::encodeName(path);
+    const QByteArray target = followLink(path);
     int error = 0;
     if (!isRegularOrMissing(target)) {
         error = writeInPlace(target, bytes);
@@ -110,7 +117,7 @@ Result<void> write(const QString& path, const QByteArray& bytes)
         QByteArray temporaryPath;
         const int descriptor = openTemporaryBeside(target, &temporaryPath);
         if (descriptor < 0)
-            return fileFailure(path, reason(errno));
+            return writeFailure(path, reason(errno));
         error = writeAll(descriptor, bytes.constData(), bytes.size());
         if (error != 0) {
             ::close(descriptor);
@@ -120,7 +127,7 @@ Result<void> write(const QString& path, const QByteArray& bytes)
         }
     }
     if (error != 0)
-        return fileFailure(path, reason(error) + QStringLiteral("; nothing written"));
+        return writeFailure(path, reason(error));
     return {};
 }
 
@@ -178,7 +185,7 @@ void GrowingFile::discard()
 Result<void> GrowingFile::failure(int error)
 {
     discard();
-    return fileFailure(m_path, reason(error) + (m_inPlace ? QString() : QStringLiteral("; the file was not changed")));
+    return writeFailure(m_path, reason(error));
 }
 
 Result<void> GrowingFile::open(const QString& path)
@@ -189,19 +196,20 @@ Result<void> GrowingFile::open(const QString& path)
     m_written = 0;
     if (path.isEmpty())
         return Failure::usage(QStringLiteral("an empty file name"));
-    const QByteArray target = QFile::encodeName(path);
+    const QByteArray target = followLink(path);
+    m_target = target;
     m_inPlace = !isRegularOrMissing(target);
     m_descriptor = m_inPlace ? ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY)
                              : openTemporaryBeside(target, &m_temporaryPath);
     if (m_descriptor < 0)
-        return fileFailure(path, reason(errno));
+        return writeFailure(path, reason(errno));
     return {};
 }
 
 Result<void> GrowingFile::append(const QByteArray& bytes)
 {
     if (m_descriptor < 0)
-        return fileFailure(m_path, QStringLiteral("not open"));
+        return writeFailure(m_path, QStringLiteral("not open"));
     m_buffer.append(bytes);
     if (m_buffer.size() >= 65536)
         return flush();
@@ -211,7 +219,7 @@ Result<void> GrowingFile::append(const QByteArray& bytes)
 Result<void> GrowingFile::flush()
 {
     if (m_descriptor < 0)
-        return fileFailure(m_path, QStringLiteral("not open"));
+        return writeFailure(m_path, QStringLiteral("not open"));
     if (const int error = writeAll(m_descriptor, m_buffer.constData(), m_buffer.size()); error != 0)
         return failure(error);
     m_written += m_buffer.size();
@@ -228,8 +236,8 @@ Result<void> GrowingFile::finish()
     if (m_inPlace)
         error = ::close(descriptor) != 0 ? errno : 0;
     else
-        error = commitTemporary(descriptor, m_temporaryPath, QFile::encodeName(m_path), m_written);
+        error = commitTemporary(descriptor, m_temporaryPath, m_target, m_written);
     if (error != 0)
-        return fileFailure(m_path, reason(error) + (m_inPlace ? QString() : QStringLiteral("; the file was not changed")));
+        return writeFailure(m_path, reason(error));
     return {};
 }

@@ -1,5 +1,5 @@
 // Files that are written whole or not at all, and read only when they are what they claim to be.
-// A write goes to a temporary file beside its target; every write, the flush to the disk and the
+// A write goes to a temporary file beside its target (the file a link points to); every write, the flush to the disk and the
 // close are checked, and so is the size the disk holds, before it takes the target's name. Until
 // then the previous file stays as it was. A target that is not a regular file (/dev/null, a pipe,
 // a terminal) is written in place, every write checked.
@@ -45,6 +45,7 @@ private:
     Result<void> failure(int error);
 
     QString m_path;
+    QByteArray m_target;  // the file itself, a link followed
     QByteArray m_temporaryPath;
     QByteArray m_buffer;
     qint64 m_written = 0;

@@ -64,7 +64,7 @@ TEST(ScreenshotOptionsTest, SavesTheWindowAsPngAndReportsAFileThatCannotBeWritte
     ASSERT_TRUE(previous.open(QIODevice::WriteOnly) && previous.write(QByteArray(100000, 'x')) == 100000);
     previous.close();
     ASSERT_TRUE(previous.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-    ASSERT_EQ(SVScreenshotOptions::save(&window, file), QString());
+    ASSERT_TRUE(SVScreenshotOptions::save(&window, file));
     const QImage image(file);
     EXPECT_EQ(image.size(), QSize(120, 40));
     EXPECT_EQ(previous.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther),
@@ -73,8 +73,10 @@ TEST(ScreenshotOptionsTest, SavesTheWindowAsPngAndReportsAFileThatCannotBeWritte
               QStringList{"shot.png"})
         << "a temporary file was left behind";
 
-    EXPECT_EQ(SVScreenshotOptions::save(&window, dir.filePath("missing/dir/shot.png")),
-              QString::fromLocal8Bit(std::strerror(ENOENT)));
+    const QString missing = dir.filePath("missing/dir/shot.png");
+    const Result<void> refused = SVScreenshotOptions::save(&window, missing);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.failure().message, "cannot write " + missing + ": " + QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
 } // namespace

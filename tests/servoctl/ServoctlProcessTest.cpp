@@ -1,6 +1,6 @@
 // servoctl as a user runs it: the built program in a process of its own, on the pseudo-terminal of a
 // virtual bus with servos 1, 2 and 7, once with the line paced at its real rate and once unpaced.
-#include "VirtualServo/VirtualServo.h"
+#include "servoctl/ServoctlRunner.h"
 #include "support/core/LockHolder.h"
 
 #include <QDir>
@@ -23,81 +23,17 @@
 namespace {
 
 using Settings = VirtualServo::Settings;
+using Result = ServoctlRun;
 
-const QList<int> busIds{1, 2, 7};
-const QList<int> writeCommands{1, 13, 17, 18, 20, 22, 24, 29, 31, 33, 35};
-
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-class ServoctlProcess : public ::testing::TestWithParam<bool> {
+class ServoctlProcess : public ::testing::TestWithParam<bool>, public ServoctlRunner {
 protected:
     void SetUp() override
     {
-#if defined(__SANITIZE_THREAD__)
-        // ThreadSanitizer cannot follow a process with threads (the bus's worker) that forks to start
-        // another; the bus's threads are checked by its own tests.
-        GTEST_SKIP() << "ThreadSanitizer does not support starting processes from a threaded one";
-#endif
+        SKIP_UNDER_THREAD_SANITIZER();
         ASSERT_TRUE(bus.isValid()) << bus.errorString().toStdString();
         ASSERT_TRUE(dataHome.isValid());
         bus.setLinePacing(GetParam());
     }
-
-    // Starts servoctl on the bus's port with arguments (the port option after them, which it accepts).
-    void start(QProcess& process, const QStringList& arguments)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(SERVOCTL_PROGRAM), arguments + QStringList{"--port", bus.slavePath()});
-        ASSERT_TRUE(process.waitForStarted()) << process.errorString().toStdString();
-    }
-
-    Result finish(QProcess& process)
-    {
-        EXPECT_TRUE(process.waitForFinished(60000)) << "servoctl did not end";
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-    }
-
-    Result run(const QStringList& arguments)
-    {
-        QProcess process;
-        start(process, arguments);
-        return finish(process);
-    }
-
-    int indexOf(int id) const { return int(busIds.indexOf(id)); }
-
-    bool busReceivedWrite() const
-    {
-        for (const VirtualServo::Chunk& frame : bus.receivedFrames())
-            if (writeCommands.contains(quint8(frame.bytes.at(4))))
-                return true;
-        return false;
-    }
-
-    QString file(const QString& name) const { return work.filePath(name); }
-
-    void writeFile(const QString& name, const QByteArray& bytes) const
-    {
-        QFile out(file(name));
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
-
-    QStringList backups() const
-    {
-        return QDir(dataHome.path() + QStringLiteral("/servodesk/backups")).entryList(QDir::Files);
-    }
-
-    VirtualServo bus{VirtualServo::servosWithIds(busIds)};
-    QTemporaryDir dataHome;
-    QTemporaryDir work;
 };
 
 QJsonArray servosIn(const QString& path)

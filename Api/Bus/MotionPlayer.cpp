@@ -1,0 +1,193 @@
+#include "Api/Bus/MotionPlayer.h"
+
+#include "Api/Bus/Protocol.h"
+#include "Api/SVReplyDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A position read while playing may take this long before it counts as missed; it is only started
+// when the next step is further away than readBudget, so that reads never hold back a move.
+constexpr ServoBus::Microseconds readTimeout = 10ms;
+constexpr MotionPlayer::Clock::duration readBudget = 15ms;
+// Missed reads in a row after which a servo counts as silent.
+constexpr int silentAfter = 3;
+
+QString stepLabel(const Motion& motion, qsizetype index)
+{
+    const QString& name = motion.steps[index].name;
+    return name.isEmpty() ? QStringLiteral("step %1").arg(index + 1) : QStringLiteral("step %1 (\"%2\")").arg(index + 1).arg(name);
+}
+
+std::chrono::duration<double, std::milli> milliseconds(double ms)
+{
+    return std::chrono::duration<double, std::milli>(ms);
+}
+
+}  // namespace
+
+MotionPlayer::MotionPlayer(ServoBus& bus, Motion motion, PlayOptions options)
+    : m_bus(bus)
+    , m_motion(std::move(motion))
+    , m_options(options)
+    , m_servos(m_motion.servoIds())
+{
+}
+
+Result<void> MotionPlayer::prepare()
+{
+    if (!(m_options.speed >= PlayOptions::slowest && m_options.speed <= PlayOptions::fastest))
+        return Failure::usage(QStringLiteral("speed %1 is out of range %2-%3").arg(m_options.speed).arg(PlayOptions::slowest).arg(PlayOptions::fastest));
+    if (!(m_options.approachSpeed >= PlayOptions::slowestApproach && m_options.approachSpeed <= PlayOptions::fastestApproach))
+        return Failure::usage(QStringLiteral("approach speed %1 is out of range %2-%3 units/ms")
+                                  .arg(m_options.approachSpeed).arg(PlayOptions::slowestApproach).arg(PlayOptions::fastestApproach));
+    if (m_motion.steps.isEmpty())
+        return Failure::usage(QStringLiteral("no steps to play"));
+    QMap<int, SVReplyValue::AngleLimits> limits;
+    for (int id : m_servos) {
+        const Result<SVReply> position = m_bus.readTwice(id, SVProtocol::ReadPosition);
+        const Result<SVReply> angle = position ? m_bus.readTwice(id, SVProtocol::ReadAngleLimit) : position;
+        if (!angle)
+            return Failure::failed(m_bus.isUsable() ? QStringLiteral("servo %1 did not answer; nothing moved").arg(id) : m_bus.portFailure().message);
+        m_startPositions.insert(id, std::get<SVReplyValue::Position>(position->value).position);
+        limits.insert(id, std::get<SVReplyValue::AngleLimits>(angle->value));
+    }
+    for (qsizetype i = 0; i < m_motion.steps.size(); ++i) {
+        const MotionStep& step = m_motion.steps[i];
+        for (auto it = step.positions.begin(); it != step.positions.end(); ++it) {
+            const SVReplyValue::AngleLimits& limit = limits[it.key()];
+            if (it.value() < limit.minimum || it.value() > limit.maximum)
+                return Failure::usage(QStringLiteral("%1: servo %2: position %3 is outside its angle limits %4-%5; nothing moved")
+                                          .arg(stepLabel(m_motion, i)).arg(it.key()).arg(it.value()).arg(limit.minimum).arg(limit.maximum));
+        }
+        if (std::lround(step.timeMs / m_options.speed) > MotionFile::maximumTimeMs)
+            return Failure::usage(QStringLiteral("%1: time_ms %2 at speed %3 would be %4 ms, more than a move carries (%5)")
+                                      .arg(stepLabel(m_motion, i)).arg(step.timeMs).arg(m_options.speed)
+                                      .arg(std::lround(step.timeMs / m_options.speed)).arg(MotionFile::maximumTimeMs));
+    }
+    QMap<int, int> lastTargets;
+    for (const MotionStep& step : m_motion.steps)
+        if (moveTimeOf(step, lastTargets) > MotionFile::maximumTimeMs)
+            return Failure::usage(QStringLiteral("the first moves would take more than %1 ms at approach speed %2; raise the approach speed")
+                                      .arg(MotionFile::maximumTimeMs).arg(m_options.approachSpeed));
+    return {};
+}
+
+int MotionPlayer::moveTimeOf(const MotionStep& step, QMap<int, int>& lastTargets) const
+{
+    double timeMs = step.timeMs / m_options.speed;
+    for (auto it = step.positions.begin(); it != step.positions.end(); ++it) {
+        if (!lastTargets.contains(it.key()))
+            timeMs = std::max(timeMs, std::abs(it.value() - m_startPositions.value(it.key())) / m_options.approachSpeed);
+        lastTargets.insert(it.key(), it.value());
+    }
+    return int(std::ceil(timeMs - 1e-9));
+}
+
+Result<void> MotionPlayer::play()
+{
+    const Clock::time_point start = Clock::now();
+    m_nextPoll = start;
+    double offsetMs = 0;
+    QMap<int, int> lastTargets;
+    for (int loop = 1; m_options.loops == 0 || loop <= m_options.loops; ++loop) {
+        for (qsizetype i = 0; i < m_motion.steps.size(); ++i) {
+            const MotionStep& step = m_motion.steps[i];
+            const Clock::time_point due = start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs));
+            switch (waitUntil(due)) {
+            case WaitEnd::Due: break;
+            case WaitEnd::Stop: holdAll(); return Failure::interrupted(QStringLiteral("stopped; the servos hold where they are"));
+            case WaitEnd::PortGone: return m_bus.portFailure();
+            case WaitEnd::ServoSilent:
+                holdAll();
+                return Failure::failed(QStringLiteral("servo %1 stopped answering; the others hold where they are").arg(m_silentServo));
+            }
+            const int timeMs = moveTimeOf(step, lastTargets);
+            if (Result<void> sent = sendStep(step, timeMs); !sent)
+                return sent;
+            if (onStepStart)
+                onStepStart({loop, int(i), timeMs, due, Clock::now()});
+            offsetMs += timeMs + step.pauseMs / m_options.speed;
+        }
+    }
+    switch (waitUntil(start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs)))) {
+    case WaitEnd::Due: return {};
+    case WaitEnd::Stop: holdAll(); return Failure::interrupted(QStringLiteral("stopped; the servos hold where they are"));
+    case WaitEnd::PortGone: return m_bus.portFailure();
+    case WaitEnd::ServoSilent: break;
+    }
+    holdAll();
+    return Failure::failed(QStringLiteral("servo %1 stopped answering; the others hold where they are").arg(m_silentServo));
+}
+
+Result<void> MotionPlayer::sendStep(const MotionStep& step, int timeMs)
+{
+    for (auto it = step.positions.begin(); it != step.positions.end(); ++it)
+        if (Result<void> sent = m_bus.write(it.key(), SVProtocol::Move, SVProtocol::wordBytes(it.value()) + SVProtocol::wordBytes(timeMs)); !sent)
+            return sent;
+    return {};
+}
+
+MotionPlayer::WaitEnd MotionPlayer::waitUntil(Clock::time_point due)
+{
+    while (true) {
+        if (stopRequested())
+            return WaitEnd::Stop;
+        if (!m_bus.isUsable())
+            return WaitEnd::PortGone;
+        const Clock::time_point now = Clock::now();
+        if (now >= due)
+            return WaitEnd::Due;
+        if (now >= m_nextPoll && due - now > readBudget && !m_servos.isEmpty()) {
+            if (!pollNext())
+                return m_bus.isUsable() ? WaitEnd::ServoSilent : WaitEnd::PortGone;
+            continue;
+        }
+        // Listen (the port's news arrive) until shortly before the next poll or the due time, then
+        // sleep the last stretch: an event loop's timer is only as exact as a millisecond.
+        const Clock::time_point wake = std::min(due - 2ms, m_nextPoll);
+        if (wake - now >= 1ms)
+            m_bus.listen(std::min<ServoBus::Microseconds>(std::chrono::duration_cast<ServoBus::Microseconds>(wake - now), 10ms));
+        else if (due - now <= 2ms)
+            std::this_thread::sleep_until(due);
+        else
+            std::this_thread::sleep_for(std::min<Clock::duration>(due - now - 2ms, 1ms));
+    }
+}
+
+bool MotionPlayer::pollNext()
+{
+    const int id = m_servos[m_pollIndex];
+    m_pollIndex = (m_pollIndex + 1) % m_servos.size();
+    if (m_pollIndex == 0)
+        m_nextPoll = std::max(m_nextPoll + m_options.pollInterval, Clock::now());
+    const Result<SVReply> reply = m_bus.read(id, SVProtocol::ReadPosition, readTimeout);
+    const auto* position = reply ? std::get_if<SVReplyValue::Position>(&reply->value) : nullptr;
+    if (!position) {
+        if (++m_misses[id] < silentAfter)
+            return true;
+        m_silentServo = id;
+        return false;
+    }
+    m_misses[id] = 0;
+    if (onPosition)
+        onPosition({id, position->position, Clock::now()});
+    return true;
+}
+
+void MotionPlayer::holdAll()
+{
+    for (int id : m_servos) {
+        if (id == m_silentServo || !m_bus.isUsable())
+            continue;
+        const Result<SVReply> reply = m_bus.read(id, SVProtocol::ReadPosition, readTimeout);
+        const auto* position = reply ? std::get_if<SVReplyValue::Position>(&reply->value) : nullptr;
+        if (position && m_bus.write(id, SVProtocol::Move, SVProtocol::wordBytes(position->position) + SVProtocol::wordBytes(0)))
+            m_held.append(id);
+    }
+}

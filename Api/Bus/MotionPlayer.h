@@ -1,0 +1,92 @@
+// Plays a motion on the bus, safely enough for a real robot:
+// - before anything moves, every servo of the motion must answer with its position and its stored
+//   angle limits, and every target must lie within its servo's limits;
+// - a servo's first move goes from wherever it is: its time is stretched so that no servo moves
+//   faster than the approach speed;
+// - all moves of a step leave back to back, and steps follow an absolute schedule from the start,
+//   so that nothing drifts over many loops;
+// - between steps the servos' positions are read in turn; a servo that stops answering, an
+//   unplugged port or a stop request ends it, and every servo that still answers is sent its
+//   current position with move time 0, so that it holds where it is.
+// Runs on the main thread; waiting runs the bus's event loop.
+#pragma once
+
+#include "Api/Bus/MotionFile.h"
+#include "Api/Bus/Result.h"
+#include "Api/Bus/ServoBus.h"
+
+#include <QList>
+
+#include <chrono>
+#include <functional>
+
+struct PlayOptions {
+    static constexpr double slowest = 0.1;
+    static constexpr double fastest = 10;
+    static constexpr double slowestApproach = 0.05;  // units per ms: 1000 units in 20 s
+    static constexpr double fastestApproach = 10;
+
+    int loops = 1;              // 0: until stopped
+    double speed = 1;           // scales every move time and pause: 2 plays twice as fast
+    double approachSpeed = 0.25;
+    std::chrono::milliseconds pollInterval{50};  // from one round of position reads to the next
+};
+
+class MotionPlayer {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    struct StepStart {
+        int loop = 0;       // from 1
+        int stepIndex = 0;  // from 0
+        int timeMs = 0;     // the move time sent, stretched and scaled
+        Clock::time_point scheduled;
+        Clock::time_point sent;  // when its last move frame had gone out
+    };
+    struct PositionSample {
+        int servoId = 0;
+        int position = 0;
+        Clock::time_point time;
+    };
+
+    MotionPlayer(ServoBus& bus, Motion motion, PlayOptions options);
+
+    // The checks before anything moves (see above); a usage failure for a target outside its
+    // servo's limits or options out of range, a failure for a servo that does not answer.
+    Result<void> prepare();
+    // Plays the prepared motion from now. Ends with success after the last step's move time and
+    // pause, with an interrupted failure after a stop request, or with a failure naming the servo
+    // that stopped answering or the port's fault; the servos hold where they are in both cases.
+    Result<void> play();
+
+    const Motion& motion() const { return m_motion; }
+    // The positions read by prepare().
+    const QMap<int, int>& startPositions() const { return m_startPositions; }
+    // Servos sent their current position when play stopped early.
+    const QList<int>& heldServos() const { return m_held; }
+
+    std::function<bool()> stopRequested = [] { return false; };
+    std::function<void(const StepStart&)> onStepStart;
+    std::function<void(const PositionSample&)> onPosition;
+
+private:
+    enum class WaitEnd { Due, Stop, PortGone, ServoSilent };
+    WaitEnd waitUntil(Clock::time_point due);
+    // One position read of the next servo in turn; false when that servo is silent for good.
+    bool pollNext();
+    Result<void> sendStep(const MotionStep& step, int timeMs);
+    void holdAll();
+    // The move time of step in the given loop: scaled, and stretched where a servo moves first.
+    int moveTimeOf(const MotionStep& step, QMap<int, int>& lastTargets) const;
+
+    ServoBus& m_bus;
+    Motion m_motion;
+    PlayOptions m_options;
+    QList<int> m_servos;
+    QMap<int, int> m_startPositions;
+    QMap<int, int> m_misses;
+    qsizetype m_pollIndex = 0;
+    Clock::time_point m_nextPoll;
+    int m_silentServo = -1;
+    QList<int> m_held;
+};
