@@ -31,7 +31,7 @@
 #include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"
 #include "bench/BusyProcesses.h"
-#include "support/core/LineFlood.h"
+#include "support/LineFlood.h"
 
 #include <QApplication>
 #include <QComboBox>

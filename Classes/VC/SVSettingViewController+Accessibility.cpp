@@ -197,7 +197,7 @@ void SVSettingViewController::initAccessibility()
     // The motor button's picture follows the power state read back from the servo; so does its name.
     connect(buttonMotor(), &SVButton::imageChanged, this, [this] { nameMotorButton(*this); });
     chainTabOrder(tabOrder(*this));
-    // The first step of every session is choosing a port; the keyboard starts there.
+    // The first step after start-up is choosing a port; the keyboard starts there.
     new FocusOnFirstShow(view(), boxCOM());
     new CoveredControls(viewMotorSpeed(),
         {textDebuggingtime(), sliderTime(), textDebuggingPostion(), sliderPostion()}, this);

@@ -44,7 +44,7 @@ void SVSettingViewController::setLanguage(const QString& language)
         reportLanguageNotSaved();
 }
 
-// The switch holds for this run only. Logged every time; the tip once a session is enough.
+// The switch holds for this run only. Logged every time; the tip once a run is enough.
 void SVSettingViewController::reportLanguageNotSaved()
 {
     const SettingsStore& settings = SettingsStore::standard();

@@ -3,8 +3,8 @@
 // else does, and the reader's buffer stays bounded.
 #include "Api/SVFrameReader.h"
 #include "Api/Source/ORSSerialPort.h"
+#include "support/LineFlood.h"
 #include "support/core/EventLoopWait.h"
-#include "support/core/LineFlood.h"
 #include "support/core/PseudoTerminalPair.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "Classes/VC/SVSettingViewController.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
 #include "Classes/View/Text/SVBaseTextField.h"
+#include "support/LineFlood.h"
 #include "support/core/EventLoopWait.h"
-#include "support/core/LineFlood.h"
 #include "support/ui/ControllerHarness.h"
 
 #include <QLabel>

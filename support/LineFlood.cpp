@@ -1,4 +1,4 @@
-#include "support/core/LineFlood.h"
+#include "support/LineFlood.h"
 
 #include <cerrno>
 
