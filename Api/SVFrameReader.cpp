@@ -42,8 +42,10 @@ SVFrameReader::Candidate SVFrameReader::candidateAt(qsizetype start) const
 
 QList<QByteArray> SVFrameReader::append(const QByteArray& chunk, Clock::time_point now)
 {
-    if (!m_pending.isEmpty() && now - m_lastByteTime > staleAfter)
+    if (!m_pending.isEmpty() && now - m_lastByteTime > staleAfter) {
+        m_dropped += m_pending.size();
         m_pending.clear();
+    }
     if (chunk.isEmpty())
         return {};
     m_pending.append(chunk);
@@ -57,6 +59,7 @@ QList<QByteArray> SVFrameReader::append(const QByteArray& chunk, Clock::time_poi
             break;
         if (candidate == Candidate::Invalid) {
             ++start;
+            ++m_dropped;
             continue;
         }
         const qsizetype frameSize = quint8(m_pending.at(start + 3)) + 3;

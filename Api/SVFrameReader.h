@@ -25,6 +25,9 @@ public:
     QList<QByteArray> append(const QByteArray& chunk, Clock::time_point now = Clock::now());
     void clear();
     qsizetype pendingSize() const { return m_pending.size(); }
+    // Bytes dropped so far because they could not start a valid frame (a wrong length byte or
+    // checksum, noise, two replies on top of each other) or waited too long for their rest.
+    qint64 droppedBytes() const { return m_dropped; }
 
     // The length byte of the servo's reply to a read command, or 0 when the command has no reply.
     static int replyLength(int command);
@@ -35,4 +38,5 @@ private:
 
     QByteArray m_pending;
     Clock::time_point m_lastByteTime{};
+    qint64 m_dropped = 0;
 };

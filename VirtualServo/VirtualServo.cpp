@@ -114,6 +114,25 @@ void VirtualServo::setCorruptReplies(int command)
     m_corruptCommand = command;
 }
 
+void VirtualServo::setDropEveryNthReply(int n)
+{
+    std::lock_guard lock(m_mutex);
+    m_dropEvery = std::max(n, 0);
+    m_repliesScheduled = 0;
+}
+
+void VirtualServo::addServoSharingId(int id)
+{
+    std::lock_guard lock(m_mutex);
+    VirtualServoModel twin(Clock::now());
+    Settings settings;
+    settings.id = id;
+    twin.setSettings(settings);
+    twin.setPosition(250, Clock::now());
+    twin.setTemperature(33);
+    m_models.push_back(twin);
+}
+
 void VirtualServo::wake()
 {
     if (m_wakeup < 0)
@@ -240,6 +259,8 @@ QByteArray VirtualServo::answer(const QByteArray& frame, Clock::time_point now)
 // Called with m_mutex held.
 void VirtualServo::scheduleReply(const QByteArray& reply, Clock::time_point now)
 {
+    if (m_dropEvery > 0 && ++m_repliesScheduled % quint64(m_dropEvery) == 0)
+        return;
     Clock::time_point due = now + m_replyDelay;
     if (m_paced) {
         // Sent once the line is free; the host has the whole reply when its last byte has arrived.

@@ -94,6 +94,11 @@ public:
     void writeRaw(const QByteArray& bytes);
     // Replies to frames of this command go out with a wrong checksum; -1 for none.
     void setCorruptReplies(int command);
+    // Every n-th reply is lost on the line, as on a loose wire; 0 for none.
+    void setDropEveryNthReply(int n);
+    // One more servo on the bus with the ID id, as when two servos were given one ID: both answer,
+    // and since its position and temperature differ, their replies corrupt each other.
+    void addServoSharingId(int id);
     // Close the master side, as an unplugged adapter disappears. Final.
     void vanish();
     // Unplug (as vanish, but from the worker) as soon as a frame with this command has arrived, so
@@ -155,6 +160,8 @@ private:
     std::chrono::milliseconds m_pairHold{200};
     bool m_echo = false;
     int m_corruptCommand = -1;
+    int m_dropEvery = 0;
+    quint64 m_repliesScheduled = 0;
     int m_unplugCommand = -1;
     bool m_unplugNow = false;  // worker thread only
     quint32 m_noiseState = 0x2545F491u;

@@ -40,6 +40,8 @@ void CommandContext::checkGlobalOptions() const
     requireNonEmpty(portPath, portGiven, "--port");
     if (demo && portGiven)
         throw CommandError{ExitUsage, QStringLiteral("--demo and --port cannot go together: --demo uses a virtual bus, --port a real one")};
+    if (!demo && !demoFaults.empty())
+        throw CommandError{ExitUsage, QStringLiteral("--demo-fault only goes with --demo")};
 }
 
 void CommandContext::prepareDemo()
@@ -51,6 +53,12 @@ void CommandContext::prepareDemo()
         throw CommandError{ExitFailure, QStringLiteral("--demo: no virtual bus: ") + m_demo->errorString()};
     // Paced like a real line, so that the demo shows real timings.
     m_demo->servo().setLinePacing(true);
+    for (const std::string& fault : demoFaults) {
+        if (fault == "shared-id")
+            m_demo->servo().addServoSharingId(demoServoIds.at(1));
+        else if (fault == "lossy")
+            m_demo->servo().setDropEveryNthReply(demoLossEvery);
+    }
     m_demo->installInSharedPortManager();
 }
 

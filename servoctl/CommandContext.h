@@ -55,6 +55,7 @@ public:
     std::string portPath;
     bool portGiven = false;
     bool demo = false;
+    std::vector<std::string> demoFaults;  // faults of the demo bus: "shared-id", "lossy"
     bool json = false;
 
     // The global options that cannot go together or cannot be empty; throws CommandError (usage).
@@ -62,6 +63,8 @@ public:
 
     // The demo bus's servos.
     static inline const QList<int> demoServoIds{1, 2, 7};
+    // With --demo-fault lossy, one reply in this many is lost.
+    static constexpr int demoLossEvery = 20;
 
     // The open bus: --port, the demo bus, or the only serial port present. Throws CommandError.
     ServoBus& bus();

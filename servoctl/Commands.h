@@ -25,3 +25,4 @@ void addMonitorCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
 void addPoseCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addTeachCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addPlayCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
+void addPingCommand(CLI::App& app, CommandContext& context, CommandRunner& run);

@@ -1,12 +1,15 @@
 // servoctl monitor: streams temperature, voltage, position and motor power, one row per servo per
 // sample, until Ctrl-C; rows reach the CSV file as they come, and the file is complete when it stops.
+#include "servoctl/BusReport.h"
 #include "servoctl/Commands.h"
 #include "Api/Bus/ServoAccess.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/WholeFile.h"
 
 #include <QDateTime>
+#include <QHostInfo>
 #include <QJsonObject>
+#include <QUdpSocket>
 
 #include <chrono>
 
@@ -19,6 +22,46 @@ struct MonitorOptions {
     double rate = 10;
     std::string csv;
     bool csvGiven = false;
+    std::string udp;
+    bool udpGiven = false;
+};
+
+// Datagrams of the JSON rows, one sample each, to a plotter or a robot's controller elsewhere.
+class UdpRows {
+public:
+    explicit UdpRows(const MonitorOptions& options)
+    {
+        if (!options.udpGiven)
+            return;
+        const QString target = QString::fromStdString(options.udp);
+        const qsizetype colon = target.lastIndexOf(QLatin1Char(':'));
+        bool portOk = false;
+        const int port = target.mid(colon + 1).toInt(&portOk);
+        QString host = target.left(colon);
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+            host = host.mid(1).chopped(1);
+        if (colon <= 0 || !portOk || port < 1 || port > 65535)
+            throw CommandError{ExitUsage, QStringLiteral("--udp: \"%1\" is not HOST:PORT").arg(target)};
+        const QHostInfo found = QHostInfo::fromName(host);
+        if (found.addresses().isEmpty())
+            throw CommandError{ExitUsage, QStringLiteral("--udp: %1: %2").arg(host, found.errorString())};
+        m_address = found.addresses().first();
+        m_port = quint16(port);
+    }
+
+    void send(const QString& jsonLine)
+    {
+        if (m_port == 0)
+            return;
+        const QByteArray datagram = jsonLine.toUtf8() + '\n';
+        // A datagram lost on the way (or nobody listening) does not stop the recording.
+        m_socket.writeDatagram(datagram, m_address, m_port);
+    }
+
+private:
+    QUdpSocket m_socket;
+    QHostAddress m_address;
+    quint16 m_port = 0;
 };
 
 constexpr double slowestRate = 0.01;  // one sample in 100 s
@@ -44,6 +87,7 @@ class RowSink {
 public:
     RowSink(const MonitorOptions& options, bool json)
         : m_json(json)
+        , m_udp(options)
     {
         requireNonEmpty(options.csv, options.csvGiven, "--csv");
         if (options.csv.empty())
@@ -62,6 +106,7 @@ public:
     void row(int id, const ServoAccess::LiveState& state)
     {
         const QString time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+        m_udp.send(jsonRow(time, id, state));
         if (m_csv.isOpen())
             throwOnFailure(m_csv.append((csvRow(time, id, state) + QLatin1Char('\n')).toUtf8()));
         else
@@ -86,6 +131,7 @@ public:
 private:
     bool m_json;
     GrowingFile m_csv;
+    UdpRows m_udp;
 };
 
 Clock::duration periodOf(double rate)
@@ -132,6 +178,7 @@ int monitor(CommandContext& context, const MonitorOptions& options)
         waitUntil(bus, next);
     }
     sink.finish();
+    BusReport::warnLosses(bus);
     if (!bus.isUsable()) {
         CommandContext::warn(bus.portFailure().message);
         status = ExitFailure;
@@ -151,8 +198,11 @@ void addMonitorCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
         ->type_name("HZ")->capture_default_str();
     const CLI::Option* csv = command->add_option("--csv", options->csv, "Write the rows to FILE as CSV with a header row, complete when monitor stops")
                                  ->type_name("FILE");
-    command->callback([&context, &run, options, csv] {
+    const CLI::Option* udp = command->add_option("--udp", options->udp, "Also send each sample as a JSON line in a UDP datagram to HOST:PORT")
+                                 ->type_name("HOST:PORT");
+    command->callback([&context, &run, options, csv, udp] {
         options->csvGiven = csv->count() > 0;
+        options->udpGiven = udp->count() > 0;
         run = [&context, options] { return monitor(context, *options); };
     });
 }

@@ -1,6 +1,7 @@
 // servoctl play: plays a motion file on the servos, with the player's safety rules: limits and
 // answers checked before anything moves, the first moves slowed to the approach speed, and every
 // servo held where it is when Ctrl-C, a silent servo or an unplug stops it.
+#include "servoctl/BusReport.h"
 #include "servoctl/Commands.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/MotionPlayer.h"
@@ -78,6 +79,7 @@ int play(CommandContext& context, const PlayArguments& arguments)
     const Result<void> played = player.play();
     if (showProgress)
         std::fputs("\r\033[K", stderr);
+    BusReport::warnLosses(context.bus());
     throwOnFailure(played);
     return ExitSuccess;
 }

@@ -27,6 +27,16 @@ struct Found {
     ServoAccess::LiveState state;
 };
 
+struct ScanResult {
+    QList<Found> found;
+    QList<int> conflicts;  // IDs whose replies came back garbled: two servos answering at once
+};
+
+bool garbled(const ServoBus& bus, int id)
+{
+    return bus.statisticsOf(id).garbled > 0;
+}
+
 // The IDs of ids that answered the probe, in the order of ids. A reply that comes after its probe
 // gave up (a slow servo, a busy machine) still counts: the bus keeps it for the scan to collect.
 QList<int> probe(ServoBus& bus, const QList<int>& ids)
@@ -50,19 +60,23 @@ QList<int> probe(ServoBus& bus, const QList<int>& ids)
     return answered;
 }
 
-QList<Found> scan(ServoBus& bus, const QList<int>& ids)
+ScanResult scan(ServoBus& bus, const QList<int>& ids)
 {
-    QList<Found> found;
+    ScanResult result;
     for (int id : probe(bus, ids)) {
-        const Result<ServoAccess::LiveState> state = ServoAccess::readState(bus, id);
+        const Result<ServoAccess::LiveState> state = garbled(bus, id) ? Result<ServoAccess::LiveState>(Failure::failed({}))
+                                                                     : ServoAccess::readState(bus, id);
         if (!bus.isUsable())
             break;  // the caller says once that the port is gone
         if (state)
-            found.append({id, *state});
-        else
+            result.found.append({id, *state});
+        else if (!garbled(bus, id))
             CommandContext::warn(state.failure().message);
     }
-    return found;
+    for (int id : ids)
+        if (garbled(bus, id))
+            result.conflicts.append(id);
+    return result;
 }
 
 }  // namespace
@@ -76,7 +90,8 @@ void addScanCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
         run = [&context, range] {
             const QList<int> ids = servoIdsFromRange(QString::fromStdString(*range));
             ServoBus& bus = context.bus();
-            const QList<Found> found = scan(bus, ids);
+            const ScanResult result = scan(bus, ids);
+            const QList<Found>& found = result.found;
             if (!bus.isUsable())
                 throw CommandError{ExitFailure, bus.portFailure().message};
             if (context.json) {
@@ -84,6 +99,8 @@ void addScanCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
                 for (const Found& f : found)
                     list.append(QJsonObject{{"id", f.id}, {"position", f.state.position},
                                             {"voltage", f.state.voltageMillivolts / 1000.0}, {"temperature", f.state.temperature}});
+                for (int id : result.conflicts)
+                    list.append(QJsonObject{{"id", id}, {"conflict", true}});
                 CommandContext::printJson(QJsonDocument(list));
             } else {
                 CommandContext::print(QStringLiteral(" ID  position  voltage  temperature"));
@@ -91,11 +108,14 @@ void addScanCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
                     CommandContext::print(QString::asprintf("%3d %9d %6.1f V %9d °C", f.id, f.state.position,
                                                             f.state.voltageMillivolts / 1000.0, f.state.temperature));
             }
-            if (found.isEmpty()) {
+            for (int id : result.conflicts)
+                CommandContext::warn(QStringLiteral("two servos may share ID %1: connect them one at a time and give one a new ID "
+                                                    "with `servoctl set %1 id=N`").arg(id));
+            if (found.isEmpty() && result.conflicts.isEmpty()) {
                 CommandContext::warn(QStringLiteral("no servo answered"));
                 return int(ExitFailure);
             }
-            return int(ExitSuccess);
+            return result.conflicts.isEmpty() ? int(ExitSuccess) : int(ExitFailure);
         };
     });
 }

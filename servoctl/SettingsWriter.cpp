@@ -25,8 +25,8 @@ SettingsWriter::Plan SettingsWriter::plan(const SettingsChange& change)
 {
     const ServoSettings current = valueOrThrow(ServoAccess::readSettings(m_context.bus(), change.servoId));
     const ServoSettings target = withValues(current, change.values);
-    if (const QString rule = pairRuleError(target); !rule.isEmpty())
-        throw CommandError{ExitUsage, QStringLiteral("servo %1: %2").arg(change.servoId).arg(rule)};
+    if (const Result<void> rules = checkPairRules(target); !rules)
+        throw CommandError{ExitUsage, QStringLiteral("servo %1: %2").arg(change.servoId).arg(rules.failure().message)};
     if (target.id != current.id && m_context.bus().read(target.id, SVProtocol::ReadTemperature))
         throw CommandError{ExitFailure, QStringLiteral("servo %1: ID %2 is already taken on the bus").arg(change.servoId).arg(target.id)};
     return {current, target, {}};

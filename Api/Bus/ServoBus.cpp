@@ -62,6 +62,8 @@ Result<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
     m_reply.reset();
     m_awaitedId = servoId;
     m_awaitedCommand = command;
+    const qint64 droppedBefore = m_reader.droppedBytes();
+    const Clock::time_point sentAt = Clock::now();
     const Result<void> sent = write(servoId, command);
     if (sent) {
         waitUntil(Clock::now() + timeout);
@@ -70,11 +72,35 @@ Result<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
             waitUntil(Clock::now() + byteTime * (SVFrameReader::maximumLength + 3) + Microseconds(2000));
     }
     m_awaitedId = m_awaitedCommand = -1;
-    if (std::optional<SVReply> reply = std::exchange(m_reply, std::nullopt))
-        return *reply;
     if (!sent || !isUsable())
         return portFailure();
+    count(servoId, sentAt, droppedBefore);
+    if (std::optional<SVReply> reply = std::exchange(m_reply, std::nullopt))
+        return *reply;
     return Failure::failed(QStringLiteral("servo %1 did not answer").arg(servoId));
+}
+
+// A request without its reply is garbled when bytes came back that made no valid frame.
+void ServoBus::count(int servoId, Clock::time_point sent, qint64 droppedBefore)
+{
+    ServoStatistics& statistics = m_statistics[servoId];
+    ++statistics.requests;
+    if (m_reply) {
+        ++statistics.replies;
+        if (statistics.roundTripsMs.size() >= ServoStatistics::roundTripLimit)
+            statistics.roundTripsMs.erase(statistics.roundTripsMs.begin(), statistics.roundTripsMs.begin() + ServoStatistics::roundTripLimit / 2);
+        statistics.roundTripsMs.push_back(std::chrono::duration<double, std::milli>(m_replyReadTime - sent).count());
+    } else if (m_reader.droppedBytes() > droppedBefore || m_reader.pendingSize() > 0) {
+        ++statistics.garbled;
+    } else {
+        ++statistics.timeouts;
+    }
+}
+
+ServoStatistics ServoBus::statisticsOf(int servoId) const
+{
+    const auto found = m_statistics.find(servoId);
+    return found == m_statistics.end() ? ServoStatistics{} : found->second;
 }
 
 Result<SVReply> ServoBus::readTwice(int servoId, int command)
@@ -113,9 +139,12 @@ void ServoBus::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& 
         const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
         if (!reply)
             continue;
-        if (reply->servoId == m_awaitedId && reply->command == m_awaitedCommand)
+        if (reply->servoId == m_awaitedId && reply->command == m_awaitedCommand) {
             m_reply = reply;
-        else if (m_lateReplies.size() < lateReplyLimit)
+            m_replyReadTime = readTime;
+            continue;
+        }
+        if (m_lateReplies.size() < lateReplyLimit)
             m_lateReplies.append(*reply);
     }
     if (m_reply && m_loop)

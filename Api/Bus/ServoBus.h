@@ -14,9 +14,23 @@
 #include <QString>
 
 #include <chrono>
+#include <map>
 #include <optional>
+#include <vector>
 
 class QEventLoop;
+
+// What the bus saw of one servo's requests.
+struct ServoStatistics {
+    int requests = 0;
+    int replies = 0;
+    int timeouts = 0;  // nothing came back
+    int garbled = 0;   // bytes came back but no valid reply: checksum or length faults, two servos at once
+    std::vector<double> roundTripsMs;  // request written to its reply read, the most recent only
+
+    static constexpr size_t roundTripLimit = 100000;
+    int lost() const { return requests - replies; }
+};
 
 class ServoBus : public ORSSerialPortDelegate {
 public:
@@ -57,6 +71,10 @@ public:
     // oldest first, at most lateReplyLimit of them; taking them empties the list.
     QList<SVReply> takeLateReplies() { return std::exchange(m_lateReplies, {}); }
 
+    // Per servo ID, every read since the bus opened.
+    const std::map<int, ServoStatistics>& statistics() const { return m_statistics; }
+    ServoStatistics statisticsOf(int servoId) const;
+
     // Port callbacks (main thread).
     void serialPortWasRemovedFromSystem(ORSSerialPort* port) override;
     void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
@@ -66,6 +84,7 @@ public:
 private:
     void waitUntil(std::chrono::steady_clock::time_point deadline);
     void markRemoved();
+    void count(int servoId, std::chrono::steady_clock::time_point sent, qint64 droppedBefore);
 
     ORSSerialPort::Ptr m_port;
     SVFrameReader m_reader;
@@ -75,6 +94,8 @@ private:
     int m_awaitedId = -1;
     int m_awaitedCommand = -1;
     std::optional<SVReply> m_reply;
+    std::chrono::steady_clock::time_point m_replyReadTime;
+    std::map<int, ServoStatistics> m_statistics;
     QList<SVReply> m_lateReplies;
     QEventLoop* m_loop = nullptr;
 };

@@ -146,13 +146,13 @@ ServoSettings withValues(ServoSettings settings, const SettingValues& values)
     return settings;
 }
 
-QString pairRuleError(const ServoSettings& s)
+Result<void> checkPairRules(const ServoSettings& s)
 {
     if (s.angleMin >= s.angleMax)
-        return QStringLiteral("angle_min (%1) must be below angle_max (%2)").arg(s.angleMin).arg(s.angleMax);
+        return Failure::usage(QStringLiteral("angle_min (%1) must be below angle_max (%2)").arg(s.angleMin).arg(s.angleMax));
     if (s.voltageMinMillivolts >= s.voltageMaxMillivolts)
-        return QStringLiteral("voltage_min (%1) must be below voltage_max (%2)")
-            .arg(s.voltageMinMillivolts / 1000.0).arg(s.voltageMaxMillivolts / 1000.0);
+        return Failure::usage(QStringLiteral("voltage_min (%1) must be below voltage_max (%2)")
+                                  .arg(s.voltageMinMillivolts / 1000.0).arg(s.voltageMaxMillivolts / 1000.0));
     return {};
 }
 

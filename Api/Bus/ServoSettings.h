@@ -68,8 +68,8 @@ Result<SettingValues> valuesFromJson(const QJsonObject& object);
 
 // settings with values applied.
 ServoSettings withValues(ServoSettings settings, const SettingValues& values);
-// The rules between fields (each minimum below its maximum); empty when they hold.
-QString pairRuleError(const ServoSettings& settings);
+// The rules between fields: each minimum below its maximum.
+Result<void> checkPairRules(const ServoSettings& settings);
 // The keys whose values lie outside the ranges a settings file may hold, each as "key value".
 QStringList outOfRangeValues(const ServoSettings& settings);
 // The keys whose values differ.

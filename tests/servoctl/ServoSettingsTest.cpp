@@ -83,12 +83,12 @@ TEST(ServoSettings, JsonOfWrongFormsAndUnknownKeysIsRefused)
 TEST(ServoSettings, PairsMustKeepTheirMinimumBelowTheirMaximum)
 {
     ServoSettings s;
-    EXPECT_TRUE(pairRuleError(s).isEmpty());
+    EXPECT_TRUE(checkPairRules(s));
     s.angleMin = s.angleMax = 500;
-    EXPECT_EQ(pairRuleError(s).toStdString(), "angle_min (500) must be below angle_max (500)");
+    EXPECT_EQ(checkPairRules(s).failure().message.toStdString(), "angle_min (500) must be below angle_max (500)");
     s.angleMin = 0;
     s.angleMax = 1000;
     s.voltageMinMillivolts = 12500;
-    EXPECT_EQ(pairRuleError(s).toStdString(), "voltage_min (12.5) must be below voltage_max (12)");
+    EXPECT_EQ(checkPairRules(s).failure().message.toStdString(), "voltage_min (12.5) must be below voltage_max (12)");
     EXPECT_EQ(differingKeys(s, ServoSettings{}), QStringList{"voltage_min"});
 }
