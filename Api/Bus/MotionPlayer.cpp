@@ -11,10 +11,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A position read while playing may take this long before it counts as missed; it is only started
-// when the next step is further away than readBudget, so that reads never hold back a move.
-constexpr ServoBus::Microseconds readTimeout = 10ms;
-constexpr MotionPlayer::Clock::duration readBudget = 15ms;
+// A position read while playing may take this long before it counts as missed (a slow servo's
+// reply that comes later still counts); it is only started when the next step is further away
+// than readBudget, so that reads never hold back a move.
+constexpr ServoBus::Microseconds readTimeout = 30ms;
+constexpr MotionPlayer::Clock::duration readBudget = 40ms;
 // Missed reads in a row after which a servo counts as silent.
 constexpr int silentAfter = 3;
 
@@ -167,17 +168,27 @@ bool MotionPlayer::pollNext()
     if (m_pollIndex == 0)
         m_nextPoll = std::max(m_nextPoll + m_options.pollInterval, Clock::now());
     const Result<SVReply> reply = m_bus.read(id, SVProtocol::ReadPosition, readTimeout);
-    const auto* position = reply ? std::get_if<SVReplyValue::Position>(&reply->value) : nullptr;
-    if (!position) {
-        if (++m_misses[id] < silentAfter)
-            return true;
-        m_silentServo = id;
-        return false;
-    }
-    m_misses[id] = 0;
+    if (reply)
+        notePosition(*reply);
+    else
+        ++m_misses[id];
+    for (const SVReply& late : m_bus.takeLateReplies())
+        if (late.command == SVProtocol::ReadPosition && m_servos.contains(late.servoId))
+            notePosition(late);
+    if (m_misses[id] < silentAfter)
+        return true;
+    m_silentServo = id;
+    return false;
+}
+
+void MotionPlayer::notePosition(const SVReply& reply)
+{
+    const auto* position = std::get_if<SVReplyValue::Position>(&reply.value);
+    if (!position)
+        return;
+    m_misses[reply.servoId] = 0;
     if (onPosition)
-        onPosition({id, position->position, Clock::now()});
-    return true;
+        onPosition({reply.servoId, position->position, Clock::now()});
 }
 
 void MotionPlayer::holdAll()
@@ -185,7 +196,8 @@ void MotionPlayer::holdAll()
     for (int id : m_servos) {
         if (id == m_silentServo || !m_bus.isUsable())
             continue;
-        const Result<SVReply> reply = m_bus.read(id, SVProtocol::ReadPosition, readTimeout);
+        // Asked twice with the usual time-out: a servo left out would go on to its target.
+        const Result<SVReply> reply = m_bus.readTwice(id, SVProtocol::ReadPosition);
         const auto* position = reply ? std::get_if<SVReplyValue::Position>(&reply->value) : nullptr;
         if (position && m_bus.write(id, SVProtocol::Move, SVProtocol::wordBytes(position->position) + SVProtocol::wordBytes(0)))
             m_held.append(id);

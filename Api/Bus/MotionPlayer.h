@@ -74,6 +74,7 @@ private:
     WaitEnd waitUntil(Clock::time_point due);
     // One position read of the next servo in turn; false when that servo is silent for good.
     bool pollNext();
+    void notePosition(const SVReply& reply);
     Result<void> sendStep(const MotionStep& step, int timeMs);
     void holdAll();
     // The move time of step in the given loop: scaled, and stretched where a servo moves first.
