@@ -62,7 +62,7 @@ expect_completion "" servoctl torque 3 on ""
 expect_completion "" servoctl move 3 ""
 expect_completion "--rate" servoctl monitor 1 2 --csv out.csv --r
 expect_completion "--allow-id-change" servoctl restore arm.json --a
-expect_completion "--demo --help --ids --json --port --version" servoctl scan --ids 0-10 --
+expect_completion "--demo --demo-fault --help --ids --json --port --version" servoctl scan --ids 0-10 --
 expect_completion "$scratch/arm $scratch/arm.json" servoctl restore "$scratch/"
 expect_completion "" servoctl scan --ids ""
 
