@@ -127,20 +127,27 @@ TEST_F(MotionProcess, NothingMovesUnlessEveryServoAnswersWithinItsLimitsAndAStop
     }
     EXPECT_TRUE(moves().isEmpty()) << "a refused play moved a servo";
 
-    // Ctrl-C, then a silent bus, in the middle of a move: each servo that answers is held.
-    for (const bool silence : {false, true}) {
+    // Ctrl-C, a silent bus, then an unplugged one, in the middle of a move: each servo that answers is held.
+    enum class Stop { CtrlC, Silence, Unplug };
+    for (const Stop stop : {Stop::CtrlC, Stop::Silence, Stop::Unplug}) {
         bus.setSilent(false);
         bus.clearRecords();
         QProcess play;
         start(play, {"play", file("swing.json"), "--forever", "--approach-speed", "10"});
         ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= 4; }, 30000)) << "play does not move the servos";
-        if (silence)
-            bus.setSilent(true);
-        else
-            ::kill(pid_t(play.processId()), SIGINT);
+        switch (stop) {
+        case Stop::CtrlC: ::kill(pid_t(play.processId()), SIGINT); break;
+        case Stop::Silence: bus.setSilent(true); break;
+        case Stop::Unplug: bus.vanish(); break;
+        }
         const ServoctlRun result = finish(play);
         const QList<MoveFrame> sent = moves();
-        if (silence) {
+        if (stop == Stop::Unplug) {
+            EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+            EXPECT_TRUE(result.err.contains("the port is gone")) << result.err.toStdString();
+            continue;
+        }
+        if (stop == Stop::Silence) {
             EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
             EXPECT_TRUE(result.err.contains("stopped answering")) << result.err.toStdString();
             EXPECT_EQ(sent.last().timeMs, 1000) << "a silent servo cannot be held";
