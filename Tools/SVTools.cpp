@@ -16,6 +16,7 @@ void SVTools::showTipWithMessage(const QString& text)
 {
     ModeWindow window;
     window.message()->setText(text);
+    window.fitToMessage();
     window.comfirm()->setTitle(SVLocalized::text(QStringLiteral("confirm")));
     const MainThreadModalLoop::Scope modal;  // device changes wait until the tip is dismissed
     SVTipPresenter::current().present(window);

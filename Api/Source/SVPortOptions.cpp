@@ -1,8 +1,10 @@
 #include "Api/Source/SVPortOptions.h"
 
+#include "Api/Source/AdapterLatency.h"
 #include "Api/Source/NodePath.h"
 #include "Api/Source/ORSSerialPortManager.h"
 
+#include <algorithm>
 #include <cstdio>
 
 SVPortOptions SVPortOptions::fromArguments(const QStringList& arguments)
@@ -64,15 +66,60 @@ QStringList SVPortOptions::portListing(const ORSSerialPortManager& manager)
             fields.append(QStringLiteral("serial: ") + details.serialNumber);
         if (!details.driver.isEmpty())
             fields.append(QStringLiteral("driver: ") + details.driver);
+        if (const std::optional<int> timer = AdapterLatency::timerMs(port->path()))
+            fields.append(QStringLiteral("%1: %2 ms").arg(latencyTimerKey, QString::number(*timer)));
         lines.append(fields.join(QLatin1Char('\t')));
     }
     return lines;
 }
 
+std::optional<int> SVPortOptions::latencyTimerOf(const QString& line)
+{
+    const QString prefix = latencyTimerKey + QStringLiteral(": ");
+    const QString unit = QStringLiteral(" ms");
+    for (const QString& field : line.split(QLatin1Char('\t')).mid(2)) {
+        if (!field.startsWith(prefix) || !field.endsWith(unit))
+            continue;
+        bool ok = false;
+        const int ms = field.mid(prefix.size(), field.size() - prefix.size() - unit.size()).toInt(&ok);
+        if (ok)
+            return ms;
+    }
+    return std::nullopt;
+}
+
+QString SVPortOptions::latencyHint(const QStringList& listing)
+{
+    QStringList timers;
+    QStringList commands;
+    int slowest = 0;
+    for (const QString& line : listing) {
+        const std::optional<int> timer = latencyTimerOf(line);
+        if (!timer || *timer <= AdapterLatency::fastestMs)
+            continue;
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        timers.append(QStringLiteral("%1 ms on %2").arg(QString::number(*timer), fields.value(0)));
+        commands.append(QStringLiteral("    ") + AdapterLatency::oneOffCommand(fields.value(1)));
+        slowest = std::max(slowest, *timer);
+    }
+    if (timers.isEmpty())
+        return {};
+    return QStringLiteral(
+               "Slow replies: the adapter's latency timer is %1. Its driver holds each reply back for up to that long, "
+               "so every request waits for it, and a scan or a monitor runs up to %2 times slower than at 1 ms. "
+               "To set it to 1 ms until the adapter is plugged in again:\n%3\n"
+               "To set it to 1 ms whenever the adapter is plugged in, put this line in %4:\n    %5")
+        .arg(timers.join(QStringLiteral(", ")), QString::number(slowest), commands.join(QLatin1Char('\n')),
+             QLatin1String(AdapterLatency::ruleFile), QLatin1String(AdapterLatency::ruleLine));
+}
+
 int SVPortOptions::printPortList()
 {
-    for (const QString& line : portListing(*ORSSerialPortManager::sharedSerialPortManager()))
+    const QStringList listing = portListing(*ORSSerialPortManager::sharedSerialPortManager());
+    for (const QString& line : listing)
         std::printf("%s\n", qPrintable(line));
+    if (const QString hint = latencyHint(listing); !hint.isEmpty())
+        std::printf("\n%s\n", qPrintable(hint));
     std::fflush(stdout);
     return 0;
 }

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 class ORSSerialPortManager;
 
 struct SVPortOptions {
@@ -21,8 +23,17 @@ struct SVPortOptions {
     // shared port manager (before its first use). With errors the program should end with status 2.
     static SVPortOptions applyArguments(int argc, char** argv);
 
-    // One line per listed port: name, path and what the device source knows of its maker.
+    // One line per listed port: name, path, then tab-separated "key: value" fields: what the device
+    // source knows of its maker and the adapter's latency timer ("latency timer: 16 ms") where its
+    // driver exposes one.
     static QStringList portListing(const ORSSerialPortManager& manager);
-    // Prints the shared manager's listing on standard output; the exit status (0).
+    static inline const QString latencyTimerKey = QStringLiteral("latency timer");
+    // The latency timer in milliseconds given on a listing line, if any.
+    static std::optional<int> latencyTimerOf(const QString& line);
+    // For the ports of a listing whose latency timer is above 1 ms: what that costs and how to set it
+    // to 1 ms, a paragraph to print after the listing. Empty when there is no such port.
+    static QString latencyHint(const QStringList& listing);
+    // Prints the shared manager's listing on standard output, then the latency hint; the exit
+    // status (0).
     static int printPortList();
 };

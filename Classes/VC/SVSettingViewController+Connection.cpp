@@ -1,8 +1,10 @@
 // Connection handling: the port manager and its notifications, the links of the connection panel,
-// choosing, opening and closing the port, the port's callbacks and the LED switch's look.
+// choosing, opening and closing the port, the port's callbacks with their tips (a failed open, a slow
+// adapter) and the LED switch's look.
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Api/SVStatePoll.h"
+#include "Api/Source/AdapterLatency.h"
 #include "Api/Source/DesktopNotifier.h"
 #include "Api/Source/NotificationCenter.h"
 #include "Api/Source/ORSSerialPortManager.h"
@@ -13,6 +15,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QRegularExpression>
 
 #include <cerrno>
 
@@ -28,6 +31,22 @@ QColor ledOnColor()
 QColor ledOffColor()
 {
     return QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f);
+}
+
+// A text whose numbered places "%1$@", "%2$@"... (in any order, as a language needs) take the values,
+// in one pass, so that a value is never read as a place.
+QString withValues(const QString& format, const QStringList& values)
+{
+    static const QRegularExpression place(QStringLiteral(R"(%(\d)\$@)"));
+    QString text;
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch& match : place.globalMatch(format)) {
+        text += QStringView(format).mid(from, match.capturedStart() - from);
+        text += values.value(match.captured(1).toInt() - 1);
+        from = match.capturedEnd();
+    }
+    text += QStringView(format).mid(from);
+    return text;
 }
 
 }  // namespace
@@ -158,7 +177,7 @@ void SVSettingViewController::showPortClosed()
 
 // ---- Port callbacks ----
 
-void SVSettingViewController::serialPortWasOpened(ORSSerialPort*)
+void SVSettingViewController::serialPortWasOpened(ORSSerialPort* port)
 {
     buttonWireless()->setTitle(localized(QStringLiteral("close_com")));
     imageWirelessState()->setImage(imageNamed(QStringLiteral("connect")));
@@ -166,6 +185,8 @@ void SVSettingViewController::serialPortWasOpened(ORSSerialPort*)
         buttonWireless()->setFocus(Qt::OtherFocusReason);
     boxCOM()->setEnabled(false);
     setStateCheck();
+    if (port)
+        showLatencyHint(*port);
 }
 
 void SVSettingViewController::serialPortWasClosed(ORSSerialPort*)
@@ -216,6 +237,19 @@ void SVSettingViewController::showOpenFailure(const ORSSerialPortError& error)
             localized(QStringLiteral("open_failed")).replace(QStringLiteral("%@"), error.localizedDescription));
         break;
     }
+}
+
+// Read once the port is open: the open asks the driver for low latency, which some drivers honour by
+// reporting a timer of 1 ms while the port is open.
+void SVSettingViewController::showLatencyHint(const ORSSerialPort& port)
+{
+    const std::optional<int> timer = AdapterLatency::timerMs(port.path());
+    if (!timer || *timer <= AdapterLatency::fastestMs || m_latencyHintShown.contains(port.path()))
+        return;
+    m_latencyHintShown.insert(port.path());
+    SVTools::showTipWithMessage(withValues(localized(QStringLiteral("latency_timer_slow")),
+                                           {port.name(), QString::number(*timer), AdapterLatency::oneOffCommand(port.path()),
+                                            QLatin1String(AdapterLatency::ruleFile), QLatin1String(AdapterLatency::ruleLine)}));
 }
 
 // ---- Arrivals and removals ----

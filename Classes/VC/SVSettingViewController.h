@@ -346,6 +346,8 @@ private:
     void openOrCloseSerialPort();
     void showPortClosed();
     void showOpenFailure(const ORSSerialPortError& error);
+    // Tells once per port and run what the adapter's latency timer costs, when it is above 1 ms.
+    void showLatencyHint(const ORSSerialPort& port);
     void postUserNotifications(const ORSSerialPortList& ports, const QString& titleKey, const QString& phraseKey);
     void readServo();
     // Counts a decoded reply towards the block read; at its end, the key of the tip that says how it went.
@@ -463,6 +465,7 @@ private:
     int m_blockReadsStarted = 0;      // ID replies whose deviation reply has not come yet
     QSet<int> m_blockReadReplies;     // the other replies of the block read that have come
     ORSSerialPort* m_failedOpen = nullptr;  // the port whose open just failed, until its error arrives
+    QSet<QString> m_latencyHintShown;  // paths of the ports whose latency hint has been shown
     bool m_languageNotSavedShown = false;
     UserNotifier* m_userNotifier = nullptr;
     std::unique_ptr<DesktopNotifier> m_desktopNotifier;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDeadlineTimer>
+#include <QLayout>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -95,6 +96,35 @@ TEST_F(TipTest, ModalBoxReturnsWhenConfirmed)
     SVTools::showTipWithMessage(QStringLiteral("Connected"));
     EXPECT_TRUE(clicked) << "the box was never confirmed; the guard closed it";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// A long tip shows whole, in either script: the box grows taller for its lines; a short one keeps the
+// usual 320 x 160.
+TEST_F(TipTest, TheBoxGrowsToShowALongMessageWhole)
+{
+    struct : SVTipPresenter {
+        void present(ModeWindow& window) override
+        {
+            window.layout()->activate();
+            const QLabel* label = window.message();
+            sizes.append(window.size());
+            cutOff.append(label->height() < label->heightForWidth(label->width())
+                          || window.comfirm()->geometry().bottom() >= window.height());
+        }
+        QList<QSize> sizes;
+        QList<bool> cutOff;
+    } presenter;
+    SVTipPresenter::install(&presenter);
+    for (const char* message : {"Read failed",
+                                "Replies are slow. To set the timer to 1 ms until the adapter is plugged in again, run:\n"
+                                "echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB0/latency_timer\nTo set it each "
+                                "time, put this line in /etc/udev/rules.d/99-servodesk-latency.rules:\nACTION==\"add\"",
+                                "适配器的延迟计时器会让每条应答最多延后十六毫秒送达，读取舵机和实时数值所需的时间因此最多可达"
+                                "一毫秒时的十六倍。要将其设为一毫秒，请运行下面的命令，然后重新打开串口。"})
+        SVTools::showTipWithMessage(QString::fromUtf8(message));
+
+    EXPECT_EQ(presenter.sizes.value(0), QSize(320, 160)) << "a short tip changed the box";
+    EXPECT_EQ(presenter.cutOff, QList<bool>({false, false, false}));
 }
 
 TEST_F(TipTest, CloseRequestEndsTheBoxButIsRefused)

@@ -13,9 +13,12 @@
 #include <QVBoxLayout>
 #include <QtDebug>
 
+#include <algorithm>
+
 namespace {
 constexpr int panelMargin = 6;  // room for the panel's soft edge inside the transparent window
 constexpr qreal panelRadius = 10;
+constexpr QSize usualSize(320, 160);
 }  // namespace
 
 ModeWindow::ModeWindow(QWidget* parent)
@@ -23,7 +26,7 @@ ModeWindow::ModeWindow(QWidget* parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(320, 160);
+    setFixedSize(usualSize);
 
     auto* message = new QLabel(this);
     message->setAlignment(Qt::AlignCenter);
@@ -47,6 +50,14 @@ ModeWindow::ModeWindow(QWidget* parent)
     layout->setContentsMargins(panelMargin + 16, panelMargin + 16, panelMargin + 16, panelMargin + 16);
     layout->addWidget(message, 1);
     layout->addWidget(comfirm, 0, Qt::AlignHCenter);
+}
+
+void ModeWindow::fitToMessage()
+{
+    const QMargins margins = layout()->contentsMargins();
+    const int textHeight = m_message->heightForWidth(usualSize.width() - margins.left() - margins.right());
+    const int height = margins.top() + textHeight + std::max(0, layout()->spacing()) + m_comfirm->height() + margins.bottom();
+    setFixedSize(usualSize.width(), std::max(usualSize.height(), height));
 }
 
 ModeWindow::~ModeWindow()

@@ -16,6 +16,9 @@ public:
     ~ModeWindow() override;
 
     QLabel* message() const { return m_message; }
+    // Sizes the box for the message: a short one keeps the usual 320 x 160, a longer one (a command
+    // to run, a path) makes it taller, so that no line is cut off.
+    void fitToMessage();
     SVButton* comfirm() const { return m_comfirm; }
 
     void okAction(QObject* sender = nullptr);

@@ -3,6 +3,7 @@
 #include "Api/Source/NodePath.h"
 #include "Api/Source/ORSSerialPortManager.h"
 #include "support/core/FakeDeviceSource.h"
+#include "support/core/FakeSysfs.h"
 
 #include <gtest/gtest.h>
 
@@ -60,14 +61,25 @@ TEST(SVPortOptions, PathsKeepTheirBytes)
     }
 }
 
+// The latency timer is listed where the driver exposes it; the hint after the list names only the
+// ports where it costs time.
 TEST(SVPortOptions, ListingShowsNamePathAndKnownDetailsOneLinePerPort)
 {
+    FakeSysfs sysfs;
+    sysfs.setTimer("ttyUSB0", "16\n");
+    sysfs.setTimer("ttyUSB1", "1\n");
     const auto adapter = FakeDeviceSource::usbDevice("ttyUSB0");
+    const auto fast = FakeDeviceSource::usbDevice("ttyUSB1");
     const auto bare = FakeDeviceSource::usbDevice("ttyS0");
-    auto source = std::make_unique<FakeDeviceSource>(QList{adapter, bare});
+    auto source = std::make_unique<FakeDeviceSource>(QList{adapter, fast, bare});
     source->setDetails(adapter.identity, {"Acme", "USB Serial", "A1B2"});
     ORSSerialPortManager manager(std::move(source));
 
-    EXPECT_EQ(SVPortOptions::portListing(manager),
-              (QStringList{"ttyUSB0\t/dev/ttyUSB0\tvendor: Acme\tmodel: USB Serial\tserial: A1B2", "ttyS0\t/dev/ttyS0"}));
+    const QStringList listing = SVPortOptions::portListing(manager);
+    EXPECT_EQ(listing, (QStringList{"ttyUSB0\t/dev/ttyUSB0\tvendor: Acme\tmodel: USB Serial\tserial: A1B2\tlatency timer: 16 ms",
+                                    "ttyUSB1\t/dev/ttyUSB1\tlatency timer: 1 ms", "ttyS0\t/dev/ttyS0"}));
+    const QString hint = SVPortOptions::latencyHint(listing);
+    EXPECT_TRUE(hint.contains("latency timer is 16 ms on ttyUSB0.")) << qPrintable(hint);
+    EXPECT_FALSE(hint.contains("ttyUSB1")) << "a 1 ms timer costs nothing: " << qPrintable(hint);
+    EXPECT_EQ(SVPortOptions::latencyHint(listing.mid(1)), "");
 }

@@ -7,12 +7,14 @@
 #include "Tools/SVImageView.h"
 #include "support/core/EventLoopWait.h"
 #include "support/core/FakeNotificationService.h"
+#include "support/core/FakeSysfs.h"
 #include "support/core/MessageCapture.h"
 #include "support/core/PrivateSessionBus.h"
 #include "support/ui/ControllerHarness.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -145,6 +147,28 @@ TEST(Connection, AFailedOpenIsLoggedAndToldAndLeavesThePanel)
     EXPECT_TRUE(vc.boxCOM()->isEnabled());
     EXPECT_EQ(harness.tips().messages, QStringList{text("open_port_busy")});
     ::close(holder);
+}
+
+// An adapter that holds replies back is told of once, when its port opens, with the command that
+// names its own timer file; a timer of 1 ms is not worth a word.
+TEST(Connection, ASlowAdapterIsToldOfOnceWhenItsPortOpens)
+{
+    FakeSysfs sysfs;
+    ControllerHarness harness;
+    const QString node = QFileInfo(harness.servo().slavePath()).fileName();  // /dev/pts/N: N
+    ASSERT_TRUE(harness.choosePort());
+    for (const char* timer : {"1\n", "16\n", "16\n"}) {
+        sysfs.setTimer(node, timer);
+        ASSERT_TRUE(harness.openPort());
+        ASSERT_TRUE(harness.closePort());
+    }
+    ASSERT_EQ(harness.tips().messages.size(), 1) << qPrintable(harness.tips().messages.join("\n--\n"));
+    const QString message = harness.tips().messages.first();
+    for (const QString& part : {QStringLiteral("ttyVS0"), QStringLiteral("16 ms"),
+                                "\necho 1 | sudo tee " + sysfs.timerFile(node) + "\n",
+                                QStringLiteral("/etc/udev/rules.d/99-servodesk-latency.rules:\nACTION==\"add\"")})
+        EXPECT_TRUE(message.contains(part)) << qPrintable(part) << " not in:\n" << qPrintable(message);
+    EXPECT_FALSE(message.contains("$@")) << qPrintable(message);
 }
 
 TEST(Connection, UnpluggingTheOpenAdapterClearsTheChoice)
