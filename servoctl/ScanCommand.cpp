@@ -32,9 +32,18 @@ struct ScanResult {
     QList<int> conflicts;  // IDs whose replies came back garbled: two servos answering at once
 };
 
-bool garbled(const ServoBus& bus, int id)
+int garbledCount(const ServoBus& bus, int id)
 {
-    return bus.statisticsOf(id).garbled > 0;
+    return bus.statisticsOf(id).garbled;
+}
+
+// Runs ask and tells whether id's replies came back garbled meanwhile.
+template <typename Ask>
+bool garbledWhile(ServoBus& bus, int id, Ask ask)
+{
+    const int before = garbledCount(bus, id);
+    ask();
+    return garbledCount(bus, id) > before;
 }
 
 // The IDs of ids that answered the probe, in the order of ids. A reply that comes after its probe
@@ -56,26 +65,51 @@ QList<int> probe(ServoBus& bus, const QList<int>& ids)
     }
     bus.listen(lateReplyWait);
     collectLate();
-    std::sort(answered.begin(), answered.end(), [&](int a, int b) { return ids.indexOf(a) < ids.indexOf(b); });
     return answered;
+}
+
+// IDs to ask again, slowly: garbage that came during a short probe may belong to the probe just
+// before it, when a reply comes late.
+QList<int> suspects(const ServoBus& bus, const QList<int>& ids)
+{
+    QList<int> ask;
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        if (garbledCount(bus, ids[i]) > 0)
+            for (qsizetype j = std::max<qsizetype>(0, i - 2); j <= i; ++j)
+                if (!ask.contains(ids[j]))
+                    ask.append(ids[j]);
+    return ask;
 }
 
 ScanResult scan(ServoBus& bus, const QList<int>& ids)
 {
     ScanResult result;
-    for (int id : probe(bus, ids)) {
-        const Result<ServoAccess::LiveState> state = garbled(bus, id) ? Result<ServoAccess::LiveState>(Failure::failed({}))
-                                                                     : ServoAccess::readState(bus, id);
+    QList<int> answered = probe(bus, ids);
+    for (int id : suspects(bus, ids)) {
+        Result<SVReply> reply = Failure::failed({});
+        const bool garbled = garbledWhile(bus, id, [&] { reply = bus.readTwice(id, SVProtocol::ReadTemperature); });
+        if (garbled)
+            result.conflicts.append(id);
+        else if (reply && !answered.contains(id))
+            answered.append(id);
+    }
+    std::sort(answered.begin(), answered.end(), [&](int a, int b) { return ids.indexOf(a) < ids.indexOf(b); });
+    for (int id : answered) {
+        if (result.conflicts.contains(id))
+            continue;
+        Result<ServoAccess::LiveState> state = Failure::failed({});
+        // Two servos on one ID can agree on a temperature; the other values give them away.
+        const bool garbled = garbledWhile(bus, id, [&] { state = ServoAccess::readState(bus, id); });
         if (!bus.isUsable())
             break;  // the caller says once that the port is gone
         if (state)
             result.found.append({id, *state});
-        else if (!garbled(bus, id))
+        else if (garbled)
+            result.conflicts.append(id);
+        else
             CommandContext::warn(state.failure().message);
     }
-    for (int id : ids)
-        if (garbled(bus, id))
-            result.conflicts.append(id);
+    std::sort(result.conflicts.begin(), result.conflicts.end(), [&](int a, int b) { return ids.indexOf(a) < ids.indexOf(b); });
     return result;
 }
 
