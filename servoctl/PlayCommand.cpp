@@ -3,12 +3,13 @@
 // servo held where it is when Ctrl-C, a silent servo or an unplug stops it.
 #include "servoctl/BusReport.h"
 #include "servoctl/Commands.h"
+#include "servoctl/Progress.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/MotionPlayer.h"
 
 #include <QJsonObject>
 
-#include <unistd.h>
+#include <memory>
 
 namespace {
 
@@ -62,23 +63,20 @@ int play(CommandContext& context, const PlayArguments& arguments)
 
     StopSignals stop;
     player.stopRequested = &StopSignals::requested;
-    const bool showProgress = isatty(STDERR_FILENO) == 1;
+    auto progress = std::make_unique<Progress>(QStringLiteral("play:"), int(motion.steps.size()));
+    const QString loops = options.loops == 0 ? QStringLiteral("∞") : QString::number(options.loops);
     const MotionPlayer::Clock::time_point began = MotionPlayer::Clock::now();
     player.onStepStart = [&](const MotionPlayer::StepStart& start) {
-        if (showProgress) {
-            const QString loops = options.loops == 0 ? QStringLiteral("∞") : QString::number(options.loops);
-            std::fprintf(stderr, "\r\033[Kplay: loop %d/%s, step %d/%d %s", start.loop, qPrintable(loops), start.stepIndex + 1,
-                         int(motion.steps.size()), qPrintable(motion.steps[start.stepIndex].name));
-            std::fflush(stderr);
-        }
+        progress->showText(QStringLiteral("loop %1/%2, step %3/%4 %5")
+                               .arg(start.loop).arg(loops).arg(start.stepIndex + 1).arg(motion.steps.size())
+                               .arg(motion.steps[start.stepIndex].name));
         if (context.json) {
             CommandContext::print(QString::fromUtf8(QJsonDocument(stepJson(motion, start, began)).toJson(QJsonDocument::Compact)));
             CommandContext::checkOutput();
         }
     };
     const Result<void> played = player.play();
-    if (showProgress)
-        std::fputs("\r\033[K", stderr);
+    progress.reset();  // the line goes before anything else is said
     BusReport::warnLosses(context.bus());
     throwOnFailure(played);
     return ExitSuccess;

@@ -27,6 +27,13 @@ void Progress::show(int done, const QString& note)
         return;
     const int filled = barWidth * done / m_total;
     const QString bar = QString(filled, QLatin1Char('#')) + QString(barWidth - filled, QLatin1Char('.'));
-    std::fprintf(stderr, "\r\033[K%s [%s] %d/%d %s", qPrintable(m_label), qPrintable(bar), done, m_total, qPrintable(note));
+    showText(QStringLiteral("[%1] %2/%3 %4").arg(bar).arg(done).arg(m_total).arg(note));
+}
+
+void Progress::showText(const QString& text)
+{
+    if (!m_enabled)
+        return;
+    std::fprintf(stderr, "\r\033[K%s %s", qPrintable(m_label), qPrintable(text));
     std::fflush(stderr);
 }

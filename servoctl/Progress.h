@@ -12,6 +12,8 @@ public:
     Progress& operator=(const Progress&) = delete;
 
     void show(int done, const QString& note = {});
+    // The label and text alone, without a bar.
+    void showText(const QString& text);
 
 private:
     QString m_label;

@@ -100,14 +100,8 @@ Result<void> MotionPlayer::play()
         for (qsizetype i = 0; i < m_motion.steps.size(); ++i) {
             const MotionStep& step = m_motion.steps[i];
             const Clock::time_point due = start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs));
-            switch (waitUntil(due)) {
-            case WaitEnd::Due: break;
-            case WaitEnd::Stop: holdAll(); return Failure::interrupted(QStringLiteral("stopped; the servos hold where they are"));
-            case WaitEnd::PortGone: return m_bus.portFailure();
-            case WaitEnd::ServoSilent:
-                holdAll();
-                return Failure::failed(QStringLiteral("servo %1 stopped answering; the others hold where they are").arg(m_silentServo));
-            }
+            if (Result<void> waited = waitFor(due); !waited)
+                return waited;
             const int timeMs = moveTimeOf(step, lastTargets);
             if (Result<void> sent = sendStep(step, timeMs); !sent)
                 return sent;
@@ -116,11 +110,21 @@ Result<void> MotionPlayer::play()
             offsetMs += timeMs + step.pauseMs / m_options.speed;
         }
     }
-    switch (waitUntil(start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs)))) {
-    case WaitEnd::Due: return {};
-    case WaitEnd::Stop: holdAll(); return Failure::interrupted(QStringLiteral("stopped; the servos hold where they are"));
-    case WaitEnd::PortGone: return m_bus.portFailure();
-    case WaitEnd::ServoSilent: break;
+    return waitFor(start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs)));
+}
+
+Result<void> MotionPlayer::waitFor(Clock::time_point due)
+{
+    switch (waitUntil(due)) {
+    case WaitEnd::Due:
+        return {};
+    case WaitEnd::Stop:
+        holdAll();
+        return Failure::interrupted(QStringLiteral("stopped; the servos hold where they are"));
+    case WaitEnd::PortGone:
+        return m_bus.portFailure();
+    case WaitEnd::ServoSilent:
+        break;
     }
     holdAll();
     return Failure::failed(QStringLiteral("servo %1 stopped answering; the others hold where they are").arg(m_silentServo));

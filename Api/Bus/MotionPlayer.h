@@ -72,6 +72,8 @@ public:
 private:
     enum class WaitEnd { Due, Stop, PortGone, ServoSilent };
     WaitEnd waitUntil(Clock::time_point due);
+    // Waits until due; on a stop, a silent servo or a lost port, holds the servos and says why.
+    Result<void> waitFor(Clock::time_point due);
     // One position read of the next servo in turn; false when that servo is silent for good.
     bool pollNext();
     void notePosition(const SVReply& reply);
