@@ -5,6 +5,7 @@
 #include "AppDelegate.h"
 
 #include "Api/Source/SVPortOptions.h"
+#include "Classes/Motion/MotionShowcase.h"
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVAccessibility.h"
@@ -56,6 +57,7 @@ void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page pag
     case SVScreenshotOptions::Page::Basic: controller.showBasicOperationPage(); break;
     case SVScreenshotOptions::Page::Parameters: controller.showSettingPage(); break;
     case SVScreenshotOptions::Page::About: controller.showAboutPage(); break;
+    case SVScreenshotOptions::Page::Motion: controller.showMotionPage(); break;
     }
 }
 
@@ -71,7 +73,9 @@ int main(int argc, char* argv[])
     // Made before the application and destroyed after it, so that it outlives every use of its port.
     std::unique_ptr<SVDemoServo> demo;
     if (portOptions.demo) {
-        demo = std::make_unique<SVDemoServo>();
+        demo = std::make_unique<SVDemoServo>(SVDemoServo::windowServoIds);
+        // The pages read and write servo 1 by broadcast, as they would with one servo on the bus.
+        demo->servo().setBroadcastToFirstOnly(true);
         if (demo->isValid())
             demo->installInSharedPortManager();
         else
@@ -115,14 +119,19 @@ int main(int argc, char* argv[])
     delegate.applicationDidFinishLaunching();
 
     if (screenshot.requested()) {
+        const auto saveAndExit = [&] {
+            const Result<void> saved = SVScreenshotOptions::save(delegate.window(), screenshot.file);
+            if (!saved)
+                std::fprintf(stderr, "servodesk: %s\n", qPrintable(saved.failure().message));
+            MotionShowcase::finish(controller, [ok = saved.ok()] { QCoreApplication::exit(ok ? 0 : 1); });
+        };
         QTimer::singleShot(screenshotSettleMs, &app, [&] {
             showPage(controller, screenshot.page);
-            QTimer::singleShot(screenshotSettleMs, &app, [&] {
-                const Result<void> saved = SVScreenshotOptions::save(delegate.window(), screenshot.file);
-                if (!saved)
-                    std::fprintf(stderr, "servodesk: %s\n", qPrintable(saved.failure().message));
-                QCoreApplication::exit(saved ? 0 : 1);
-            });
+            // With the virtual bus, the Motion page is pictured at work.
+            if (screenshot.page == SVScreenshotOptions::Page::Motion && demo)
+                MotionShowcase::start(controller, saveAndExit);
+            else
+                QTimer::singleShot(screenshotSettleMs, &app, saveAndExit);
         });
     }
     return app.exec();

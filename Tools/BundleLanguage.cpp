@@ -155,3 +155,17 @@ QString BundleLanguage::codeForPreferredLanguage(const QString& uiLanguage)
     const QString languageOnly = QLocale::languageToCode(locale.language());
     return hasFolder(languageOnly) ? languageOnly : QString();
 }
+
+QString BundleLanguage::withValues(const QString& format, const QStringList& values)
+{
+    static const QRegularExpression place(QStringLiteral(R"(%(\d)\$@)"));
+    QString text;
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch& match : place.globalMatch(format)) {
+        text += QStringView(format).mid(from, match.capturedStart() - from);
+        text += values.value(match.captured(1).toInt() - 1);
+        from = match.capturedEnd();
+    }
+    text += QStringView(format).mid(from);
+    return text;
+}

@@ -24,6 +24,9 @@ public:
     // the settings on every call. A key the table lacks gives `value`, or the key itself when `value`
     // is empty.
     static QString localizedStringForKey(const QString& key, const QString& value = {}, const QString& table = {});
+    // A text whose numbered places "%1$@", "%2$@"... (in any order, as a language needs) take the
+    // values, in one pass, so that a value is never read as a place.
+    static QString withValues(const QString& format, const QStringList& values);
 
     // Saves `code` as the language in force and flushes the settings; false when they could not be written.
     static bool setLanguage(const QString& code);

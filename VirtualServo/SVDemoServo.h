@@ -12,6 +12,9 @@ class SVDemoServo {
 public:
     static inline const QString portName = QStringLiteral("virtual-servo");
 
+    // The window's demo bus: servos 1, 2 and 7; the pages address servo 1, the Motion page all three.
+    static inline const QList<int> windowServoIds{1, 2, 7};
+
     // One servo with ID 1, or a bus of one servo per ID.
     explicit SVDemoServo(const QList<int>& servoIds = {1});
     ~SVDemoServo();

@@ -1,5 +1,7 @@
 #include "VirtualServo/VirtualServo.h"
 
+#include "Api/Bus/Protocol.h"
+
 #include <algorithm>
 #include <optional>
 #include <cerrno>
@@ -106,6 +108,12 @@ void VirtualServo::vanish()
         *fd = -1;
     }
     m_vanished = true;
+}
+
+void VirtualServo::setBroadcastToFirstOnly(bool firstOnly)
+{
+    std::lock_guard lock(m_mutex);
+    m_broadcastToFirstOnly = firstOnly;
 }
 
 void VirtualServo::setCorruptReplies(int command)
@@ -241,7 +249,10 @@ QByteArray VirtualServo::answer(const QByteArray& frame, Clock::time_point now)
 {
     QByteArray line;
     int answers = 0;
+    const bool broadcast = frame.size() > 2 && uint8_t(frame.at(2)) == SVProtocol::broadcastId;
     for (VirtualServoModel& model : m_models) {
+        if (broadcast && m_broadcastToFirstOnly && &model != &m_models.front())
+            continue;
         const QByteArray reply = model.handleFrame(frame, now);
         if (reply.isEmpty())
             continue;

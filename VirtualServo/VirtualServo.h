@@ -69,6 +69,9 @@ public:
     // a reply starts after the whole command has arrived (plus the reply delay) and is written once
     // its last byte would have arrived.
     void setLinePacing(bool paced);
+    // Only the first servo takes frames sent to the broadcast ID, as if it were alone on the bus: the
+    // demo's three servos let the window's pages read and write servo 1 by broadcast as with one.
+    void setBroadcastToFirstOnly(bool firstOnly);
     // Frames that more than one servo answered.
     int collisionCount() const;
 
@@ -160,6 +163,7 @@ private:
     std::chrono::milliseconds m_pairHold{200};
     bool m_echo = false;
     int m_corruptCommand = -1;
+    bool m_broadcastToFirstOnly = false;
     int m_dropEvery = 0;
     quint64 m_repliesScheduled = 0;
     int m_unplugCommand = -1;

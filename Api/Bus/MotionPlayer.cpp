@@ -54,7 +54,7 @@ Result<void> MotionPlayer::prepare()
         const Result<SVReply> position = m_bus.readTwice(id, SVProtocol::ReadPosition);
         const Result<SVReply> angle = position ? m_bus.readTwice(id, SVProtocol::ReadAngleLimit) : position;
         if (!angle)
-            return Failure::failed(m_bus.isUsable() ? QStringLiteral("servo %1 did not answer; nothing moved").arg(id) : m_bus.portFailure().message);
+            return m_bus.isUsable() ? Failure::failed(QStringLiteral("servo %1 did not answer; nothing moved").arg(id)).about(id) : m_bus.portFailure();
         m_startPositions.insert(id, std::get<SVReplyValue::Position>(position->value).position);
         limits.insert(id, std::get<SVReplyValue::AngleLimits>(angle->value));
     }
@@ -64,7 +64,8 @@ Result<void> MotionPlayer::prepare()
             const SVReplyValue::AngleLimits& limit = limits[it.key()];
             if (it.value() < limit.minimum || it.value() > limit.maximum)
                 return Failure::usage(QStringLiteral("%1: servo %2: position %3 is outside its angle limits %4-%5; nothing moved")
-                                          .arg(stepLabel(m_motion, i)).arg(it.key()).arg(it.value()).arg(limit.minimum).arg(limit.maximum));
+                                          .arg(stepLabel(m_motion, i)).arg(it.key()).arg(it.value()).arg(limit.minimum).arg(limit.maximum))
+                    .about(it.key());
         }
         if (std::lround(step.timeMs / m_options.speed) > MotionFile::maximumTimeMs)
             return Failure::usage(QStringLiteral("%1: time_ms %2 at speed %3 would be %4 ms, more than a move carries (%5)")
@@ -127,7 +128,7 @@ Result<void> MotionPlayer::waitFor(Clock::time_point due)
         break;
     }
     holdAll();
-    return Failure::failed(QStringLiteral("servo %1 stopped answering; the others hold where they are").arg(m_silentServo));
+    return Failure::failed(QStringLiteral("servo %1 stopped answering; the others hold where they are").arg(m_silentServo)).about(m_silentServo);
 }
 
 Result<void> MotionPlayer::sendStep(const MotionStep& step, int timeMs)

@@ -8,7 +8,7 @@
 // - between steps the servos' positions are read in turn; a servo that stops answering, an
 //   unplugged port or a stop request ends it, and every servo that still answers is sent its
 //   current position with move time 0, so that it holds where it is.
-// Runs on the main thread; waiting runs the bus's event loop.
+// Runs on the bus's thread; waiting runs its event loop.
 #pragma once
 
 #include "Api/Bus/MotionFile.h"

@@ -15,6 +15,14 @@ struct Failure {
     };
     Kind kind = Kind::Failed;
     QString message;
+    int servoId = -1;  // the servo at fault, when one is
+
+    // The same failure, naming the servo at fault.
+    Failure about(int id) &&
+    {
+        servoId = id;
+        return std::move(*this);
+    }
 
     static Failure usage(QString message) { return {Kind::Usage, std::move(message)}; }
     static Failure failed(QString message) { return {Kind::Failed, std::move(message)}; }

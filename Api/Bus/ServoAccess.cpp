@@ -20,8 +20,9 @@ Result<T> readValue(ServoBus& bus, int servoId, int command, const char* what)
     if (reply)
         if (const T* value = std::get_if<T>(&reply->value))
             return *value;
-    return Failure::failed(bus.isUsable() ? QStringLiteral("servo %1 did not answer (%2)").arg(servoId).arg(QLatin1String(what))
-                                          : bus.portFailure().message);
+    if (!bus.isUsable())
+        return bus.portFailure();
+    return Failure::failed(QStringLiteral("servo %1 did not answer (%2)").arg(servoId).arg(QLatin1String(what))).about(servoId);
 }
 
 // One write frame and the keys it carries.

@@ -11,14 +11,15 @@
 
 using Clock = std::chrono::steady_clock;
 
-ServoBus::ServoBus(ORSSerialPort::Ptr port)
+ServoBus::ServoBus(ORSSerialPort::Ptr port, PortUse use)
     : m_port(std::move(port))
+    , m_use(use)
 {
 }
 
 ServoBus::~ServoBus()
 {
-    if (m_port) {
+    if (m_port && m_use == PortUse::Own) {
         m_port->setDelegate(nullptr);
         m_port->close();
     }
@@ -77,7 +78,7 @@ Result<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
     count(servoId, sentAt, droppedBefore);
     if (std::optional<SVReply> reply = std::exchange(m_reply, std::nullopt))
         return *reply;
-    return Failure::failed(QStringLiteral("servo %1 did not answer").arg(servoId));
+    return Failure::failed(QStringLiteral("servo %1 did not answer").arg(servoId)).about(servoId);
 }
 
 // A request without its reply is garbled when bytes came back that made no valid frame.

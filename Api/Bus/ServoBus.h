@@ -1,7 +1,7 @@
 // The servo bus over one open port: a read sent and its reply awaited, a write sent, without the
 // window encoder's pauses. Replies are cut from the byte stream by the frame reader and read by the
 // reply decoder, as in the window; a reply for another servo or command (a late one) is kept aside.
-// Runs on the main thread: waiting for a reply runs its event loop.
+// Runs on one thread (the main thread, or the window's bus thread): waiting for a reply runs its event loop.
 #pragma once
 
 #include "Api/Bus/Result.h"
@@ -46,7 +46,11 @@ public:
     static constexpr std::chrono::milliseconds settingWritePause{30};
     static constexpr qsizetype lateReplyLimit = 256;
 
-    explicit ServoBus(ORSSerialPort::Ptr port);
+    // A bus that owns its port opens it, is its delegate and closes it when it goes. A borrowed port
+    // is held open by another object, which passes on what the port tells it (the window's
+    // controller does, for the Motion page's bus thread); the bus then only reads and writes.
+    enum class PortUse { Own, Borrowed };
+    explicit ServoBus(ORSSerialPort::Ptr port, PortUse use = PortUse::Own);
     ~ServoBus() override;
     ServoBus(const ServoBus&) = delete;
     ServoBus& operator=(const ServoBus&) = delete;
@@ -87,6 +91,7 @@ private:
     void count(int servoId, std::chrono::steady_clock::time_point sent, qint64 droppedBefore);
 
     ORSSerialPort::Ptr m_port;
+    PortUse m_use;
     SVFrameReader m_reader;
     QString m_error;
     bool m_removed = false;

@@ -2,6 +2,8 @@
 // force and renewed on each language change, and the order in which Tab walks through the controls.
 #include "Classes/VC/SVSettingViewController.h"
 
+#include "Classes/Motion/MotionPage.h"
+
 #include "Api/Source/NotificationCenter.h"
 
 #include <QComboBox>
@@ -97,9 +99,9 @@ void labelLists(SVSettingViewController& c)
 QList<QWidget*> tabOrder(SVSettingViewController& c)
 {
     using C = SVSettingViewController;
-    return {
-        c.viewWithTag(C::TagButtonMinimize), c.viewWithTag(C::TagButtonExit),
-        c.buttonOperator(), c.buttonSetting(), c.buttonAbout(), c.buttonLanguage(),
+    QList<QWidget*> order {
+        c.viewWithTag(C::TagButtonMinimize), c.viewWithTag(C::TagButtonExit), c.buttonStopMotion(),
+        c.buttonOperator(), c.buttonSetting(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage(),
         c.buttonWireless(), c.boxBps(), c.boxCOM(),
         c.textIDOperator(), c.sege(), c.textDebuggingtime(), c.sliderTime(), c.textDebuggingPostion(),
         c.sliderPostion(), c.textSpeed(), c.sliderSpeed(), c.buttonMotor(),
@@ -107,8 +109,10 @@ QList<QWidget*> tabOrder(SVSettingViewController& c)
         c.switchOverpressure(), c.switchStall(), c.sliderAngleOne(), c.sliderAngleTwo(), c.sliderVoltageOne(),
         c.sliderVoltageTwo(), c.sliderTemperature(), c.viewWithTag(C::TagButtonRead), c.viewWithTag(C::TagButtonSet),
         c.viewWithTag(C::TagButtonDefault),
-        c.labelOfficialWebsite(), c.labelCourse(), c.labelOnlineShoppingMall(),
     };
+    order += c.viewMotion()->tabOrder();
+    order += {c.labelOfficialWebsite(), c.labelCourse(), c.labelOnlineShoppingMall()};
+    return order;
 }
 
 // In motor mode the speed panel lies over the time and position controls; while it does, Tab passes

@@ -1,6 +1,7 @@
 // Dispatch of the window's control actions by the sender's tag.
 #include "Classes/VC/SVSettingViewController.h"
 
+#include "Classes/Motion/MotionPage.h"
 #include "Tools/SVTag.h"
 
 void SVSettingViewController::buttonClick(QObject* sender)
@@ -40,6 +41,12 @@ void SVSettingViewController::buttonClick(QObject* sender)
         break;
     case TagButtonAbout:
         showAboutPage();
+        break;
+    case TagButtonMotion:
+        showMotionPage();
+        break;
+    case TagButtonStopMotion:
+        viewMotion()->stop();
         break;
     case TagButtonLanguage:
         toggleLanguage();

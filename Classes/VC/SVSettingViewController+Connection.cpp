@@ -9,13 +9,14 @@
 #include "Api/Source/NotificationCenter.h"
 #include "Api/Source/ORSSerialPortManager.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
+#include "Tools/BundleLanguage.h"
 #include "Tools/SVButton.h"
 #include "Tools/SVImageView.h"
 #include "Tools/SVTools.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QRegularExpression>
+#include <QTimer>
 
 #include <cerrno>
 
@@ -33,21 +34,6 @@ QColor ledOffColor()
     return QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f);
 }
 
-// A text whose numbered places "%1$@", "%2$@"... (in any order, as a language needs) take the values,
-// in one pass, so that a value is never read as a place.
-QString withValues(const QString& format, const QStringList& values)
-{
-    static const QRegularExpression place(QStringLiteral(R"(%(\d)\$@)"));
-    QString text;
-    qsizetype from = 0;
-    for (const QRegularExpressionMatch& match : place.globalMatch(format)) {
-        text += QStringView(format).mid(from, match.capturedStart() - from);
-        text += values.value(match.captured(1).toInt() - 1);
-        from = match.capturedEnd();
-    }
-    text += QStringView(format).mid(from);
-    return text;
-}
 
 }  // namespace
 
@@ -161,7 +147,8 @@ void SVSettingViewController::openOrCloseSerialPort()
     if (!m_serialPort)
         return;
     if (m_serialPort->isOpen()) {
-        m_serialPort->close();
+        // A playing sequence stops first, so that its servos are told to hold while the port is open.
+        afterMotionStops([port = m_serialPort] { port->close(); });
         return;
     }
     m_serialPort->open();
@@ -184,6 +171,7 @@ void SVSettingViewController::serialPortWasOpened(ORSSerialPort* port)
     if (boxCOM()->hasFocus())  // else the focus would jump on to a text field whose cursor then blinks
         buttonWireless()->setFocus(Qt::OtherFocusReason);
     boxCOM()->setEnabled(false);
+    startBusWorker();
     setStateCheck();
     if (port)
         showLatencyHint(*port);
@@ -191,6 +179,7 @@ void SVSettingViewController::serialPortWasOpened(ORSSerialPort* port)
 
 void SVSettingViewController::serialPortWasClosed(ORSSerialPort*)
 {
+    endBusWorker();
     showPortClosed();
     boxCOM()->setEnabled(true);
     boxBps()->setEnabled(true);
@@ -204,6 +193,20 @@ void SVSettingViewController::serialPortWasClosed(ORSSerialPort*)
 // values of a servo that is no longer there.
 void SVSettingViewController::serialPortWasRemovedFromSystem(ORSSerialPort*)
 {
+    // The Motion page hears of it through its bus, and says so, before the bus goes.
+    if (BusWorker* worker = m_busWorker.get()) {
+        worker->deliverRemoval();
+        if (worker->holdsBus())
+            connect(worker, &BusWorker::holdsBusChanged, this, [this, worker](bool holds) {
+                if (!holds && m_busWorker.get() == worker)
+                    QTimer::singleShot(0, this, [this, worker] {
+                        if (m_busWorker.get() == worker)
+                            endBusWorker();
+                    });
+            });
+        else
+            endBusWorker();
+    }
     setSerialPort(nullptr);
     showPortClosed();
     boxCOM()->setEnabled(true);
@@ -214,6 +217,8 @@ void SVSettingViewController::serialPortDidEncounterError(ORSSerialPort* port, c
 {
     qInfo("Serial port %s encountered an error: %s (%s %d, %s)", qPrintable(port->name()),
           qPrintable(error.localizedDescription), qPrintable(error.domain), error.code, qPrintable(error.filePath));
+    if (m_busWorker && port == m_busWorker->port())
+        m_busWorker->deliverError(error);
     if (port == m_failedOpen) {
         m_failedOpen = nullptr;
         showOpenFailure(error);
@@ -247,7 +252,7 @@ void SVSettingViewController::showLatencyHint(const ORSSerialPort& port)
     if (!timer || *timer <= AdapterLatency::fastestMs || m_latencyHintShown.contains(port.path()))
         return;
     m_latencyHintShown.insert(port.path());
-    SVTools::showTipWithMessage(withValues(localized(QStringLiteral("latency_timer_slow")),
+    SVTools::showTipWithMessage(BundleLanguage::withValues(localized(QStringLiteral("latency_timer_slow")),
                                            {port.name(), QString::number(*timer), AdapterLatency::oneOffCommand(port.path()),
                                             QLatin1String(AdapterLatency::ruleFile), QLatin1String(AdapterLatency::ruleLine)}));
 }

@@ -2,6 +2,8 @@
 // and re-setting every text of the window in the language in force.
 #include "Classes/VC/SVSettingViewController.h"
 
+#include "Classes/Motion/MotionPage.h"
+
 #include "Api/Source/NotificationCenter.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Segmented/SVSegmentedControl.h"
@@ -98,6 +100,9 @@ void SVSettingViewController::reSetLanguage()
     buttonOperator()->setTitle(localized(QStringLiteral("basic_operation")));
     buttonSetting()->setTitle(localized(QStringLiteral("args_set")));
     buttonAbout()->setTitle(localized(QStringLiteral("about_us")));
+    buttonMotion()->setTitle(localized(QStringLiteral("motion_tab")));
+    buttonStopMotion()->setTitle(localized(QStringLiteral("motion_stop_sequence")));
+    viewMotion()->retranslate();
     refreshConnectionPanelTexts();
     labelRange()->setText(localized(QStringLiteral("ID_range")));
     labelVersion()->setText(versionText());

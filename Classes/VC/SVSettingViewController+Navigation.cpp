@@ -1,15 +1,17 @@
 // The page tabs and the window buttons of the top bar. None of them needs an open port.
 #include "Classes/VC/SVSettingViewController.h"
 
+#include "Classes/Motion/MotionPage.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 
 #include <QWidget>
 
-void SVSettingViewController::setPagesVisible(bool basic, bool setting, bool about)
+void SVSettingViewController::setPagesVisible(bool basic, bool setting, bool about, bool motion)
 {
     viewSetting()->setVisible(setting);
     viewBasicOperation()->setVisible(basic);
     viewAbout()->setVisible(about);
+    viewMotion()->setVisible(motion);
 }
 
 void SVSettingViewController::showBasicOperationPage()
@@ -27,11 +29,19 @@ void SVSettingViewController::showAboutPage()
     setPagesVisible(false, false, true);
 }
 
-// Closing the main window ends the application.
+void SVSettingViewController::showMotionPage()
+{
+    setPagesVisible(false, false, false, true);
+}
+
+// Closing the main window ends the application; a playing sequence stops first, with its servos
+// holding where they are.
 void SVSettingViewController::exitWindow()
 {
-    if (m_view)
-        m_view->window()->close();
+    afterMotionStops([this] {
+        if (m_view)
+            m_view->window()->close();
+    });
 }
 
 void SVSettingViewController::minimizeWindow()

@@ -2,6 +2,7 @@
 // every control with its range, initial value, tag and place.
 #include "Classes/VC/SVSettingViewController.h"
 
+#include "Classes/Motion/MotionPage.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -191,6 +192,15 @@ void SVSettingViewController::initUI()
         .left(L::rightOf(notline), 5)
         .height(L::heightOf(setting));
     about->hide();
+
+    SVBackGroundView* motion = viewMotion();
+    addTo(motion, root);
+    L::place(motion)
+        .top(L::bottomOf(top), -10)
+        .right(L::rightOf(root), -5)
+        .left(L::rightOf(notline), 5)
+        .height(L::heightOf(setting));
+    motion->hide();
 }
 
 // Top bar: title art across the bar, the window buttons at the right, the tabs and the language
@@ -231,14 +241,24 @@ void SVSettingViewController::buildTopBar()
     m_buttonAbout = tab(localized(QStringLiteral("about_us")), TagButtonAbout);
     L::place(m_buttonAbout).height(20).centerY(L::centerYOf(m_buttonLanguage)).right(L::leftOf(m_buttonLanguage), -40);
 
+    m_buttonMotion = tab(localized(QStringLiteral("motion_tab")), TagButtonMotion);
+    L::place(m_buttonMotion).height(20).centerY(L::centerYOf(m_buttonAbout)).right(L::leftOf(m_buttonAbout), -40);
+
     m_buttonSetting = tab(localized(QStringLiteral("args_set")), TagButtonSetting);
-    L::place(m_buttonSetting).height(20).centerY(L::centerYOf(m_buttonAbout)).right(L::leftOf(m_buttonAbout), -40);
+    L::place(m_buttonSetting).height(20).centerY(L::centerYOf(m_buttonMotion)).right(L::leftOf(m_buttonMotion), -40);
 
     m_buttonOperator = tab(localized(QStringLiteral("basic_operation")), TagButtonOperator);
     L::place(m_buttonOperator)
         .height(20)
         .centerY(L::centerYOf(m_buttonSetting))
         .right(L::leftOf(m_buttonSetting), -40);
+
+    // Stops a playing sequence from whichever page is shown; seen only while one plays.
+    m_buttonStopMotion = buttonWithTitle(localized(QStringLiteral("motion_stop_sequence")), this,
+        &SVSettingViewController::buttonClick, TagButtonStopMotion, bar);
+    m_buttonStopMotion->setBackgroundColor(QColor(214, 39, 40));
+    L::place(m_buttonStopMotion).height(24).width(130).centerY(L::centerYOf(m_buttonOperator)).right(L::leftOf(m_buttonOperator), -40);
+    m_buttonStopMotion->hide();
 }
 
 // Connection panel: port list and baud-rate list with their captions above the status image and the

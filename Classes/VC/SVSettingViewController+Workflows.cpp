@@ -166,8 +166,11 @@ void SVSettingViewController::sendLedSwitch()
 // ---- State poll and gauges ----
 
 // One pass of the state poll, on the main thread: the live values of the operation page's servo.
+// Paused while the Motion page works on the bus: its replies would not reach this page anyway.
 void SVSettingViewController::sendStateReads()
 {
+    if (m_busWorker && m_busWorker->holdsBus())
+        return;
     SVSerial& api = serialApi();
     const QString servoId = textIDOperator()->text();
     api.sendReadTemp(SVTextValue::intValue(servoId));

@@ -2,6 +2,7 @@
 // every panel and control.
 #include "Classes/VC/SVSettingViewController.h"
 
+#include "Classes/Motion/MotionPage.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Progress/SVProgressView.h"
 #include "Classes/View/ToolView/SVToolView.h"
@@ -23,10 +24,11 @@ SVSettingViewController::SVSettingViewController(QObject* parent)
 SVSettingViewController::~SVSettingViewController()
 {
     cancelPreviousPerformRequests();
+    m_busWorker.reset();
     // The view may belong to the window by now; whichever goes first takes the widgets with it.
     delete m_view.data();
     // Panels read before the view was built have no parent yet.
-    const QList<QWidget*> panels { m_viewTop, m_viewNotline, m_viewBasicOperation, m_viewSetting, m_viewAbout,
+    const QList<QWidget*> panels { m_viewTop, m_viewNotline, m_viewBasicOperation, m_viewSetting, m_viewAbout, m_viewMotion,
         m_viewIDOperator, m_viewSteeringDebugging, m_viewMotorOperator, m_viewGetState, m_viewID,
         m_viewAngleDeviation, m_viewLEDControl, m_viewLEDAlert, m_viewAngleAdjustment,
         m_viewVoltageAdjustment, m_viewTemperatureAdjustment, m_myprogress };
@@ -73,6 +75,9 @@ void SVSettingViewController::viewDidLoad()
 
 void SVSettingViewController::viewDidAppear()
 {
+    // A window closed by the desktop while a sequence plays waits for its servos to hold.
+    if (m_view && m_view->window() != m_view)
+        m_view->window()->installEventFilter(this);
     QTimer::singleShot(startupDelayMs, this, [this] {
         if (m_view)
             reSetLanguage();
@@ -84,6 +89,12 @@ bool SVSettingViewController::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_view && event->type() == QEvent::Show && !m_viewAppeared) {
         m_viewAppeared = true;
         viewDidAppear();
+    }
+    if (m_view && watched == m_view->window() && event->type() == QEvent::Close && m_viewMotion
+        && m_viewMotion->isPlaying()) {
+        event->ignore();
+        exitWindow();
+        return true;
     }
     if (m_myprogress && watched == m_progressAnchor
         && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
@@ -164,6 +175,13 @@ SVBackGroundView* SVSettingViewController::viewAbout()
         buildAboutPage();
     }
     return m_viewAbout;
+}
+
+MotionPage* SVSettingViewController::viewMotion()
+{
+    if (!m_viewMotion)
+        buildMotionPage();
+    return m_viewMotion;
 }
 
 SVToolView* SVSettingViewController::viewIDOperator()
@@ -315,7 +333,9 @@ QWidget* SVSettingViewController::viewWithTag(int tag)
 SVButton* SVSettingViewController::buttonOperator() { viewTop(); return m_buttonOperator; }
 SVButton* SVSettingViewController::buttonSetting() { viewTop(); return m_buttonSetting; }
 SVButton* SVSettingViewController::buttonAbout() { viewTop(); return m_buttonAbout; }
+SVButton* SVSettingViewController::buttonMotion() { viewTop(); return m_buttonMotion; }
 SVButton* SVSettingViewController::buttonLanguage() { viewTop(); return m_buttonLanguage; }
+SVButton* SVSettingViewController::buttonStopMotion() { viewTop(); return m_buttonStopMotion; }
 
 SVImageView* SVSettingViewController::imageWirelessState() { viewNotline(); return m_imageWirelessState; }
 SVButton* SVSettingViewController::buttonWireless() { viewNotline(); return m_buttonWireless; }

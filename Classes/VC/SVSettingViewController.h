@@ -1,10 +1,12 @@
 // The main window controller: owns every panel and control of the window, builds the top bar, the
-// connection panel and the three pages, switches pages and language, and talks to the servo.
+// connection panel and the pages, switches pages and language, and talks to the servo.
 // Its code is split by role: construction and properties here and in SVSettingViewController.cpp,
-// the pages in +Pages, language in +Language, page and window buttons in +Navigation, and the servo
-// control in +Actions, +Connection, +Workflows, +Sliders and +ReplyDecoding.
+// the pages in +Pages, language in +Language, page and window buttons in +Navigation, the servo
+// control in +Actions, +Connection, +Workflows, +Sliders and +ReplyDecoding, and the Motion page's
+// bus in +Motion.
 #pragma once
 
+#include "Api/Bus/BusWorker.h"
 #include "Api/SVFrameReader.h"
 #include "Api/SVSerial.h"
 #include "Api/SVStatePoll.h"
@@ -45,6 +47,8 @@
 #include <functional>
 #include <memory>
 
+class MotionPage;
+
 class SVSettingViewController : public QObject, public ORSSerialPortDelegate {
     Q_OBJECT
 public:
@@ -74,6 +78,8 @@ public:
         TagButtonSetting = 6002,
         TagButtonAbout = 6003,
         TagButtonLanguage = 6004,
+        TagButtonMotion = 6005,
+        TagButtonStopMotion = 6006,
         TagButtonExit = 9001,
         TagButtonMinimize = 9002,
     };
@@ -101,11 +107,15 @@ public:
     SVButton* buttonOperator();
     SVButton* buttonSetting();
     SVButton* buttonAbout();
+    SVButton* buttonMotion();
     SVButton* buttonLanguage();
+    // Shown in the top bar while a sequence plays, whichever page is shown.
+    SVButton* buttonStopMotion();
     SVToolView* viewNotline();
     SVBackGroundView* viewBasicOperation();
     SVBackGroundView* viewSetting();
     SVBackGroundView* viewAbout();
+    MotionPage* viewMotion();
 
     // Display name of the interface language in force ("English", "中文", "繁體").
     QString language() const { return m_language; }
@@ -223,6 +233,7 @@ public:
     void showBasicOperationPage();
     void showSettingPage();
     void showAboutPage();
+    void showMotionPage();
     void exitWindow();
     void minimizeWindow();
     // The language toggle: English when Simplified Chinese is in force, else Simplified Chinese.
@@ -262,6 +273,10 @@ public:
     void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
                                         std::chrono::steady_clock::time_point readTime) override;
     void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error) override;
+
+    // The Motion page's bus (+Motion): a bus thread for the open port, which takes the port's
+    // replies while it works, so that no other page shows a value another servo sent.
+    BusWorker* busWorker() const { return m_busWorker.get(); }
 
     // Workflows (+Workflows).
     // False, after the tip "connect_tips", for the read and write buttons while no port is open.
@@ -335,7 +350,14 @@ private:
         QPointer<QLabel> SVSettingViewController::*property;
     };
     static QList<AboutLink> aboutLinks();
-    void setPagesVisible(bool basic, bool setting, bool about);
+    void setPagesVisible(bool basic, bool setting, bool about, bool motion = false);
+    void buildMotionPage();
+    void startBusWorker();
+    void endBusWorker();
+    // Runs then once nothing plays on the bus any more: at once, or after a playing sequence has
+    // stopped and its servos hold where they are.
+    void afterMotionStops(std::function<void()> then);
+    void showMotionPlaying(bool playing);
 
     static QIcon imageNamed(const QString& name);
     void bindPortList();
@@ -382,11 +404,14 @@ private:
     QPointer<SVButton> m_buttonOperator;
     QPointer<SVButton> m_buttonSetting;
     QPointer<SVButton> m_buttonAbout;
+    QPointer<SVButton> m_buttonMotion;
     QPointer<SVButton> m_buttonLanguage;
+    QPointer<SVButton> m_buttonStopMotion;
     QPointer<SVToolView> m_viewNotline;
     QPointer<SVBackGroundView> m_viewBasicOperation;
     QPointer<SVBackGroundView> m_viewSetting;
     QPointer<SVBackGroundView> m_viewAbout;
+    QPointer<MotionPage> m_viewMotion;
 
     QPointer<SVImageView> m_imageWirelessState;
     QPointer<SVButton> m_buttonWireless;
@@ -470,5 +495,7 @@ private:
     UserNotifier* m_userNotifier = nullptr;
     std::unique_ptr<DesktopNotifier> m_desktopNotifier;
     std::chrono::milliseconds m_statePollInterval = SVStatePoll::defaultInterval;
+    std::unique_ptr<BusWorker> m_busWorker;
+    bool m_closingAfterMotion = false;  // the window closes once the sequence has stopped
     std::unique_ptr<SVStatePoll> m_statePoll;  // last: its loop ends before the rest goes
 };

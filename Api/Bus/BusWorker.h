@@ -1,0 +1,86 @@
+// The bus on a thread of its own, for the window. The window's controller keeps the port open and
+// stays its delegate; it passes on what the port says, and every exchange of request and reply runs
+// on this thread, so that waiting for a reply never blocks the window and the window's drawing never
+// delays a move. Jobs run one at a time in the order given; their results come back as signals, which
+// reach receivers on the main thread.
+#pragma once
+
+#include "Api/Bus/BusScan.h"
+#include "Api/Bus/MotionPlayer.h"
+#include "Api/Bus/ServoAccess.h"
+#include "Api/Bus/ServoBus.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+class BusWorker : public QObject {
+    Q_OBJECT
+public:
+    using Clock = std::chrono::steady_clock;
+    using Positions = QMap<int, int>;
+    enum class Job { Scan, ReadStates, Capture, Torque, Play };
+    Q_ENUM(Job)
+
+    explicit BusWorker(ORSSerialPort::Ptr port, QObject* parent = nullptr);
+    // Stops the running job and ends the thread.
+    ~BusWorker() override;
+
+    ORSSerialPort* port() const { return m_port.get(); }
+
+    // From the main thread: what the port told its delegate.
+    void deliverData(const QByteArray& data, Clock::time_point readTime);
+    void deliverRemoval();
+    void deliverError(const ORSSerialPortError& error);
+
+    // From the moment a job is given until it has ended and no reply it asked for can still come:
+    // meanwhile the port's replies belong to this bus and no one else's.
+    bool holdsBus() const { return m_jobsOpen.load() > 0; }
+    bool isPlaying() const { return m_playing.load(); }
+
+    // The jobs.
+    void scan(const QList<int>& ids);
+    void readStates(const QList<int>& ids);
+    void capture(const QList<int>& ids);
+    void setTorque(const QList<int>& ids, bool on);
+    // A "go to step" is a motion of that one step, played once.
+    void play(const Motion& motion, const PlayOptions& options);
+    // Ends the running job and drops the jobs given before now; a playing motion stops with every
+    // answering servo holding where it is.
+    void stop();
+
+    // Seconds on the steady clock, as positionRead gives them.
+    static double secondsOf(Clock::time_point time);
+
+signals:
+    void holdsBusChanged(bool holds);
+    void scanProgress(int asked, int total);
+    void scanned(const BusScan::Outcome& outcome);
+    void stateRead(int servoId, const ServoAccess::LiveState& state);
+    // A servo of readStates that did not answer.
+    void servoSilent(int servoId);
+    void captured(const BusWorker::Positions& positions);
+    void stepStarted(int loop, int stepIndex, int timeMs);
+    void positionRead(int servoId, int position, double seconds);
+    // Every job ends with this, also one dropped by stop(); portGone when the port went meanwhile.
+    void finished(BusWorker::Job job, const Result<void>& result, bool portGone);
+
+private:
+    // Runs work on the bus's thread, unless a stop came after it was given.
+    void post(Job job, std::function<Result<void>(const std::function<bool()>& stopRequested)> work);
+    void runJob(Job job, int generation, const std::function<Result<void>(const std::function<bool()>&)>& work);
+    int troubleCount() const;
+
+    ORSSerialPort::Ptr m_port;
+    ServoBus m_bus;  // used on the thread only
+    QThread m_thread;
+    QObject* m_context = nullptr;  // lives on the thread; queued work runs there
+    std::atomic<int> m_jobsOpen{0};
+    std::atomic<int> m_stopGeneration{0};
+    std::atomic<bool> m_playing{false};
+};

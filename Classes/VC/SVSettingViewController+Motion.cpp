@@ -1,0 +1,50 @@
+// The Motion page's bus: a bus thread for each open port, the port's news passed on to it, the top
+// bar's stop button, and closing the port or the window only after a playing sequence has stopped.
+#include "Classes/VC/SVSettingViewController.h"
+
+#include "Classes/Motion/MotionPage.h"
+#include "Tools/SVButton.h"
+
+void SVSettingViewController::buildMotionPage()
+{
+    m_viewMotion = new MotionPage;
+    connect(m_viewMotion, &MotionPage::playingChanged, this, &SVSettingViewController::showMotionPlaying);
+}
+
+void SVSettingViewController::startBusWorker()
+{
+    if (!m_serialPort || !m_serialPort->isOpen())
+        return;
+    m_busWorker = std::make_unique<BusWorker>(m_serialPort);
+    viewMotion()->setBusWorker(m_busWorker.get());
+}
+
+void SVSettingViewController::endBusWorker()
+{
+    if (m_viewMotion)
+        m_viewMotion->setBusWorker(nullptr);
+    m_busWorker.reset();
+    showMotionPlaying(false);
+}
+
+void SVSettingViewController::afterMotionStops(std::function<void()> then)
+{
+    if (!m_busWorker || !m_viewMotion || !m_viewMotion->isPlaying()) {
+        then();
+        return;
+    }
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(m_viewMotion, &MotionPage::playingChanged, this, [this, once, then = std::move(then)](bool playing) {
+        if (playing)
+            return;
+        disconnect(*once);
+        then();
+    });
+    m_viewMotion->stop();
+}
+
+void SVSettingViewController::showMotionPlaying(bool playing)
+{
+    if (m_buttonStopMotion)
+        m_buttonStopMotion->setVisible(playing);
+}
