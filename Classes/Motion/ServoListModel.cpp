@@ -1,0 +1,232 @@
+// The servos on the bus, their live values and whether each is in the sequence.
+#include "Classes/Motion/ServoListModel.h"
+
+#include "Tools/BundleLanguage.h"
+
+#include <algorithm>
+
+namespace {
+
+template <typename Value, typename ToText>
+QString textOrUnknown(const std::optional<Value>& value, ToText toText)
+{
+    return value ? toText(*value) : ServoListModel::unknownText();
+}
+
+QString silentText()
+{
+    return BundleLanguage::localizedStringForKey(QStringLiteral("motion_servo_silent"));
+}
+
+}  // namespace
+
+ServoListModel::ServoListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int ServoListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_servos.size());
+}
+
+int ServoListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+bool ServoListModel::isCell(const QModelIndex& index) const
+{
+    return index.isValid() && index.model() == this && index.row() < rowCount() && index.column() < columnCount();
+}
+
+QVariant ServoListModel::data(const QModelIndex& index, int role) const
+{
+    if (!isCell(index))
+        return {};
+    const Servo& servo = m_servos.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return displayText(servo, index.column());
+    case Qt::CheckStateRole:
+        if (index.column() == IdColumn)
+            return servo.checked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() != TorqueColumn)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    case Qt::ForegroundRole:
+        return servo.answering ? QVariant() : QVariant(silentColor());
+    case Qt::ToolTipRole:
+        return servo.answering ? QVariant() : QVariant(silentText());
+    case Qt::AccessibleTextRole: {
+        const QString text = displayText(servo, index.column());
+        return servo.answering ? text : QStringLiteral("%1, %2").arg(text, silentText());
+    }
+    default:
+        return {};
+    }
+}
+
+QString ServoListModel::displayText(const Servo& servo, int column) const
+{
+    switch (column) {
+    case IdColumn:
+        return QString::number(servo.id);
+    case PositionColumn:
+        return textOrUnknown(servo.position, [](int position) { return QString::number(position); });
+    case VoltageColumn:
+        return textOrUnknown(servo.voltageMillivolts,
+            [](int millivolts) { return QStringLiteral("%1 V").arg(millivolts / 1000.0, 0, 'f', 1); });
+    case TemperatureColumn:
+        return textOrUnknown(servo.temperature, [](int celsius) { return QStringLiteral("%1 ℃").arg(celsius); });
+    default:
+        return textOrUnknown(servo.torqueOn, [](bool on) {
+            return BundleLanguage::localizedStringForKey(on ? QStringLiteral("motion_torque_on") : QStringLiteral("motion_torque_off"));
+        });
+    }
+}
+
+QVariant ServoListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return headerText(section);
+    return {};
+}
+
+QString ServoListModel::headerText(int section) const
+{
+    static const char* const keys[ColumnCount] = { "motion_servo_id", "motion_servo_position", "motion_servo_voltage",
+        "motion_servo_temperature", "motion_servo_torque" };
+    return BundleLanguage::localizedStringForKey(QString::fromLatin1(keys[section]));
+}
+
+Qt::ItemFlags ServoListModel::flags(const QModelIndex& index) const
+{
+    if (!isCell(index))
+        return Qt::NoItemFlags;
+    const Qt::ItemFlags shown = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    return index.column() == IdColumn ? shown | Qt::ItemIsUserCheckable : shown;
+}
+
+bool ServoListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || index.column() != IdColumn || !isCell(index))
+        return false;
+    setChecked(idAt(index.row()), value.toInt() == Qt::Checked);
+    return true;
+}
+
+void ServoListModel::setFoundServos(const QList<int>& ids)
+{
+    QList<int> found = ids;
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    for (int row = rowCount() - 1; row >= 0; --row) {
+        if (found.contains(m_servos.at(row).id))
+            continue;
+        beginRemoveRows({}, row, row);
+        m_servos.removeAt(row);
+        endRemoveRows();
+    }
+    for (int id : found) {
+        if (rowOf(id) >= 0) {
+            changeServo(id, [](Servo& servo) { servo.answering = true; });
+            continue;
+        }
+        const auto at = std::lower_bound(m_servos.cbegin(), m_servos.cend(), id,
+            [](const Servo& servo, int wanted) { return servo.id < wanted; });
+        const int row = int(at - m_servos.cbegin());
+        Servo servo;
+        servo.id = id;
+        beginInsertRows({}, row, row);
+        m_servos.insert(row, servo);
+        endInsertRows();
+    }
+}
+
+void ServoListModel::updateState(int id, const ServoAccess::LiveState& state)
+{
+    changeServo(id, [&state](Servo& servo) {
+        servo.answering = true;
+        servo.position = state.position;
+        servo.voltageMillivolts = state.voltageMillivolts;
+        servo.temperature = state.temperature;
+        servo.torqueOn = state.motorLoaded;
+    });
+}
+
+void ServoListModel::updatePosition(int id, int position)
+{
+    changeServo(id, [position](Servo& servo) {
+        servo.answering = true;
+        servo.position = position;
+    });
+}
+
+void ServoListModel::markSilent(int id)
+{
+    changeServo(id, [](Servo& servo) { servo.answering = false; });
+}
+
+void ServoListModel::changeServo(int id, const std::function<void(Servo&)>& change)
+{
+    const int row = rowOf(id);
+    if (row < 0)
+        return;
+    change(m_servos[row]);
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+bool ServoListModel::isAnswering(int id) const
+{
+    const int row = rowOf(id);
+    return row >= 0 && m_servos.at(row).answering;
+}
+
+QList<int> ServoListModel::ids() const
+{
+    QList<int> all;
+    for (const Servo& servo : m_servos)
+        all.append(servo.id);
+    return all;
+}
+
+QList<int> ServoListModel::checkedIds() const
+{
+    QList<int> checked;
+    for (const Servo& servo : m_servos)
+        if (servo.checked)
+            checked.append(servo.id);
+    return checked;
+}
+
+void ServoListModel::setChecked(int id, bool checked)
+{
+    const int row = rowOf(id);
+    if (row < 0 || m_servos.at(row).checked == checked)
+        return;
+    m_servos[row].checked = checked;
+    const QModelIndex cell = index(row, IdColumn);
+    emit dataChanged(cell, cell, { Qt::CheckStateRole });
+    emit checkedIdsChanged(checkedIds());
+}
+
+int ServoListModel::rowOf(int id) const
+{
+    const auto found = std::find_if(m_servos.cbegin(), m_servos.cend(), [id](const Servo& servo) { return servo.id == id; });
+    return found == m_servos.cend() ? -1 : int(found - m_servos.cbegin());
+}
+
+int ServoListModel::idAt(int row) const
+{
+    return row >= 0 && row < rowCount() ? m_servos.at(row).id : -1;
+}
+
+void ServoListModel::retranslate()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+}
