@@ -118,8 +118,10 @@ void BusWorker::readStates(const QList<int>& ids)
             if (!m_bus.isUsable())
                 return m_bus.portFailure();
             if (state) {
+                const double now = secondsOf(Clock::now());
                 emit stateRead(id, *state);
-                emit positionRead(id, state->position, secondsOf(Clock::now()));
+                emit positionRead(id, state->position, now);
+                emit healthRead(id, state->voltageMillivolts, state->temperature, now);
             } else {
                 emit servoSilent(id);
             }
@@ -154,6 +156,10 @@ void BusWorker::play(const Motion& motion, const PlayOptions& options)
         player.onStepStart = [this](const MotionPlayer::StepStart& start) { emit stepStarted(start.loop, start.stepIndex, start.timeMs); };
         player.onPosition = [this](const MotionPlayer::PositionSample& sample) {
             emit positionRead(sample.servoId, sample.position, secondsOf(sample.time));
+        };
+        player.watchedServo = [this] { return m_watchedServo.load(); };
+        player.onHealth = [this](const MotionPlayer::HealthSample& sample) {
+            emit healthRead(sample.servoId, sample.millivolts, sample.celsius, secondsOf(sample.time));
         };
         m_playing = true;
         Result<void> played = player.play();

@@ -42,6 +42,8 @@ public:
     // meanwhile the port's replies belong to this bus and no one else's.
     bool holdsBus() const { return m_jobsOpen.load() > 0; }
     bool isPlaying() const { return m_playing.load(); }
+    // The servo whose voltage and temperature a playing motion reads now and then; -1 for none.
+    void setWatchedServo(int servoId) { m_watchedServo = servoId; }
 
     // The jobs.
     void scan(const QList<int>& ids);
@@ -67,6 +69,7 @@ signals:
     void captured(const BusWorker::Positions& positions);
     void stepStarted(int loop, int stepIndex, int timeMs);
     void positionRead(int servoId, int position, double seconds);
+    void healthRead(int servoId, int millivolts, int celsius, double seconds);
     // Every job ends with this, also one dropped by stop(); portGone when the port went meanwhile.
     void finished(BusWorker::Job job, const Result<void>& result, bool portGone);
 
@@ -83,4 +86,5 @@ private:
     std::atomic<int> m_jobsOpen{0};
     std::atomic<int> m_stopGeneration{0};
     std::atomic<bool> m_playing{false};
+    std::atomic<int> m_watchedServo{-1};
 };

@@ -95,6 +95,7 @@ Result<void> MotionPlayer::play()
 {
     const Clock::time_point start = Clock::now();
     m_nextPoll = start;
+    m_nextHealth = start + healthInterval;
     double offsetMs = 0;
     QMap<int, int> lastTargets;
     for (int loop = 1; m_options.loops == 0 || loop <= m_options.loops; ++loop) {
@@ -154,9 +155,13 @@ MotionPlayer::WaitEnd MotionPlayer::waitUntil(Clock::time_point due)
                 return m_bus.isUsable() ? WaitEnd::ServoSilent : WaitEnd::PortGone;
             continue;
         }
+        if (now >= m_nextHealth && due - now > 2 * readBudget) {
+            readHealth();
+            continue;
+        }
         // Listen (the port's news arrive) until shortly before the next poll or the due time, then
         // sleep the last stretch: an event loop's timer is only as exact as a millisecond.
-        const Clock::time_point wake = std::min(due - 2ms, m_nextPoll);
+        const Clock::time_point wake = std::min({due - 2ms, m_nextPoll, m_nextHealth});
         if (wake - now >= 1ms)
             m_bus.listen(std::min<ServoBus::Microseconds>(std::chrono::duration_cast<ServoBus::Microseconds>(wake - now), 10ms));
         else if (due - now <= 2ms)
@@ -184,6 +189,23 @@ bool MotionPlayer::pollNext()
         return true;
     m_silentServo = id;
     return false;
+}
+
+// Missed health reads do not count towards a servo's silence: they are not what the motion needs.
+void MotionPlayer::readHealth()
+{
+    m_nextHealth = Clock::now() + healthInterval;
+    const int id = watchedServo();
+    if (id < 0)
+        return;
+    const Result<SVReply> voltage = m_bus.read(id, SVProtocol::ReadVoltage, readTimeout);
+    const Result<SVReply> temperature = voltage ? m_bus.read(id, SVProtocol::ReadTemperature, readTimeout) : voltage;
+    if (!temperature || !onHealth)
+        return;
+    const auto* millivolts = std::get_if<SVReplyValue::Voltage>(&voltage->value);
+    const auto* celsius = std::get_if<SVReplyValue::Temperature>(&temperature->value);
+    if (millivolts && celsius)
+        onHealth({id, millivolts->millivolts, celsius->celsius, Clock::now()});
 }
 
 void MotionPlayer::notePosition(const SVReply& reply)

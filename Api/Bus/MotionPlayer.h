@@ -48,6 +48,14 @@ public:
         int position = 0;
         Clock::time_point time;
     };
+    struct HealthSample {
+        int servoId = 0;
+        int millivolts = 0;
+        int celsius = 0;
+        Clock::time_point time;
+    };
+    // How often the watched servo's voltage and temperature are read while playing.
+    static constexpr std::chrono::milliseconds healthInterval{1000};
 
     MotionPlayer(ServoBus& bus, Motion motion, PlayOptions options);
 
@@ -68,6 +76,10 @@ public:
     std::function<bool()> stopRequested = [] { return false; };
     std::function<void(const StepStart&)> onStepStart;
     std::function<void(const PositionSample&)> onPosition;
+    // A servo whose voltage and temperature are read now and then between position reads, when a
+    // step is far enough away; -1 for none. Asked each time, so that it may change while playing.
+    std::function<int()> watchedServo = [] { return -1; };
+    std::function<void(const HealthSample&)> onHealth;
 
 private:
     enum class WaitEnd { Due, Stop, PortGone, ServoSilent };
@@ -76,6 +88,7 @@ private:
     Result<void> waitFor(Clock::time_point due);
     // One position read of the next servo in turn; false when that servo is silent for good.
     bool pollNext();
+    void readHealth();
     void notePosition(const SVReply& reply);
     Result<void> sendStep(const MotionStep& step, int timeMs);
     void holdAll();
@@ -90,6 +103,7 @@ private:
     QMap<int, int> m_misses;
     qsizetype m_pollIndex = 0;
     Clock::time_point m_nextPoll;
+    Clock::time_point m_nextHealth;
     int m_silentServo = -1;
     QList<int> m_held;
 };

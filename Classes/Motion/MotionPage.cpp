@@ -148,6 +148,8 @@ void MotionPage::buildServoPanel()
     m_servoView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     connect(m_servoView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
         m_healthPlot->setServo(selectedServo());
+        if (m_worker)
+            m_worker->setWatchedServo(selectedServo());
     });
     layout->addWidget(m_servoView, 1);
     m_pollNote = new QLabel(m_servoPanel);
@@ -331,6 +333,7 @@ void MotionPage::setBusWorker(BusWorker* worker)
     }
     if (m_worker) {
         connectWorker();
+        m_worker->setWatchedServo(selectedServo());
         if (isVisible())
             m_refreshTimer->start();
     } else {
@@ -357,6 +360,7 @@ void MotionPage::connectWorker()
         }),
         connect(w, &BusWorker::stepStarted, this, [this](int loop, int stepIndex, int) { showStepStarted(loop, stepIndex); }),
         connect(w, &BusWorker::positionRead, this, &MotionPage::showPosition),
+        connect(w, &BusWorker::healthRead, this, &MotionPage::showHealth),
     };
 }
 
@@ -604,6 +608,9 @@ void MotionPage::showScanned(const BusScan::Outcome& outcome)
     followCheckedServos();
     if (m_servoView->currentIndex().row() < 0 && !ids.isEmpty())
         m_servoView->selectRow(0);
+    const double now = BusWorker::secondsOf(BusWorker::Clock::now());
+    for (const BusScan::Found& found : outcome.found)
+        showHealth(found.id, found.state.voltageMillivolts, found.state.temperature, now);
     QStringList conflicts;
     for (int id : outcome.conflicts)
         conflicts.append(QString::number(id));
@@ -635,9 +642,12 @@ void MotionPage::showPosition(int servoId, int position, double seconds)
 void MotionPage::showState(int servoId, const ServoAccess::LiveState& state)
 {
     m_servoModel->updateState(servoId, state);
+}
+
+void MotionPage::showHealth(int servoId, int millivolts, int celsius, double seconds)
+{
     if (servoId == selectedServo())
-        m_healthPlot->addSample(secondsSinceStart(BusWorker::secondsOf(BusWorker::Clock::now())), state.voltageMillivolts,
-                                state.temperature);
+        m_healthPlot->addSample(secondsSinceStart(seconds), millivolts, celsius);
 }
 
 void MotionPage::setPlaying(bool playing)

@@ -103,6 +103,7 @@ private:
     void showStepStarted(int loop, int stepIndex);
     void showPosition(int servoId, int position, double seconds);
     void showState(int servoId, const ServoAccess::LiveState& state);
+    void showHealth(int servoId, int millivolts, int celsius, double seconds);
     void setPlaying(bool playing);
     void updateButtons();
     void updateSequenceTitle();

@@ -25,8 +25,10 @@ void RecordingTipPresenter::present(ModeWindow& window)
         whilePresented();
 }
 
-ControllerHarness::ControllerHarness(bool listServo)
+ControllerHarness::ControllerHarness(bool listServo, const QList<int>& servoIds)
+    : m_servo(VirtualServo::servosWithIds(servoIds))
 {
+    m_servo.setBroadcastToFirstOnly(true);
     QList<ORSSerialDevice> devices;
     if (listServo)
         devices.append(servoDevice());

@@ -44,7 +44,8 @@ public:
 class ControllerHarness {
 public:
     // The servo is listed (as "ttyVS0") when listServo is true; otherwise the list starts empty.
-    explicit ControllerHarness(bool listServo = true);
+    // With several IDs it is a bus of that many servos, of which the first takes broadcast frames.
+    explicit ControllerHarness(bool listServo = true, const QList<int>& servoIds = {1});
     ~ControllerHarness();
 
     SVSettingViewController& controller() { return *m_controller; }
