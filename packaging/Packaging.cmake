@@ -39,21 +39,16 @@ configure_file(packaging/servodesk.metainfo.xml.in "${SERVODESK_APP_ID}.metainfo
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${SERVODESK_APP_ID}.metainfo.xml"
   DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/metainfo")
 
-# Debian's copyright file: the project's own terms from LICENSE, then those of code compiled in.
+# Debian's copyright file: the project's own terms (GPL-3.0+, whose full text Debian keeps in
+# /usr/share/common-licenses), then those of code compiled in.
 file(READ packaging/copyright.in copyright)
-file(READ LICENSE license)
-# Each line of the terms indented by one space, an empty line written as " .".
-string(STRIP "${license}" license)
-string(REPLACE "\n" "\n " license " ${license}")
-string(REPLACE "\n \n" "\n .\n" license "${license}")
-string(APPEND copyright "${license}\n")
 if(TARGET servoctl)
   file(READ packaging/copyright-servoctl servoctl_copyright)
   string(APPEND copyright "${servoctl_copyright}")
 endif()
 file(CONFIGURE OUTPUT copyright CONTENT "${copyright}" @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  LICENSE packaging/copyright.in packaging/copyright-servoctl)
+  packaging/copyright.in packaging/copyright-servoctl)
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/copyright" DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/servodesk")
 
 if(TARGET servoctl)

@@ -1,0 +1,59 @@
+// The live plot of the servos' positions: per servo a solid line of the measured position and a dashed
+// step line of its target in the same colour, over the last 20 s.
+#pragma once
+
+#include "Classes/Motion/LivePlot.h"
+#include "Classes/Motion/SampleBuffer.h"
+
+#include <QColor>
+#include <QList>
+
+#include <vector>
+
+class QCPGraph;
+
+class PositionPlot : public LivePlot {
+    Q_OBJECT
+public:
+    static constexpr int positionMaximum = 1000;
+
+    // The colour of the servo at `index` in the list shown; the palette repeats past its end.
+    static QColor colourAt(qsizetype index);
+
+    explicit PositionPlot(QWidget* parent = nullptr);
+
+    // Shows these servos, in this order and colours. Servos shown before keep their samples.
+    void setServoIds(const QList<int>& ids);
+    QList<int> servoIds() const;
+
+    // Store a sample of a servo shown; the next frame draws it.
+    void addPosition(int servoId, double timeSeconds, int position);
+    void addTarget(int servoId, double timeSeconds, int target);
+
+    // Forgets every sample.
+    void clear();
+
+    // A servo's graphs, or null when it is not shown.
+    QCPGraph* positionGraph(int servoId) const;
+    QCPGraph* targetGraph(int servoId) const;
+
+    void retranslate() override;
+
+protected:
+    void updateGraphs(double from, double to) override;
+
+private:
+    struct Trace {
+        int servoId = 0;
+        SampleBuffer positions { SampleBuffer::Shape::Points };
+        SampleBuffer targets { SampleBuffer::Shape::Steps };
+        QCPGraph* position = nullptr;
+        QCPGraph* target = nullptr;
+    };
+
+    Trace* traceOf(int servoId);
+    const Trace* traceOf(int servoId) const;
+    void addGraphs(Trace& trace, const QColor& colour);
+
+    std::vector<Trace> m_traces;
+};
