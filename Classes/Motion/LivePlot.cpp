@@ -3,6 +3,8 @@
 #include "Tools/BundleLanguage.h"
 
 #include <QVBoxLayout>
+
+#include <algorithm>
 #include <qcustomplot.h>
 
 namespace {
@@ -53,9 +55,10 @@ std::chrono::milliseconds LivePlot::redrawInterval() const
     return m_redrawTimer.intervalAsDuration();
 }
 
+// Until the first 20 s have passed, the axis shows them from 0; then it follows now.
 void LivePlot::redrawNow()
 {
-    const double to = now();
+    const double to = std::max(now(), windowSeconds);
     const double from = to - windowSeconds;
     m_plot->xAxis->setRange(from, to);
     updateGraphs(from, to);
@@ -110,6 +113,15 @@ void LivePlot::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_redrawTimer.start();
+    redrawNow();
+}
+
+// Drawn at once at its new size, rather than at the next tick of a slow timer.
+void LivePlot::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (isVisible())
+        redrawNow();
 }
 
 void LivePlot::hideEvent(QHideEvent* event)

@@ -13,6 +13,7 @@
 #include "support/ui/ControllerHarness.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMultiMap>
 #include <QSet>
@@ -155,7 +156,8 @@ TEST_F(MotionPageTest, ClosingThePortWhilePlayingHoldsTheServosBeforeItCloses)
     ASSERT_TRUE(waitWatching([&] { return page()->sequenceModel()->playingRow() == 1; }, 20000));
     harness.servo().clearRecords();
     vc().buttonClick(vc().buttonWireless());
-    ASSERT_TRUE(waitWatching([&] { return !vc().serialPort()->isOpen(); })) << "the port did not close";
+    ASSERT_TRUE(waitWatching([&] { return !vc().serialPort()->isOpen() && vc().boxCOM()->isEnabled(); }))
+        << "the port did not close";
     QSet<int> held;
     for (const QByteArray& frame : harness.receivedFramesWithCommand(SVProtocol::Move))
         if (wordAt(parametersOf(frame), 2) == 0)
