@@ -58,10 +58,11 @@ std::chrono::milliseconds LivePlot::redrawInterval() const
 // Until the first 20 s have passed, the axis shows them from 0; then it follows now.
 void LivePlot::redrawNow()
 {
-    const double to = std::max(now(), windowSeconds);
+    const double current = now();
+    const double to = std::max(current, windowSeconds);
     const double from = to - windowSeconds;
     m_plot->xAxis->setRange(from, to);
-    updateGraphs(from, to);
+    updateGraphs(from, current);
     m_plot->replot();
 }
 

@@ -79,7 +79,10 @@ QTableView* tableView(QWidget* parent)
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(22);
-    view->horizontalHeader()->setMinimumSectionSize(30);
+    view->horizontalHeader()->setMinimumSectionSize(24);
+    QFont headerFont = view->horizontalHeader()->font();
+    headerFont.setPixelSize(11);
+    view->horizontalHeader()->setFont(headerFont);
     view->setAlternatingRowColors(true);
     view->setTabKeyNavigation(false);  // Tab leaves the table for the next control, as elsewhere
     view->setStyleSheet(QStringLiteral("QTableView { background: white; border: none; border-radius: 5px; }"));
@@ -145,7 +148,9 @@ void MotionPage::buildServoPanel()
     layout->addWidget(m_scan);
     m_servoView = tableView(m_servoPanel);
     m_servoView->setModel(m_servoModel);
-    m_servoView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_servoView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_servoView->horizontalHeader()->setStretchLastSection(true);
+    m_servoView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(m_servoView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
         m_healthPlot->setServo(selectedServo());
         if (m_worker)
@@ -194,14 +199,14 @@ void MotionPage::buildSequencePanel()
     connect(m_down, &SVButton::clicked, this, [this] { moveStep(1); });
     m_up->setFixedWidth(28);
     m_down->setFixedWidth(28);
-    row({m_capture, m_torque, m_goTo, m_delete, m_up, m_down});
+    row({m_capture, m_torque, m_goTo, m_delete});
 
     m_open = button(&MotionPage::chooseFileToOpen);
     m_save = button(&MotionPage::chooseFileToSave);
     m_play = button(&MotionPage::play);
     m_stop = actionButton(m_sequencePanel);
     connect(m_stop, &SVButton::clicked, this, &MotionPage::stop);
-    row({m_open, m_save, m_play, m_stop});
+    row({m_up, m_down, m_open, m_save, m_play, m_stop});
 
     m_loopsLabel = new QLabel(m_sequencePanel);
     m_loops = new QSpinBox(m_sequencePanel);

@@ -37,7 +37,8 @@ Motion wave(const QList<int>& ids)
 void waitForScan(SVSettingViewController& controller, std::function<void()> ready, int stagesLeft)
 {
     MotionPage* page = controller.viewMotion();
-    if (page->servoModel()->rowCount() < SVDemoServo::windowServoIds.size() && stagesLeft > 0) {
+    const bool scanned = page->servoModel()->rowCount() >= SVDemoServo::windowServoIds.size() && page->buttonScan()->isEnabled();
+    if (!scanned && stagesLeft > 0) {
         QTimer::singleShot(stepMs, page, [&controller, ready, stagesLeft] { waitForScan(controller, ready, stagesLeft - 1); });
         return;
     }

@@ -29,15 +29,14 @@ PositionPlot::PositionPlot(QWidget* parent)
 {
     QCustomPlot* plot = customPlot();
     plot->yAxis->setRange(0, positionMaximum);
-    // The legend on a row of its own above the plot, its entries side by side.
-    plot->plotLayout()->insertRow(0);
-    plot->plotLayout()->addElement(0, 0, plot->legend);
-    plot->plotLayout()->setRowStretchFactor(0, 0.001);
-    plot->plotLayout()->setRowSpacing(0);
+    // The legend inside the plot's top right corner, its entries side by side. (A row of its own
+    // above the plot would hold the plot to the legend's width while the legend is empty.)
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
     plot->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
     plot->legend->setMargins(QMargins(4, 2, 4, 0));
     plot->legend->setIconSize(18, 8);
-    plot->legend->setVisible(true);
+    // Shown with its first entry: an empty legend squeezes the plot beside it.
+    plot->legend->setVisible(false);
     retranslate();
 }
 
@@ -58,6 +57,7 @@ void PositionPlot::setServoIds(const QList<int>& ids)
     m_traces = std::move(traces);
     for (size_t i = 0; i < m_traces.size(); ++i)
         addGraphs(m_traces[i], colourAt(static_cast<qsizetype>(i)));
+    customPlot()->legend->setVisible(!m_traces.empty());
 }
 
 void PositionPlot::addGraphs(Trace& trace, const QColor& colour)

@@ -47,12 +47,14 @@ TEST(WindowPixelsTest, EveryPageLooksAsItsReferencePicture)
     output.setAutoRemove(false);  // kept for a look when a page differs; removed when all match
     ASSERT_TRUE(output.isValid());
     bool allMatch = true;
-    for (const char* page : {"basic", "parameters", "about"}) {
-        SCOPED_TRACE(page);
-        const QString shot = output.filePath(QStringLiteral("window-%1-en.png").arg(QLatin1String(page)));
+    const QList<std::pair<const char*, const char*>> pictures{
+        {"basic", "en"}, {"parameters", "en"}, {"about", "en"}, {"motion", "en"}, {"motion", "zh-Hans"}, {"motion", "zh-Hant"}};
+    for (const auto& [page, language] : pictures) {
+        SCOPED_TRACE(std::string(page) + " " + language);
+        const QString shot = output.filePath(QStringLiteral("window-%1-%2.png").arg(QLatin1String(page), QLatin1String(language)));
         QProcess program;
         program.start(QStringLiteral(SERVODESK_PROGRAM),
-                      {"--screenshot", shot, "--page", QLatin1String(page), "--language", "en"});
+                      {"--screenshot", shot, "--page", QLatin1String(page), "--language", QLatin1String(language)});
         ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not finish";
         ASSERT_EQ(program.exitCode(), 0) << program.readAllStandardError().constData();
 
