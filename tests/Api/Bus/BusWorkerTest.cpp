@@ -1,0 +1,134 @@
+// The bus thread of the window over a pseudo-terminal to a virtual bus of servos 1, 2 and 7, with the
+// port's news passed on by a delegate on the main thread as the window's controller does: a scan, a
+// play stopped with every servo told to hold, and a stop that drops the jobs given before it.
+#include "Api/Bus/BusWorker.h"
+#include "Api/Bus/Protocol.h"
+#include "VirtualServo/VirtualServo.h"
+#include "support/core/EventLoopWait.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QList<int> busIds{1, 2, 7};
+
+class PassOn : public ORSSerialPortDelegate {
+public:
+    BusWorker* worker = nullptr;
+    void serialPortWasRemovedFromSystem(ORSSerialPort*) override { worker->deliverRemoval(); }
+    void serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, std::chrono::steady_clock::time_point at) override
+    {
+        worker->deliverData(data, at);
+    }
+    void serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error) override { worker->deliverError(error); }
+};
+
+// What the worker told, received on the main thread as the window receives it.
+struct Told : QObject {
+    explicit Told(BusWorker& worker)
+    {
+        connect(&worker, &BusWorker::holdsBusChanged, this, [this](bool holds) { this->holds.append(holds); });
+        connect(&worker, &BusWorker::scanned, this, [this](const BusScan::Outcome& outcome) {
+            for (const BusScan::Found& servo : outcome.found)
+                found.append(servo.id);
+        });
+        connect(&worker, &BusWorker::finished, this, [this](BusWorker::Job, const Result<void>& result, bool) { results.append(result); });
+        connect(&worker, &BusWorker::stepStarted, this, [this] { ++steps; });
+        connect(&worker, &BusWorker::positionRead, this, [this] { ++positions; });
+        connect(&worker, &BusWorker::captured, this, [this](const BusWorker::Positions& p) { captured.append(p); });
+    }
+    QList<bool> holds;
+    QList<int> found;
+    QList<Result<void>> results;
+    int steps = 0;
+    int positions = 0;
+    QList<BusWorker::Positions> captured;
+};
+
+class BusWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus.isValid()) << qPrintable(bus.errorString());
+        bus.setLinePacing(true);
+        port = ORSSerialPort::serialPortWithPath(bus.slavePath());
+        port->setDelegate(&passOn);
+        port->open();
+        ASSERT_TRUE(port->isOpen());
+        worker = std::make_unique<BusWorker>(port);
+        passOn.worker = worker.get();
+    }
+    void TearDown() override
+    {
+        worker.reset();
+        port->setDelegate(nullptr);
+        port->close();
+        waitForCondition([&] { return !port->isOpen(); });
+    }
+
+    // Servo ID to the move times it was sent since the records were cleared.
+    QMultiMap<int, int> moveTimes() const
+    {
+        QMultiMap<int, int> times;
+        for (const VirtualServo::Chunk& chunk : bus.receivedFrames()) {
+            const QByteArray& f = chunk.bytes;
+            if (quint8(f.at(SVProtocol::commandOffset)) == SVProtocol::Move)
+                times.insert(quint8(f.at(2)), SVProtocol::wordFrom(uint8_t(f.at(7)), uint8_t(f.at(8))));
+        }
+        return times;
+    }
+
+    static Motion swing()
+    {
+        return {0, {{QStringLiteral("out"), 400, 0, {{1, 300}, {2, 700}, {7, 300}}},
+                    {QStringLiteral("back"), 400, 0, {{1, 700}, {2, 300}, {7, 700}}}}};
+    }
+
+    VirtualServo bus{VirtualServo::servosWithIds(busIds)};
+    ORSSerialPort::Ptr port;
+    PassOn passOn;
+    std::unique_ptr<BusWorker> worker;
+};
+
+TEST_F(BusWorkerTest, ScansThenPlaysUntilStoppedAndLeavesEveryServoHolding)
+{
+    Told told(*worker);
+    worker->scan({0, 1, 2, 3, 7, 8});
+    EXPECT_TRUE(worker->holdsBus()) << "the bus is not held from the moment a job is given";
+    ASSERT_TRUE(waitForCondition([&] { return told.results.size() == 1 && !worker->holdsBus(); }, 10000)) << "the scan did not end";
+    EXPECT_EQ(told.found, busIds);
+    ASSERT_TRUE(waitForCondition([&] { return told.holds.size() == 2; }));
+    EXPECT_EQ(told.holds, QList<bool>({true, false}));
+
+    bus.clearRecords();
+    PlayOptions untilStopped;
+    untilStopped.loops = 0;
+    worker->play(swing(), untilStopped);
+    ASSERT_TRUE(waitForCondition([&] { return told.steps >= 3; }, 10000)) << "the motion did not play";
+    EXPECT_GT(told.positions, 0) << "no position was read while playing";
+    worker->stop();
+    ASSERT_TRUE(waitForCondition([&] { return told.results.size() == 2; }, 10000)) << "the stop did not end the play";
+    EXPECT_EQ(told.results.at(1).failure().kind, Failure::Kind::Interrupted);
+    for (int id : busIds)
+        EXPECT_TRUE(moveTimes().values(id).contains(0)) << "servo " << id << " was not told to hold";
+}
+
+TEST_F(BusWorkerTest, AStopDropsTheJobsGivenBeforeItWithoutMovingAnything)
+{
+    Told told(*worker);
+    bus.clearRecords();
+    worker->readStates(busIds);
+    worker->play(swing(), PlayOptions{});
+    worker->stop();
+    ASSERT_TRUE(waitForCondition([&] { return told.results.size() == 2; }, 10000));
+    // The reads may have begun before the stop; the play waits behind them and never starts.
+    EXPECT_EQ(told.results.at(1).failure().kind, Failure::Kind::Interrupted);
+    EXPECT_TRUE(moveTimes().isEmpty()) << "a dropped play moved a servo";
+    EXPECT_TRUE(waitForCondition([&] { return !worker->holdsBus(); }));
+
+    worker->capture(busIds);  // jobs given after the stop run
+    ASSERT_TRUE(waitForCondition([&] { return told.captured.size() == 1; }, 10000)) << "a job after the stop did not run";
+    EXPECT_EQ(told.captured.at(0).keys(), busIds);
+}
+
+}  // namespace
