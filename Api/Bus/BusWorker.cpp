@@ -1,7 +1,10 @@
 #include "Api/Bus/BusWorker.h"
 
 #include "Api/Bus/Protocol.h"
+#include "Api/Source/ORSMainThreadGate.h"
 #include "Api/Source/ThreadLatency.h"
+
+#include <pthread.h>
 
 namespace {
 
@@ -18,20 +21,19 @@ BusWorker::BusWorker(ORSSerialPort::Ptr port, QObject* parent)
     , m_port(port)
     , m_bus(std::move(port), ServoBus::PortUse::Borrowed)
 {
-    m_thread.setObjectName(QStringLiteral("motion-bus"));
-    m_context = new QObject;
-    m_context->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_context, &QObject::deleteLater);
-    m_thread.start();
-    // Moves must leave on time even when the processor is busy.
-    QMetaObject::invokeMethod(m_context, [] { ThreadLatency::requestShortSlice(); }, Qt::QueuedConnection);
+    m_bus.setWaiter([this](Clock::time_point deadline, const std::function<bool()>& done) { serveNewsUntil(deadline, done); });
+    m_thread = std::thread([this] { run(); });
 }
 
 BusWorker::~BusWorker()
 {
     stop();
-    m_thread.quit();
-    m_thread.wait();
+    {
+        std::lock_guard lock(m_mutex);
+        m_ending = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
 }
 
 double BusWorker::secondsOf(Clock::time_point time)
@@ -39,20 +41,38 @@ double BusWorker::secondsOf(Clock::time_point time)
     return std::chrono::duration<double>(time.time_since_epoch()).count();
 }
 
+// ---- Between the threads ----
+
+void BusWorker::tell(std::function<void()> news)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_news.push_back(std::move(news));
+    }
+    m_changed.notify_all();
+}
+
+void BusWorker::tellMain(std::function<void()> signal)
+{
+    ORSMainThreadGate::post([alive = std::weak_ptr<BusWorker*>(m_alive), signal = std::move(signal)] {
+        if (alive.lock())
+            signal();
+    });
+}
+
 void BusWorker::deliverData(const QByteArray& data, Clock::time_point readTime)
 {
-    QMetaObject::invokeMethod(m_context, [this, data, readTime] { m_bus.serialPortDidReceiveDataReadAt(nullptr, data, readTime); },
-                              Qt::QueuedConnection);
+    tell([this, data, readTime] { m_bus.serialPortDidReceiveDataReadAt(nullptr, data, readTime); });
 }
 
 void BusWorker::deliverRemoval()
 {
-    QMetaObject::invokeMethod(m_context, [this] { m_bus.serialPortWasRemovedFromSystem(nullptr); }, Qt::QueuedConnection);
+    tell([this] { m_bus.serialPortWasRemovedFromSystem(nullptr); });
 }
 
 void BusWorker::deliverError(const ORSSerialPortError& error)
 {
-    QMetaObject::invokeMethod(m_context, [this, error] { m_bus.serialPortDidEncounterError(nullptr, error); }, Qt::QueuedConnection);
+    tell([this, error] { m_bus.serialPortDidEncounterError(nullptr, error); });
 }
 
 void BusWorker::stop()
@@ -60,29 +80,80 @@ void BusWorker::stop()
     ++m_stopGeneration;
 }
 
-void BusWorker::post(Job job, std::function<Result<void>(const std::function<bool()>&)> work)
+void BusWorker::post(Job job, Work work)
 {
     if (m_jobsOpen.fetch_add(1) == 0)
         emit holdsBusChanged(true);
-    const int generation = m_stopGeneration.load();
-    QMetaObject::invokeMethod(m_context, [this, job, generation, work = std::move(work)] { runJob(job, generation, work); },
-                              Qt::QueuedConnection);
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back({job, m_stopGeneration.load(), std::move(work)});
+    }
+    m_changed.notify_all();
 }
 
-void BusWorker::runJob(Job job, int generation, const std::function<Result<void>(const std::function<bool()>&)>& work)
+// ---- The bus's thread ----
+
+void BusWorker::run()
 {
+    pthread_setname_np(pthread_self(), "motion-bus");
+    // Moves must leave on time even when the processor is busy.
+    ThreadLatency::requestShortSlice();
+    std::unique_lock lock(m_mutex);
+    while (true) {
+        m_changed.wait(lock, [this] { return m_ending || !m_news.empty() || !m_jobs.empty(); });
+        if (m_ending)
+            return;
+        if (!m_news.empty()) {
+            std::function<void()> news = std::move(m_news.front());
+            m_news.pop_front();
+            lock.unlock();
+            news();
+            lock.lock();
+            continue;
+        }
+        QueuedJob queued = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        lock.unlock();
+        runJob(queued);
+        lock.lock();
+    }
+}
+
+void BusWorker::serveNewsUntil(Clock::time_point deadline, const std::function<bool()>& done)
+{
+    std::unique_lock lock(m_mutex);
+    while (!done() && !m_ending) {
+        if (m_news.empty()) {
+            if (!m_changed.wait_until(lock, deadline, [this] { return m_ending || !m_news.empty(); }))
+                return;
+            continue;
+        }
+        std::function<void()> news = std::move(m_news.front());
+        m_news.pop_front();
+        lock.unlock();
+        news();
+        lock.lock();
+    }
+}
+
+void BusWorker::runJob(const QueuedJob& queued)
+{
+    const int generation = queued.generation;
     const std::function<bool()> stopRequested = [this, generation] { return m_stopGeneration.load() != generation; };
     Result<void> result = Failure::interrupted(QStringLiteral("stopped"));
     if (!stopRequested()) {
         const int troubleBefore = troubleCount();
-        result = m_bus.isUsable() ? work(stopRequested) : m_bus.portFailure();
+        result = m_bus.isUsable() ? queued.work(stopRequested) : m_bus.portFailure();
         if (troubleCount() != troubleBefore && m_bus.isUsable())
             m_bus.listen(lateReplyWait);
         m_bus.takeLateReplies();
     }
-    emit finished(job, result, !m_bus.isUsable());
-    if (m_jobsOpen.fetch_sub(1) == 1)
-        emit holdsBusChanged(false);
+    const bool portGone = !m_bus.isUsable();
+    tellMain([this, job = queued.job, result, portGone] {
+        emit finished(job, result, portGone);
+        if (m_jobsOpen.fetch_sub(1) == 1)
+            emit holdsBusChanged(false);
+    });
 }
 
 // Replies missed or garbled so far, over every servo.
@@ -94,14 +165,16 @@ int BusWorker::troubleCount() const
     return count;
 }
 
+// ---- The jobs ----
+
 void BusWorker::scan(const QList<int>& ids)
 {
     post(Job::Scan, [this, ids](const std::function<bool()>& stopRequested) -> Result<void> {
         BusScan::Hooks hooks;
         hooks.stopRequested = stopRequested;
-        hooks.progress = [this, total = int(ids.size())](int asked, int) { emit scanProgress(asked, total); };
+        hooks.progress = [this, total = int(ids.size())](int asked, int) { tellMain([this, asked, total] { emit scanProgress(asked, total); }); };
         const BusScan::Outcome outcome = BusScan::scan(m_bus, ids, hooks);
-        emit scanned(outcome);
+        tellMain([this, outcome] { emit scanned(outcome); });
         if (outcome.stopped)
             return Failure::interrupted(QStringLiteral("stopped"));
         return m_bus.isUsable() ? Result<void>() : m_bus.portFailure();
@@ -117,14 +190,15 @@ void BusWorker::readStates(const QList<int>& ids)
             const Result<ServoAccess::LiveState> state = ServoAccess::readState(m_bus, id);
             if (!m_bus.isUsable())
                 return m_bus.portFailure();
-            if (state) {
-                const double now = secondsOf(Clock::now());
-                emit stateRead(id, *state);
-                emit positionRead(id, state->position, now);
-                emit healthRead(id, state->voltageMillivolts, state->temperature, now);
-            } else {
-                emit servoSilent(id);
+            if (!state) {
+                tellMain([this, id] { emit servoSilent(id); });
+                continue;
             }
+            tellMain([this, id, state = *state, now = secondsOf(Clock::now())] {
+                emit stateRead(id, state);
+                emit positionRead(id, state.position, now);
+                emit healthRead(id, state.voltageMillivolts, state.temperature, now);
+            });
         }
         return {};
     });
@@ -136,7 +210,7 @@ void BusWorker::capture(const QList<int>& ids)
         const Result<QMap<int, int>> positions = ServoAccess::readPositions(m_bus, ids);
         if (!positions)
             return positions.failure();
-        emit captured(*positions);
+        tellMain([this, positions = *positions] { emit captured(positions); });
         return {};
     });
 }
@@ -153,13 +227,15 @@ void BusWorker::play(const Motion& motion, const PlayOptions& options)
         if (Result<void> prepared = player.prepare(); !prepared)
             return prepared;
         player.stopRequested = stopRequested;
-        player.onStepStart = [this](const MotionPlayer::StepStart& start) { emit stepStarted(start.loop, start.stepIndex, start.timeMs); };
+        player.onStepStart = [this](const MotionPlayer::StepStart& start) {
+            tellMain([this, start] { emit stepStarted(start.loop, start.stepIndex, start.timeMs); });
+        };
         player.onPosition = [this](const MotionPlayer::PositionSample& sample) {
-            emit positionRead(sample.servoId, sample.position, secondsOf(sample.time));
+            tellMain([this, sample] { emit positionRead(sample.servoId, sample.position, secondsOf(sample.time)); });
         };
         player.watchedServo = [this] { return m_watchedServo.load(); };
         player.onHealth = [this](const MotionPlayer::HealthSample& sample) {
-            emit healthRead(sample.servoId, sample.millivolts, sample.celsius, secondsOf(sample.time));
+            tellMain([this, sample] { emit healthRead(sample.servoId, sample.millivolts, sample.celsius, secondsOf(sample.time)); });
         };
         m_playing = true;
         Result<void> played = player.play();

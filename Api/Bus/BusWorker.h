@@ -1,8 +1,9 @@
 // The bus on a thread of its own, for the window. The window's controller keeps the port open and
 // stays its delegate; it passes on what the port says, and every exchange of request and reply runs
 // on this thread, so that waiting for a reply never blocks the window and the window's drawing never
-// delays a move. Jobs run one at a time in the order given; their results come back as signals, which
-// reach receivers on the main thread.
+// delays a move. Jobs run one at a time in the order given; their results come back as signals,
+// emitted on the main thread. Everything crosses between the threads through locked queues (the
+// thread's inbox one way, the main thread's gate the other), never through Qt's event queue.
 #pragma once
 
 #include "Api/Bus/BusScan.h"
@@ -13,11 +14,15 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QThread>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 class BusWorker : public QObject {
     Q_OBJECT
@@ -74,15 +79,36 @@ signals:
     void finished(BusWorker::Job job, const Result<void>& result, bool portGone);
 
 private:
+    using Work = std::function<Result<void>(const std::function<bool()>& stopRequested)>;
+    struct QueuedJob {
+        Job job;
+        int generation;
+        Work work;
+    };
+
     // Runs work on the bus's thread, unless a stop came after it was given.
-    void post(Job job, std::function<Result<void>(const std::function<bool()>& stopRequested)> work);
-    void runJob(Job job, int generation, const std::function<Result<void>(const std::function<bool()>&)>& work);
+    void post(Job job, Work work);
+    // Port news for the bus's thread, which passes them to the bus in order, also while a job waits.
+    void tell(std::function<void()> news);
+    // Runs signal (which emits one) on the main thread, unless this worker is gone by then.
+    void tellMain(std::function<void()> signal);
+    void run();
+    void runJob(const QueuedJob& queued);
+    // The bus's waiter: passes on port news until done() holds, the deadline passes or the thread ends.
+    void serveNewsUntil(Clock::time_point deadline, const std::function<bool()>& done);
     int troubleCount() const;
 
     ORSSerialPort::Ptr m_port;
     ServoBus m_bus;  // used on the thread only
-    QThread m_thread;
-    QObject* m_context = nullptr;  // lives on the thread; queued work runs there
+    std::shared_ptr<BusWorker*> m_alive = std::make_shared<BusWorker*>(this);  // main thread only
+
+    std::mutex m_mutex;  // guards the queues and the end flag
+    std::condition_variable m_changed;
+    std::deque<std::function<void()>> m_news;
+    std::deque<QueuedJob> m_jobs;
+    bool m_ending = false;
+    std::thread m_thread;
+
     std::atomic<int> m_jobsOpen{0};
     std::atomic<int> m_stopGeneration{0};
     std::atomic<bool> m_playing{false};

@@ -51,7 +51,10 @@ Result<void> ServoBus::write(int servoId, int command, QByteArrayView parameters
     // The port reports why on the main thread; an unplugged adapter also announces its removal.
     const QString before = m_error;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(200);
-    while (!m_removed && m_error == before && Clock::now() < deadline)
+    const auto told = [&] { return m_removed || m_error != before; };
+    if (m_waiter)
+        m_waiter(deadline, told);
+    while (!m_waiter && !told() && Clock::now() < deadline)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     if (m_error == before && !m_removed)
         m_error = QStringLiteral("%1: the write failed").arg(m_port->path());
@@ -118,6 +121,10 @@ void ServoBus::listen(Microseconds duration)
 
 void ServoBus::waitUntil(Clock::time_point deadline)
 {
+    if (m_waiter) {
+        m_waiter(deadline, [this] { return m_reply || !isUsable(); });
+        return;
+    }
     while (!m_reply && isUsable()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)

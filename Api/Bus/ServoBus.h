@@ -1,7 +1,8 @@
 // The servo bus over one open port: a read sent and its reply awaited, a write sent, without the
 // window encoder's pauses. Replies are cut from the byte stream by the frame reader and read by the
 // reply decoder, as in the window; a reply for another servo or command (a late one) is kept aside.
-// Runs on one thread (the main thread, or the window's bus thread): waiting for a reply runs its event loop.
+// Runs on one thread: waiting for a reply runs that thread's event loop, where the port's callbacks
+// arrive, unless a waiter of its own is set (the window's bus thread serves its inbox instead).
 #pragma once
 
 #include "Api/Bus/Result.h"
@@ -14,6 +15,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -54,6 +56,10 @@ public:
     ~ServoBus() override;
     ServoBus(const ServoBus&) = delete;
     ServoBus& operator=(const ServoBus&) = delete;
+
+    // Waits until done() holds or the deadline passes, letting the port's news reach the bus meanwhile.
+    using Waiter = std::function<void(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& done)>;
+    void setWaiter(Waiter waiter) { m_waiter = std::move(waiter); }
 
     Result<void> open();
     // Open and not unplugged.
@@ -103,4 +109,5 @@ private:
     std::map<int, ServoStatistics> m_statistics;
     QList<SVReply> m_lateReplies;
     QEventLoop* m_loop = nullptr;
+    Waiter m_waiter;
 };
