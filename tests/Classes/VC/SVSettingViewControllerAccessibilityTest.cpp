@@ -2,6 +2,13 @@
 // accessibility tree with its role and a name in the language in force (English, then Simplified
 // Chinese after the language toggle), values and actions where a control has them, the motor
 // button's name following the power state, and Tab walking the visible page in reading order.
+#include "Classes/Motion/MotionPage.h"
+#include "Tools/SVButton.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QSpinBox>
+#include <QTableView>
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/SVTag.h"
 #include "Classes/View/ModeWindow/ModeWindow.h"
@@ -266,7 +273,7 @@ TEST_F(WindowAccessibility, TabWalksTheVisiblePageInReadingOrder)
     EXPECT_NE(c.boxCOM()->grab().toImage(), focusedList) << "the list's focus should be drawn";
     QWidget* minimize = c.viewWithTag(C::TagButtonMinimize);
     QWidget* exit = c.viewWithTag(C::TagButtonExit);
-    QList<QWidget*> top{minimize, exit, c.buttonOperator(), c.buttonSetting(), c.buttonAbout(), c.buttonLanguage()};
+    QList<QWidget*> top{minimize, exit, c.buttonOperator(), c.buttonSetting(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage()};
     if (c.buttonWireless()->isEnabled())  // disabled while no port is chosen, and then passed over
         top.append(c.buttonWireless());
     top += {c.boxBps(), c.boxCOM()};
@@ -288,6 +295,12 @@ TEST_F(WindowAccessibility, TabWalksTheVisiblePageInReadingOrder)
         c.sliderVoltageOne(), c.sliderVoltageTwo(), c.sliderTemperature(), c.viewWithTag(C::TagButtonRead),
         c.viewWithTag(C::TagButtonSet), c.viewWithTag(C::TagButtonDefault)};
     EXPECT_EQ(described(tabWalk(minimize)), described(top + parameters)) << "parameter page";
+
+    c.showMotionPage();
+    const MotionPage* m = c.viewMotion();
+    const QList<QWidget*> motion{m->servoView(), m->sequenceView(), m->buttonOpen(), m->buttonSave(), m->loopsBox(),
+                                 m->untilStoppedBox(), m->speedBox()};
+    EXPECT_EQ(described(tabWalk(minimize)), described(top + motion)) << "motion page without a port: what cannot act is passed over";
 
     c.showAboutPage();
     const QList<QWidget*> about{c.labelOfficialWebsite(), c.labelCourse(), c.labelOnlineShoppingMall()};

@@ -216,7 +216,7 @@ QStringList labelsTooNarrow(QWidget* root)
 {
     QStringList narrow;
     for (QLabel* label : root->findChildren<QLabel*>()) {
-        if (label->text().isEmpty())
+        if (label->text().isEmpty() || label->wordWrap())  // a wrapping label takes more lines instead
             continue;
         const int needed = label->sizeHint().width();
         if (label->width() < needed)
