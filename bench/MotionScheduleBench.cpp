@@ -9,52 +9,30 @@
 #include "Api/Bus/Protocol.h"
 
 #include "BenchStats.h"
+#include "ScheduleLateness.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <mutex>
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-// 20 steps, 100-290 ms of move and 0-40 ms of pause each: about 4.3 s a loop.
-Motion benchMotion()
-{
-    Motion motion;
-    for (int i = 0; i < 20; ++i) {
-        const int swing = (i % 2 == 0) ? 300 : 700;
-        motion.steps.append({QStringLiteral("s%1").arg(i + 1), 100 + 10 * i, 10 * (i % 5), {{1, swing}, {2, 1000 - swing}, {7, swing / 2 + 250}}});
-    }
-    return motion;
-}
-
-double stepMs(const MotionStep& step)
-{
-    return step.timeMs + step.pauseMs;
-}
-
-}  // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 60;
-    VirtualServo bus(VirtualServo::servosWithIds({1, 2, 7}));
+    VirtualServo bus(VirtualServo::servosWithIds(ScheduleLateness::servoIds));
     bus.setLinePacing(true);
-    Motion motion = benchMotion();
+    const Motion motion = ScheduleLateness::benchMotion();
     // The servos start where the first step goes, so that no first move is slowed down.
     for (auto it = motion.steps.first().positions.begin(); it != motion.steps.first().positions.end(); ++it)
-        bus.setPosition(it.value(), int(QList<int>{1, 2, 7}.indexOf(it.key())));
-    double loopMs = 0;
-    for (const MotionStep& step : motion.steps)
-        loopMs += stepMs(step);
-    const int loops = std::max(1, int(std::lround(seconds * 1000 / loopMs)));
+        bus.setPosition(it.value(), int(ScheduleLateness::servoIds.indexOf(it.key())));
+    const double loopMs = ScheduleLateness::loopMs(motion);
+    const int loops = ScheduleLateness::loopsFor(seconds, motion);
 
     QTemporaryDir work;
     const QString path = work.filePath(QStringLiteral("bench.json"));
@@ -67,7 +45,7 @@ int main(int argc, char* argv[])
     std::mutex mutex;
     std::vector<Clock::time_point> arrivals;
     QObject::connect(&bus, &VirtualServo::frameReceived, &bus, [&](const QByteArray& frame) {
-        if (quint8(frame.at(SVProtocol::commandOffset)) == SVProtocol::Move && quint8(frame.at(2)) == 1) {
+        if (quint8(frame.at(SVProtocol::commandOffset)) == SVProtocol::Move && quint8(frame.at(2)) == ScheduleLateness::markerServo) {
             std::lock_guard lock(mutex);
             arrivals.push_back(Clock::now());
         }
@@ -89,18 +67,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%zu step starts seen, %zu expected\n", arrivals.size(), expected);
         return 1;
     }
-    std::vector<double> scheduleMs;
-    double offset = 0;
-    for (size_t k = 0; k < expected; ++k) {
-        scheduleMs.push_back(offset);
-        offset += stepMs(motion.steps[qsizetype(k % size_t(motion.steps.size()))]);
-    }
-    double origin = 1e300;
-    for (size_t k = 0; k < expected; ++k)
-        origin = std::min(origin, std::chrono::duration<double, std::milli>(arrivals[k] - arrivals[0]).count() - scheduleMs[k]);
-    std::vector<double> lateness;
-    for (size_t k = 0; k < expected; ++k)
-        lateness.push_back(std::chrono::duration<double, std::milli>(arrivals[k] - arrivals[0]).count() - scheduleMs[k] - origin);
+    const std::vector<double> lateness = ScheduleLateness::of(arrivals, motion);
     BenchStats::of(lateness).print("step start after its schedule", "ms");
     std::printf("%-44s %9.2f ms\n", "last step of the last loop after its schedule", lateness.back());
     return 0;

@@ -17,41 +17,39 @@
 //                                        (default 10 s); then how long until the last reply shows,
 //                                        how long a press of the close button takes to close the port,
 //                                        the peak resident memory and the main thread's timer lateness
+//   window_bench motion [seconds [away]] the Motion page scanning and playing a 20-step sequence on
+//                                        three servos (a paced bus in a process of its own), looped
+//                                        for about that long (default 60 s): how late each step's
+//                                        first move comes after its schedule, the frames per second
+//                                        of each plot, and the CPU time of the window's process per
+//                                        second of wall time while playing; "away" shows the operation
+//                                        page once Play is pressed, so that no plot is drawn
+//                                        (WindowMotionBench.cpp)
 //
 // Run under Xvfb, for example: xvfb-run -a build-rel/bench/window_bench idle-cpu
-#include "AppDelegate.h"
-#include "Api/Source/DeviceSource.h"
-#include "Api/Source/ORSSerialPortManager.h"
-#include "Api/Source/UserNotifier.h"
 #include "Classes/VC/SVSettingViewController.h"
-#include "Classes/View/ModeWindow/ModeWindow.h"
 #include "Classes/View/Text/SVBaseTextField.h"
-#include "Tools/SVTipPresenter.h"
-#include "Tools/SettingsStore.h"
 #include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"
+#include "bench/BenchWindow.h"
+#include "bench/BusProcess.h"
 #include "bench/BusyProcesses.h"
+#include "bench/EventServing.h"
+#include "bench/WindowMotionBench.h"
 #include "support/LineFlood.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMap>
-#include <QPaintEvent>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-
-#include <csignal>
+#include <thread>
 
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
@@ -79,129 +77,6 @@ struct TimerLateness {
         ticker.start();
     }
     void stop() { ticker.stop(); }
-};
-
-// Calls a hook after every event the application delivers, to time the moment a control changed.
-class ObservedApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    std::function<void()> afterEvent;
-    std::function<void(QObject*, QEvent*)> beforeEvent;
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        if (beforeEvent)
-            beforeEvent(receiver, event);
-        const bool result = QApplication::notify(receiver, event);
-        if (afterEvent)
-            afterEvent();
-        return result;
-    }
-};
-
-class ListedDevices : public DeviceSource {
-public:
-    explicit ListedDevices(QList<ORSSerialDevice> devices) : m_devices(std::move(devices)) {}
-    QList<ORSSerialDevice> start() override { return m_devices; }
-
-private:
-    QList<ORSSerialDevice> m_devices;
-};
-
-class SilentNotifier : public UserNotifier {
-public:
-    void deliverNotification(const QString&, const QString&) override {}
-};
-
-// Tips are counted, not shown: a flood may hold replies that each ask for one.
-class CountingTipPresenter : public SVTipPresenter {
-public:
-    void present(ModeWindow&) override { ++count; }
-    int count = 0;
-};
-
-// Serves the main thread's events until done() or the time-out. The thread sleeps between events, as
-// in the application: a busy wait here would take a core from the threads being measured.
-template <typename Done>
-bool serveUntil(Done done, std::chrono::milliseconds timeout = std::chrono::seconds(5))
-{
-    const Clock::time_point deadline = Clock::now() + timeout;
-    QTimer heartbeat;  // wakes the thread now and then for conditions that no event announces
-    heartbeat.start(50);
-    while (!done()) {
-        if (Clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-void serveFor(std::chrono::milliseconds duration)
-{
-    QEventLoop loop;
-    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// The window with its controller, started as the application starts it, listing one port.
-struct Window {
-    MemorySettingsStore settings;
-    SilentNotifier notifier;
-    CountingTipPresenter tips;
-    std::unique_ptr<ORSSerialPortManager> manager;
-    std::unique_ptr<AppDelegate> delegate;
-    std::unique_ptr<SVSettingViewController> controller;
-
-    explicit Window(const QString& portPath)
-    {
-        SettingsStore::install(&settings);
-        SVTipPresenter::install(&tips);
-        manager = std::make_unique<ORSSerialPortManager>(
-            std::make_unique<ListedDevices>(QList<ORSSerialDevice>{ORSSerialDevice::fromPath(portPath)}));
-        AppDelegate::installTextLookup();
-        delegate = std::make_unique<AppDelegate>();
-        controller = std::make_unique<SVSettingViewController>();
-        controller->setSerialPortManager(manager.get());
-        controller->setUserNotifier(&notifier);
-        delegate->setContentViewControllerFactory([this] { return controller->view(); });
-        delegate->applicationDidFinishLaunching();
-    }
-    ~Window()
-    {
-        if (auto port = controller->serialPort(); port && port->isOpen()) {
-            port->close();
-            serveUntil([&] { return !port->isOpen(); });
-        }
-        controller.reset();
-        delegate.reset();
-        manager.reset();
-        SVTipPresenter::install(nullptr);
-        SettingsStore::install(nullptr);
-    }
-
-    // Chooses the listed port with the mouse and presses the open button, as the user does in the
-    // window the desktop has just activated.
-    bool openPort()
-    {
-        delegate->window()->activateWindow();
-        serveFor(std::chrono::milliseconds(200));  // the start-up steps after the first showing
-        QComboBox* list = controller->boxCOM();
-        list->setFocus(Qt::MouseFocusReason);
-        list->setCurrentIndex(0);
-        emit list->activated(0);
-        const ORSSerialPort::Ptr port = controller->serialPort();
-        if (!port)
-            return false;
-        controller->buttonClick(controller->buttonWireless());
-        return serveUntil([&] { return port->isOpen() && !list->isEnabled(); });
-    }
 };
 
 // A pseudo-terminal with nothing at the other end but a reader that throws the bytes away.
@@ -232,7 +107,7 @@ int replyLatency(int count, bool loaded)
     constexpr int warmUp = 50;
     VirtualServo servo;
     servo.setSilent(true);  // only the replies written here reach the window
-    Window window(servo.slavePath());
+    BenchWindow window(servo.slavePath());
     if (!window.openPort()) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
@@ -292,108 +167,43 @@ int replyLatency(int count, bool loaded)
     return 0;
 }
 
-// A virtual servo in a child process, so that its own processor time is not counted as the window's.
-// With changing values its temperature, voltage and position change twice a second, so that every
-// reply to the one-second state poll carries new values. It ends when this object goes.
-class ServoProcess {
-public:
-    explicit ServoProcess(bool changing)
-    {
-        int pathPipe[2];
-        int lifePipe[2];
-        if (pipe(pathPipe) != 0 || pipe(lifePipe) != 0)
-            return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            ::close(pathPipe[0]);
-            ::close(lifePipe[1]);
-            serve(changing, pathPipe[1], lifePipe[0]);
-            _exit(0);
-        }
-        ::close(pathPipe[1]);
-        ::close(lifePipe[0]);
-        m_life = lifePipe[1];
-        char path[256] = {};
-        const ssize_t length = ::read(pathPipe[0], path, sizeof path - 1);
-        ::close(pathPipe[0]);
-        if (length > 0)
-            m_slavePath = QString::fromLocal8Bit(path, int(length));
-    }
-    ~ServoProcess()
-    {
-        if (m_life >= 0)
-            ::close(m_life);  // the servo sees the end of its pipe and ends
-        if (m_pid > 0)
-            waitpid(m_pid, nullptr, 0);
-    }
-    ServoProcess(const ServoProcess&) = delete;
-    ServoProcess& operator=(const ServoProcess&) = delete;
-
-    QString slavePath() const { return m_slavePath; }
-
-private:
-    static void serve(bool changing, int pathOut, int lifeIn)
-    {
+// A servo in a process of its own. With changing values its temperature, voltage and position change
+// twice a second, so that every reply to the one-second state poll carries new values.
+std::function<void(BusProcess::Child&)> servoServing(bool changing)
+{
+    return [changing](BusProcess::Child& child) {
         VirtualServo servo;
-        const QByteArray path = servo.slavePath().toLocal8Bit();
-        [[maybe_unused]] const ssize_t written = ::write(pathOut, path.constData(), size_t(path.size()));
-        ::close(pathOut);
-        pollfd parent{lifeIn, POLLIN, 0};
-        for (int step = 0; poll(&parent, 1, 500) == 0; ++step) {
+        child.announce(servo.slavePath());
+        for (int step = 0; !child.parentDone(std::chrono::milliseconds(500)); ++step) {
             if (!changing)
                 continue;
             servo.setTemperature(30 + step % 20);
             servo.setVoltageMillivolts(7000 + step % 30 * 100);
             servo.setPosition(step * 37 % 1000);
         }
-    }
+    };
+}
 
-    pid_t m_pid = -1;
-    int m_life = -1;
-    QString m_slavePath;
-};
-
-int idleCpu(const ServoProcess& servo, int seconds, bool changing, bool pinPoll)
+int idleCpu(const BusProcess& servo, int seconds, bool changing, bool pinPoll)
 {
     if (servo.slavePath().isEmpty())
         return 1;
     ORSSerialPort::setPinPollForced(pinPoll);
-    Window window(servo.slavePath());
+    BenchWindow window(servo.slavePath());
     if (!window.openPort()) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }
     serveFor(std::chrono::seconds(3));  // warm-up: the first replies fill every control once
     const QString before = window.controller->textCurrentPosition()->text();
-    // What the main thread is woken for: paint events (with their area) and timer events, by class.
-    QMap<QString, QPair<int, qint64>> paints;
-    QMap<QString, int> timers;
-    auto* app = static_cast<ObservedApplication*>(qApp);
-    app->beforeEvent = [&](QObject* receiver, QEvent* event) {
-        if (event->type() != QEvent::Paint && event->type() != QEvent::Timer)
-            return;
-        const QString name = QString::fromLatin1(receiver->metaObject()->className());
-        if (event->type() == QEvent::Paint) {
-            qint64 area = 0;
-            for (const QRect& part : static_cast<QPaintEvent*>(event)->region())
-                area += qint64(part.width()) * part.height();
-            paints[name].first += 1;
-            paints[name].second += area;
-        } else if (event->type() == QEvent::Timer) {
-            ++timers[name];
-        }
-    };
+    // What the main thread is woken for.
+    const EventCensus census(*static_cast<ObservedApplication*>(qApp));
     const double cpuBefore = cpuSeconds();
     const Clock::time_point wallBefore = Clock::now();
     serveFor(std::chrono::seconds(seconds));
     const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
     const double cpu = cpuSeconds() - cpuBefore;
-    app->beforeEvent = nullptr;
-    for (auto it = paints.cbegin(); it != paints.cend(); ++it)
-        std::printf("  paint events of %-28s %6.1f per second, %9.0f pixels per second\n", qPrintable(it.key()),
-                    it.value().first / wall, double(it.value().second) / wall);
-    for (auto it = timers.cbegin(); it != timers.cend(); ++it)
-        std::printf("  timer events of %-28s %6.1f per second\n", qPrintable(it.key()), it.value() / wall);
+    census.print(wall);
     std::printf("Window open, one port open, servo answering with %s values (position %s -> %s), modem-line poll %s, %d s:\n",
                 changing ? "changing" : "unchanging", qPrintable(before),
                 qPrintable(window.controller->textCurrentPosition()->text()), pinPoll ? "forced on" : "off", seconds);
@@ -419,7 +229,7 @@ int floodClose(int seconds)
     QuietLine line;
     if (line.slavePath.isEmpty())
         return 1;
-    Window window(line.slavePath);
+    BenchWindow window(line.slavePath);
     if (!window.openPort()) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
@@ -477,7 +287,7 @@ int floodClose(int seconds)
 int flood(int seconds)
 {
     VirtualServo servo;  // answers the state poll as a servo would, while the flood goes on
-    Window window(servo.slavePath());
+    BenchWindow window(servo.slavePath());
     if (!window.openPort()) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
@@ -509,10 +319,12 @@ int main(int argc, char** argv)
     auto argumentIs = [&](int index, const char* word) { return argc > index && std::strcmp(argv[index], word) == 0; };
     if (mode == QLatin1String("idle-cpu")) {
         // The servo's process is started before the application object, while this process has one thread.
-        const ServoProcess servo(!argumentIs(3, "steady"));
+        const BusProcess servo(servoServing(!argumentIs(3, "steady")));
         ObservedApplication app(argc, argv);
         return idleCpu(servo, amount > 0 ? amount : 10, !argumentIs(3, "steady"), !argumentIs(4, "no-pin-poll"));
     }
+    if (mode == QLatin1String("motion"))
+        return windowMotionBench(argc, argv, amount > 0 ? amount : 60, argumentIs(3, "away"));
     ObservedApplication app(argc, argv);
     if (mode == QLatin1String("reply-latency"))
         return replyLatency(amount > 0 ? amount : 1000, argumentIs(3, "loaded"));
@@ -522,7 +334,7 @@ int main(int argc, char** argv)
         return floodClose(amount > 0 ? amount : 10);
     std::fprintf(stderr,
                  "usage: %s reply-latency [count [loaded]] | idle-cpu [seconds [changing|steady [no-pin-poll]]]"
-                 " | flood [seconds] | flood-close [seconds]\n",
+                 " | flood [seconds] | flood-close [seconds] | motion [seconds [away]]\n",
                  argv[0]);
     return 2;
 }
