@@ -1,7 +1,8 @@
 // The bus on a thread of its own, for the window. The window's controller keeps the port open and
 // stays its delegate; it passes on what the port says, and every exchange of request and reply runs
-// on this thread, so that waiting for a reply never blocks the window and the window's drawing never
-// delays a move. Jobs run one at a time in the order given; their results come back as signals,
+// on this thread, so that waiting for a reply never blocks the window, and the moves, written from
+// here, never wait for the window. (Replies still come by way of the main thread, as every callback
+// of the port does: a long redraw delays a read, never a move.) Jobs run one at a time in the order given; their results come back as signals,
 // emitted on the main thread. Everything crosses between the threads through locked queues (the
 // thread's inbox one way, the main thread's gate the other), never through Qt's event queue.
 #pragma once

@@ -100,7 +100,11 @@ void LivePlot::styleAxis(QCPAxis* axis) const
 void LivePlot::applyLook()
 {
     m_plot->setBackground(Qt::white);
-    m_plot->setAntialiasedElements(QCP::aePlottables | QCP::aeLegend | QCP::aeLegendItems);
+    // Lines drawn without antialiasing and as plain polylines: a frame of three servos' 20 s then
+    // takes a few milliseconds instead of about 15, which matters 20 times a second.
+    m_plot->setNotAntialiasedElements(QCP::aePlottables);
+    m_plot->setAntialiasedElements(QCP::aeLegend | QCP::aeLegendItems);
+    m_plot->setPlottingHint(QCP::phFastPolylines, true);
     m_plot->axisRect()->setMinimumMargins(QMargins(4, 4, 12, 2));
     for (QCPAxis* axis : m_plot->axisRect()->axes())
         styleAxis(axis);

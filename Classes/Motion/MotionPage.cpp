@@ -106,9 +106,13 @@ MotionPage::MotionPage(QWidget* parent)
     , m_sequenceModel(new SequenceModel(this))
     , m_startSeconds(BusWorker::secondsOf(BusWorker::Clock::now()))
     , m_refreshTimer(new QTimer(this))
+    , m_listUpdate(new QTimer(this))
 {
     m_refreshTimer->setInterval(refreshIntervalMs);
     connect(m_refreshTimer, &QTimer::timeout, this, &MotionPage::refresh);
+    m_listUpdate->setSingleShot(true);
+    m_listUpdate->setInterval(listUpdateMs);
+    connect(m_listUpdate, &QTimer::timeout, this, &MotionPage::showNewestPositions);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(10, 10, 10, 10);
@@ -638,10 +642,21 @@ void MotionPage::showStepStarted(int loop, int stepIndex)
     showStatus(BundleLanguage::withValues(textFor("motion_playing"), {QString::number(row + 1), QString::number(loop), loops}));
 }
 
+// The plot takes every sample; the list shows the newest a few times a second, since each change
+// of a row repaints the panels under it.
 void MotionPage::showPosition(int servoId, int position, double seconds)
 {
     m_positionPlot->addPosition(servoId, secondsSinceStart(seconds), position);
-    m_servoModel->updatePosition(servoId, position);
+    m_newestPositions.insert(servoId, position);
+    if (!m_listUpdate->isActive())
+        m_listUpdate->start();
+}
+
+void MotionPage::showNewestPositions()
+{
+    for (auto it = m_newestPositions.cbegin(); it != m_newestPositions.cend(); ++it)
+        m_servoModel->updatePosition(it.key(), it.value());
+    m_newestPositions.clear();
 }
 
 void MotionPage::showState(int servoId, const ServoAccess::LiveState& state)

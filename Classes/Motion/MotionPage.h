@@ -6,6 +6,7 @@
 #include "Api/Bus/BusWorker.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 
+#include <QMap>
 #include <QPointer>
 #include <QString>
 
@@ -30,6 +31,8 @@ public:
     // The plots' redraw period while a sequence plays: 20 frames a second.
     static constexpr int playingRedrawMs = 50;
     static constexpr int maximumLoops = 999;
+    // How often the list shows the newest positions read while a sequence plays.
+    static constexpr int listUpdateMs = 250;
 
     explicit MotionPage(QWidget* parent = nullptr);
     ~MotionPage() override;
@@ -102,6 +105,7 @@ private:
     void showScanned(const BusScan::Outcome& outcome);
     void showStepStarted(int loop, int stepIndex);
     void showPosition(int servoId, int position, double seconds);
+    void showNewestPositions();
     void showState(int servoId, const ServoAccess::LiveState& state);
     void showHealth(int servoId, int millivolts, int celsius, double seconds);
     void setPlaying(bool playing);
@@ -119,6 +123,8 @@ private:
     SequenceModel* m_sequenceModel;
     double m_startSeconds;
     QTimer* m_refreshTimer;
+    QTimer* m_listUpdate;
+    QMap<int, int> m_newestPositions;
     bool m_playing = false;
     bool m_scanning = false;
     bool m_torqueReleased = false;
