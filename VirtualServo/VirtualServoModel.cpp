@@ -80,6 +80,7 @@ void VirtualServoModel::applyWrite(uint8_t command, const uint8_t* p, Clock::tim
         m_moveFrom = from;
         m_moveTime = std::chrono::milliseconds(word(p + 2));
         m_moveStart = now;
+        s.motorLoaded = true;  // a move switches the motor on, as a servo's does
         break;
     }
     case WriteId: s.id = p[0]; break;
