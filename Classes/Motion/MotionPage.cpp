@@ -335,6 +335,8 @@ void MotionPage::setBusWorker(BusWorker* worker)
     m_worker = worker;
     m_jobsRunning = 0;
     m_scanning = false;
+    m_torqueReleased = false;  // a new port starts with the servos as they are: Release is offered
+    m_torque->setTitle(textFor("motion_release"));
     if (m_playing) {
         m_sequenceModel->setPlayingRow(-1);
         setPlaying(false);

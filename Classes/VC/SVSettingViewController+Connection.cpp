@@ -34,7 +34,6 @@ QColor ledOffColor()
     return QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f);
 }
 
-
 }  // namespace
 
 // ---- Start-up ----
