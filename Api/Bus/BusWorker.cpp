@@ -237,9 +237,6 @@ void BusWorker::play(const Motion& motion, const PlayOptions& options)
         player.onHealth = [this](const MotionPlayer::HealthSample& sample) {
             tellMain([this, sample] { emit healthRead(sample.servoId, sample.millivolts, sample.celsius, secondsOf(sample.time)); });
         };
-        m_playing = true;
-        Result<void> played = player.play();
-        m_playing = false;
-        return played;
+        return player.play();
     });
 }

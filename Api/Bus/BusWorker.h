@@ -47,7 +47,6 @@ public:
     // From the moment a job is given until it has ended and no reply it asked for can still come:
     // meanwhile the port's replies belong to this bus and no one else's.
     bool holdsBus() const { return m_jobsOpen.load() > 0; }
-    bool isPlaying() const { return m_playing.load(); }
     // The servo whose voltage and temperature a playing motion reads now and then; -1 for none.
     void setWatchedServo(int servoId) { m_watchedServo = servoId; }
 
@@ -112,6 +111,5 @@ private:
 
     std::atomic<int> m_jobsOpen{0};
     std::atomic<int> m_stopGeneration{0};
-    std::atomic<bool> m_playing{false};
     std::atomic<int> m_watchedServo{-1};
 };

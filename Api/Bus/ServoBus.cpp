@@ -54,8 +54,9 @@ Result<void> ServoBus::write(int servoId, int command, QByteArrayView parameters
     const auto told = [&] { return m_removed || m_error != before; };
     if (m_waiter)
         m_waiter(deadline, told);
-    while (!m_waiter && !told() && Clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    else
+        while (!told() && Clock::now() < deadline)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     if (m_error == before && !m_removed)
         m_error = QStringLiteral("%1: the write failed").arg(m_port->path());
     return portFailure();

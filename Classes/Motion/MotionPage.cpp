@@ -36,12 +36,12 @@ QString textFor(const char* key)
     return BundleLanguage::localizedStringForKey(QLatin1String(key));
 }
 
-QString trWith(const char* key, const QStringList& values)
+QString textWith(const char* key, const QStringList& values)
 {
     return BundleLanguage::withValues(textFor(key), values);
 }
 
-QString trWith(const char* key, int value)
+QString textWith(const char* key, int value)
 {
     return textFor(key).replace(QStringLiteral("%@"), QString::number(value));
 }
@@ -367,7 +367,7 @@ void MotionPage::connectWorker()
         connect(w, &BusWorker::captured, this, [this](const BusWorker::Positions& positions) {
             const int row = m_sequenceModel->appendStep(positions);
             m_sequenceView->selectRow(row);
-            showStatus(trWith("motion_captured", row + 1));
+            showStatus(textWith("motion_captured", row + 1));
         }),
         connect(w, &BusWorker::stepStarted, this, [this](int loop, int stepIndex, int) { showStepStarted(loop, stepIndex); }),
         connect(w, &BusWorker::positionRead, this, &MotionPage::showPosition),
@@ -524,7 +524,7 @@ void MotionPage::openFile(const QString& path)
 {
     const Result<Motion> motion = MotionFile::read(path);
     if (!motion) {
-        showStatus(trWith("motion_open_failed", {motion.failure().message}));
+        showStatus(textWith("motion_open_failed", {motion.failure().message}));
         return;
     }
     // Every servo of the file is listed and takes part; the others stay listed and leave the sequence.
@@ -540,19 +540,19 @@ void MotionPage::openFile(const QString& path)
     followCheckedServos();
     m_filePath = path;
     updateSequenceTitle();
-    showStatus(trWith("motion_opened", {QFileInfo(path).fileName(), QString::number(motion->steps.size())}));
+    showStatus(textWith("motion_opened", {QFileInfo(path).fileName(), QString::number(motion->steps.size())}));
 }
 
 void MotionPage::saveFile(const QString& path)
 {
     if (const Result<void> written = MotionFile::write(path, m_sequenceModel->motion()); !written) {
-        showStatus(trWith("motion_save_failed", {written.failure().message}));
+        showStatus(textWith("motion_save_failed", {written.failure().message}));
         return;
     }
     m_filePath = path;
     m_sequenceModel->markSaved();
     updateSequenceTitle();
-    showStatus(trWith("motion_saved", {QFileInfo(path).fileName()}));
+    showStatus(textWith("motion_saved", {QFileInfo(path).fileName()}));
 }
 
 // ---- What the bus tells ----
@@ -583,10 +583,10 @@ QString MotionPage::failureText(BusWorker::Job job, const Failure& failure, bool
     if (failure.servoId < 0)
         return failure.message;
     if (job != BusWorker::Job::Play)
-        return trWith("motion_servo_no_answer", failure.servoId);
+        return textWith("motion_servo_no_answer", failure.servoId);
     if (failure.kind == Failure::Kind::Usage)
-        return trWith("motion_outside_limits", failure.servoId);
-    return trWith(m_stepsStarted == 0 ? "motion_not_answering" : "motion_servo_stopped", failure.servoId);
+        return textWith("motion_outside_limits", failure.servoId);
+    return textWith(m_stepsStarted == 0 ? "motion_not_answering" : "motion_servo_stopped", failure.servoId);
 }
 
 // The servos in the sequence take part in what the table and the plot show.
@@ -626,9 +626,9 @@ void MotionPage::showScanned(const BusScan::Outcome& outcome)
     for (int id : outcome.conflicts)
         conflicts.append(QString::number(id));
     if (!conflicts.isEmpty())
-        showStatus(trWith("motion_shared_ids", {conflicts.join(QStringLiteral(", "))}));
+        showStatus(textWith("motion_shared_ids", {conflicts.join(QStringLiteral(", "))}));
     else if (!outcome.stopped)
-        showStatus(ids.isEmpty() ? textFor("motion_none_found") : trWith("motion_found", {QString::number(ids.size())}));
+        showStatus(ids.isEmpty() ? textFor("motion_none_found") : textWith("motion_found", {QString::number(ids.size())}));
 }
 
 void MotionPage::showStepStarted(int loop, int stepIndex)

@@ -24,7 +24,6 @@ void SVSettingViewController::endBusWorker()
     if (m_viewMotion)
         m_viewMotion->setBusWorker(nullptr);
     m_busWorker.reset();
-    showMotionPlaying(false);
 }
 
 void SVSettingViewController::afterMotionStops(std::function<void()> then)

@@ -496,6 +496,5 @@ private:
     std::unique_ptr<DesktopNotifier> m_desktopNotifier;
     std::chrono::milliseconds m_statePollInterval = SVStatePoll::defaultInterval;
     std::unique_ptr<BusWorker> m_busWorker;
-    bool m_closingAfterMotion = false;  // the window closes once the sequence has stopped
     std::unique_ptr<SVStatePoll> m_statePoll;  // last: its loop ends before the rest goes
 };
