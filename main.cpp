@@ -51,6 +51,31 @@ private:
     std::unique_ptr<MemorySettingsStore> m_store;
 };
 
+// The demo's two ports: one servo alone for the pages that address the servo on the line, and a
+// robot's bus for the Motion page.
+struct DemoPorts {
+    std::unique_ptr<SVDemoServo> bench;
+    std::unique_ptr<SVDemoServo> bus;
+
+    explicit operator bool() const { return bench || bus; }
+
+    static DemoPorts install(int busServos)
+    {
+        DemoPorts demo;
+        demo.bench = std::make_unique<SVDemoServo>();
+        demo.bus = std::make_unique<SVDemoServo>(SVDemoServo::busServoIds(busServos), SVDemoServo::busPortName);
+        QList<ORSSerialDevice> devices;
+        for (const auto* servo : {demo.bench.get(), demo.bus.get()}) {
+            if (servo->isValid())
+                devices.append(servo->device());
+            else
+                std::fprintf(stderr, "--demo: no virtual servo: %s\n", qPrintable(servo->errorString()));
+        }
+        SVDemoServo::installInSharedPortManager(devices);
+        return demo;
+    }
+};
+
 void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page page)
 {
     switch (page) {
@@ -70,17 +95,10 @@ int main(int argc, char* argv[])
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
     if (!portOptions.errors.isEmpty())
         return 2;
-    // Made before the application and destroyed after it, so that it outlives every use of its port.
-    std::unique_ptr<SVDemoServo> demo;
-    if (portOptions.demo) {
-        demo = std::make_unique<SVDemoServo>(SVDemoServo::windowServoIds);
-        // The pages read and write servo 1 by broadcast, as they would with one servo on the bus.
-        demo->servo().setBroadcastToFirstOnly(true);
-        if (demo->isValid())
-            demo->installInSharedPortManager();
-        else
-            std::fprintf(stderr, "--demo: no virtual servo: %s\n", qPrintable(demo->errorString()));
-    }
+    // Made before the application and destroyed after it, so that they outlive every use of their ports.
+    DemoPorts demo;
+    if (portOptions.demo)
+        demo = DemoPorts::install(portOptions.demoServos);
     if (portOptions.listPorts) {
         QCoreApplication app(argc, argv);
         return SVPortOptions::printPortList();

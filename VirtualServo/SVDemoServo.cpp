@@ -7,8 +7,8 @@ namespace {
 
 class DemoDeviceSource : public DeviceSource {
 public:
-    DemoDeviceSource(ORSSerialDevice demoDevice, std::unique_ptr<DeviceSource> inner)
-        : m_demoDevice(std::move(demoDevice))
+    DemoDeviceSource(QList<ORSSerialDevice> demoDevices, std::unique_ptr<DeviceSource> inner)
+        : m_demoDevices(std::move(demoDevices))
         , m_inner(std::move(inner))
     {
         connect(m_inner.get(), &DeviceSource::devicesAdded, this, &DeviceSource::devicesAdded);
@@ -17,27 +17,38 @@ public:
 
     QList<ORSSerialDevice> start() override
     {
-        QList<ORSSerialDevice> devices{m_demoDevice};
+        QList<ORSSerialDevice> devices = m_demoDevices;
         devices.append(m_inner->start());
         return devices;
     }
 
     DeviceDetails details(const ORSSerialDevice& device) const override
     {
-        if (device == m_demoDevice)
+        if (m_demoDevices.contains(device))
             return {QStringLiteral("ServoDesk"), QStringLiteral("virtual servo (demo)"), QString(), QString()};
         return m_inner->details(device);
     }
 
 private:
-    ORSSerialDevice m_demoDevice;
+    QList<ORSSerialDevice> m_demoDevices;
     std::unique_ptr<DeviceSource> m_inner;
 };
 
 }  // namespace
 
-SVDemoServo::SVDemoServo(const QList<int>& servoIds)
+QList<int> SVDemoServo::busServoIds(int count)
+{
+    if (count <= 0)
+        return windowServoIds;
+    QList<int> ids;
+    for (int id = 1; id <= count; ++id)
+        ids.append(id);
+    return ids;
+}
+
+SVDemoServo::SVDemoServo(const QList<int>& servoIds, const QString& name)
     : m_servo(std::make_unique<VirtualServo>(VirtualServo::servosWithIds(servoIds)))
+    , m_name(name)
 {
     m_servo->setDrift(true);
 }
@@ -47,17 +58,22 @@ SVDemoServo::~SVDemoServo() = default;
 ORSSerialDevice SVDemoServo::device() const
 {
     const QString path = m_servo->slavePath();
-    return {QStringLiteral("demo:") + path, path, portName};
+    return {QStringLiteral("demo:") + path, path, m_name};
 }
 
 std::unique_ptr<DeviceSource> SVDemoServo::deviceSourceWrapping(std::unique_ptr<DeviceSource> inner) const
 {
-    return std::make_unique<DemoDeviceSource>(device(), std::move(inner));
+    return std::make_unique<DemoDeviceSource>(QList<ORSSerialDevice>{device()}, std::move(inner));
 }
 
 void SVDemoServo::installInSharedPortManager() const
 {
-    ORSSerialPortManager::setDeviceSourceFactory([demoDevice = device()] {
-        return std::make_unique<DemoDeviceSource>(demoDevice, std::make_unique<UdevDeviceSource>());
+    installInSharedPortManager({device()});
+}
+
+void SVDemoServo::installInSharedPortManager(const QList<ORSSerialDevice>& devices)
+{
+    ORSSerialPortManager::setDeviceSourceFactory([devices] {
+        return std::make_unique<DemoDeviceSource>(devices, std::make_unique<UdevDeviceSource>());
     });
 }

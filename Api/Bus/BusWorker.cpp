@@ -220,6 +220,17 @@ void BusWorker::setTorque(const QList<int>& ids, bool on)
     post(Job::Torque, [this, ids, on](const std::function<bool()>&) { return ServoAccess::setTorque(m_bus, ids, on); });
 }
 
+void BusWorker::findLoneServo(std::function<void(const LoneServo::Finding&)> found)
+{
+    post(Job::FindLoneServo, [this, found = std::move(found)](const std::function<bool()>&) -> Result<void> {
+        const Result<LoneServo::Finding> finding = LoneServo::take(m_bus);
+        if (!finding)
+            return finding.failure();
+        tellMain([found, finding = *finding] { found(finding); });
+        return {};
+    });
+}
+
 void BusWorker::play(const Motion& motion, const PlayOptions& options)
 {
     post(Job::Play, [this, motion, options](const std::function<bool()>& stopRequested) -> Result<void> {

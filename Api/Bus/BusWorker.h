@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Api/Bus/BusScan.h"
+#include "Api/Bus/LoneServo.h"
 #include "Api/Bus/MotionPlayer.h"
 #include "Api/Bus/ServoAccess.h"
 #include "Api/Bus/ServoBus.h"
@@ -30,7 +31,7 @@ class BusWorker : public QObject {
 public:
     using Clock = std::chrono::steady_clock;
     using Positions = QMap<int, int>;
-    enum class Job { Scan, ReadStates, Capture, Torque, Play };
+    enum class Job { Scan, ReadStates, Capture, Torque, Play, FindLoneServo };
     Q_ENUM(Job)
 
     explicit BusWorker(ORSSerialPort::Ptr port, QObject* parent = nullptr);
@@ -55,6 +56,9 @@ public:
     void readStates(const QList<int>& ids);
     void capture(const QList<int>& ids);
     void setTorque(const QList<int>& ids, bool on);
+    // Whether one servo alone answers the broadcast address, before a page sends anything there:
+    // found gets the finding on the main thread, unless the port failed.
+    void findLoneServo(std::function<void(const LoneServo::Finding&)> found);
     // A "go to step" is a motion of that one step, played once.
     void play(const Motion& motion, const PlayOptions& options);
     // Ends the running job and drops the jobs given before now; a playing motion stops with every

@@ -148,7 +148,8 @@ void ServoBus::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& 
         const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
         if (!reply)
             continue;
-        if (reply->servoId == m_awaitedId && reply->command == m_awaitedCommand) {
+        const bool awaitedServo = reply->servoId == m_awaitedId || m_awaitedId == SVProtocol::broadcastId;
+        if (awaitedServo && reply->command == m_awaitedCommand && !m_reply) {
             m_reply = reply;
             m_replyReadTime = readTime;
             continue;

@@ -69,6 +69,8 @@ public:
 
     // Sends the read command to servoId and waits up to timeout for its reply; when a reply has begun
     // by then, a little longer for its rest. Fails with "servo N did not answer" or the port's fault.
+    // Read from the broadcast ID, the first reply of any servo is the answer; the others are kept aside
+    // as late replies.
     Result<SVReply> read(int servoId, int command, Microseconds timeout = replyTimeout);
     // The same, asked twice before giving up, for the reads where a single lost reply must not fail
     // a whole command.
@@ -80,6 +82,9 @@ public:
     // The replies that arrived while none was awaited or after their read gave up (late ones),
     // oldest first, at most lateReplyLimit of them; taking them empties the list.
     QList<SVReply> takeLateReplies() { return std::exchange(m_lateReplies, {}); }
+    // Bytes read so far that made no valid frame, and bytes of a frame not yet complete.
+    qint64 droppedBytes() const { return m_reader.droppedBytes(); }
+    qsizetype pendingBytes() const { return m_reader.pendingSize(); }
 
     // Per servo ID, every read since the bus opened.
     const std::map<int, ServoStatistics>& statistics() const { return m_statistics; }

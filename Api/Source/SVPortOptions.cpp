@@ -24,6 +24,13 @@ SVPortOptions SVPortOptions::fromArguments(const QStringList& arguments)
             options.listPorts = true;
         } else if (argument == QLatin1String("--demo")) {
             options.demo = true;
+        } else if (argument == QLatin1String("--demo-servos")) {
+            bool number = false;
+            const int count = i + 1 < arguments.size() ? arguments[++i].toInt(&number) : 0;
+            if (number && count >= 1 && count <= demoServosLimit)
+                options.demoServos = count;
+            else
+                options.errors.append(QStringLiteral("--demo-servos needs a number of servos from 1 to %1").arg(demoServosLimit));
         } else if (argument.startsWith(portAssignment)) {
             addPort(argument.mid(portAssignment.size()));
         } else if (argument == portOption) {
@@ -32,6 +39,8 @@ SVPortOptions SVPortOptions::fromArguments(const QStringList& arguments)
             addPort(hasValue ? arguments[++i] : QString());
         }
     }
+    if (options.demoServos > 0 && !options.demo)
+        options.errors.append(QStringLiteral("--demo-servos only goes with --demo"));
     return options;
 }
 

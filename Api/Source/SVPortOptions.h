@@ -1,6 +1,6 @@
 // The command-line options about serial ports: "--port PATH" (repeatable) names extra device nodes
 // to list, "--list-ports" asks for the port list instead of the window, "--demo" adds the built-in
-// virtual servo to the ports.
+// virtual servos to the ports: one alone, and a bus of several ("--demo-servos N": IDs 1 to N).
 #pragma once
 
 #include <QStringList>
@@ -13,6 +13,8 @@ struct SVPortOptions {
     QStringList extraPortPaths;
     bool listPorts = false;
     bool demo = false;
+    int demoServos = 0;  // 0: the demo bus holds servos 1, 2 and 7
+    static constexpr int demoServosLimit = 253;
     QStringList errors;  // e.g. "--port" without a path
 
     // Reads the port options among arguments (argv, program name first); other arguments are left.

@@ -559,6 +559,8 @@ void MotionPage::saveFile(const QString& path)
 
 void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
 {
+    if (job == BusWorker::Job::FindLoneServo)  // the Parameters page's, on the same bus thread
+        return;
     m_jobsRunning = std::max(0, m_jobsRunning - 1);
     if (job == BusWorker::Job::Scan)
         m_scanning = false;

@@ -37,7 +37,7 @@ Motion wave(const QList<int>& ids)
 void waitForScan(SVSettingViewController& controller, std::function<void()> ready, int stagesLeft)
 {
     MotionPage* page = controller.viewMotion();
-    const bool scanned = page->servoModel()->rowCount() >= SVDemoServo::windowServoIds.size() && page->buttonScan()->isEnabled();
+    const bool scanned = page->servoModel()->rowCount() > 0 && page->buttonScan()->isEnabled();
     if (!scanned && stagesLeft > 0) {
         QTimer::singleShot(stepMs, page, [&controller, ready, stagesLeft] { waitForScan(controller, ready, stagesLeft - 1); });
         return;
@@ -60,7 +60,7 @@ namespace MotionShowcase {
 void start(SVSettingViewController& controller, std::function<void()> ready)
 {
     QComboBox* ports = controller.boxCOM();
-    const int demo = ports->findText(SVDemoServo::portName);
+    const int demo = ports->findText(SVDemoServo::busPortName);
     if (demo < 0) {
         ready();
         return;

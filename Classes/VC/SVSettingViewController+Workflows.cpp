@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -41,12 +42,45 @@ bool SVSettingViewController::checkState(QObject* sender)
     return false;
 }
 
+// ---- One servo alone ----
+
+void SVSettingViewController::findLoneServo(std::function<void(LoneServo::Census)> then)
+{
+    BusWorker* worker = m_busWorker.get();
+    if (!worker) {
+        then(LoneServo::Census::None);
+        return;
+    }
+    worker->findLoneServo([this, worker, then = std::move(then)](const LoneServo::Finding& finding) {
+        // Acted on once the bus thread has let go of the bus, so that the replies to what then sends
+        // are this page's again.
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(worker, &BusWorker::holdsBusChanged, this, [once, then, census = finding.census](bool holds) {
+            if (holds)
+                return;
+            disconnect(*once);
+            then(census);
+        });
+    });
+}
+
+void SVSettingViewController::showSeveralServos()
+{
+    SVTools::showTipWithMessage(localized(QStringLiteral("several_servos")));
+}
+
 // ---- Read ----
 
 void SVSettingViewController::readServo()
 {
-    serialApi().sendReadId();
-    performAfterDelay(readTimeoutMs, [this] { timeoutMethod(timeOutObject); });
+    findLoneServo([this](LoneServo::Census census) {
+        if (census == LoneServo::Census::Several) {
+            showSeveralServos();
+            return;
+        }
+        serialApi().sendReadId();
+        performAfterDelay(readTimeoutMs, [this] { timeoutMethod(timeOutObject); });
+    });
 }
 
 void SVSettingViewController::timeoutMethod(const QString&)
@@ -82,7 +116,25 @@ void SVSettingViewController::forgetBlockReads()
 
 // ---- Write ----
 
+// The new ID goes to the broadcast address: only with one servo alone on the bus is anything sent.
 void SVSettingViewController::writeServo(QObject* writeButton)
+{
+    if (auto* button = qobject_cast<QWidget*>(writeButton)) {
+        button->setEnabled(false);
+        // Not a cancellable delayed call: a read's success must not leave the button disabled.
+        QTimer::singleShot(writeButtonPauseMs, button, [button] { button->setEnabled(true); });
+    }
+    findLoneServo([this](LoneServo::Census census) {
+        if (census == LoneServo::Census::Several)
+            showSeveralServos();
+        else if (census == LoneServo::Census::None)
+            SVTools::showTipWithMessage(localized(QStringLiteral("read_fail")));
+        else
+            sendWriteGroup();
+    });
+}
+
+void SVSettingViewController::sendWriteGroup()
 {
     SVSerial& api = serialApi();
     api.beginWriteGroup();
@@ -90,12 +142,6 @@ void SVSettingViewController::writeServo(QObject* writeButton)
     api.endWriteGroup(this, [this](const SVSerial::WriteReport& report) { writeFinished(report); });
     myprogress()->awaitConfirmation();
     myprogress()->setPro(0.1);
-    auto* button = qobject_cast<QWidget*>(writeButton);
-    if (!button)
-        return;
-    button->setEnabled(false);
-    // Not a cancellable delayed call: a read's success must not leave the button disabled.
-    QTimer::singleShot(writeButtonPauseMs, button, [button] { button->setEnabled(true); });
 }
 
 // The bar says "set_complete" only once every frame has gone out. A write cut short (the port closed

@@ -371,11 +371,16 @@ private:
     // Tells once per port and run what the adapter's latency timer costs, when it is above 1 ms.
     void showLatencyHint(const ORSSerialPort& port);
     void postUserNotifications(const ORSSerialPortList& ports, const QString& titleKey, const QString& phraseKey);
+    // The Parameters page reads and writes by the broadcast ID, which every servo on the bus takes:
+    // then runs once the bus thread has seen whether one servo alone answers it.
+    void findLoneServo(std::function<void(LoneServo::Census)> then);
+    void showSeveralServos();
     void readServo();
     // Counts a decoded reply towards the block read; at its end, the key of the tip that says how it went.
     QString blockReadReplyArrived(int command);
     void forgetBlockReads();
     void writeServo(QObject* writeButton);
+    void sendWriteGroup();
     void writeFinished(const SVSerial::WriteReport& report);
     void reportLanguageNotSaved();
     void toggleMotorLoad();

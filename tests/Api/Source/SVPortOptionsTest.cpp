@@ -31,6 +31,21 @@ TEST(SVPortOptions, PortWithoutPathIsAnError)
     }
 }
 
+TEST(SVPortOptions, DemoServosCountsTheVirtualBusAndRefusesSlips)
+{
+    const SVPortOptions hexapod = SVPortOptions::fromArguments({"servodesk", "--demo", "--demo-servos", "18"});
+    EXPECT_TRUE(hexapod.errors.isEmpty());
+    EXPECT_EQ(hexapod.demoServos, 18);
+    const QList<QStringList> slips = {{"--demo", "--demo-servos"}, {"--demo", "--demo-servos", "0"},
+                                      {"--demo", "--demo-servos", "254"}, {"--demo", "--demo-servos", "six"},
+                                      {"--demo-servos", "18"}};
+    for (const QStringList& slip : slips) {
+        const SVPortOptions options = SVPortOptions::fromArguments(QStringList{"servodesk"} + slip);
+        ASSERT_EQ(options.errors.size(), 1) << qPrintable(slip.join(' '));
+        EXPECT_TRUE(options.errors.first().contains("--demo-servos")) << qPrintable(slip.join(' '));
+    }
+}
+
 // A path from the command line keeps its exact bytes, UTF-8 or not; valid UTF-8 reads as text.
 TEST(SVPortOptions, PathsKeepTheirBytes)
 {

@@ -28,7 +28,6 @@ void RecordingTipPresenter::present(ModeWindow& window)
 ControllerHarness::ControllerHarness(bool listServo, const QList<int>& servoIds)
     : m_servo(VirtualServo::servosWithIds(servoIds))
 {
-    m_servo.setBroadcastToFirstOnly(true);
     QList<ORSSerialDevice> devices;
     if (listServo)
         devices.append(servoDevice());

@@ -44,7 +44,7 @@ public:
 class ControllerHarness {
 public:
     // The servo is listed (as "ttyVS0") when listServo is true; otherwise the list starts empty.
-    // With several IDs it is a bus of that many servos, of which the first takes broadcast frames.
+    // With several IDs it is a bus of that many servos, each of which takes broadcast frames.
     explicit ControllerHarness(bool listServo = true, const QList<int>& servoIds = {1});
     ~ControllerHarness();
 
