@@ -2,6 +2,8 @@
 
 #include "Api/Bus/Protocol.h"
 
+#include <algorithm>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -28,7 +30,9 @@ Result<Finding> look(ServoBus& bus)
     if (!bus.isUsable())
         return bus.portFailure();
     const bool noise = bus.droppedBytes() > droppedBefore || bus.pendingBytes() > 0;
-    const bool more = !bus.takeLateReplies().isEmpty();
+    // Late replies to another page's reads (the state poll's) say nothing about who hears the broadcast.
+    const QList<SVReply> late = bus.takeLateReplies();
+    const bool more = std::any_of(late.begin(), late.end(), [](const SVReply& reply) { return reply.command == SVProtocol::ReadId; });
     if (noise || more)
         return Finding{Census::Several};
     if (!first)

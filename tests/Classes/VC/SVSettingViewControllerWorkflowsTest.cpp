@@ -107,14 +107,14 @@ TEST_F(Workflows, ReadDetectsTheServoAndFillsTheParameterPage)
     EXPECT_FALSE(vc.switchOverpressure()->checked());
     EXPECT_TRUE(vc.switchOverTemperature()->checked());
 
-    // The block read went to the ID that was found: angle and voltage limits, maximum temperature, LED,
-    // LED alarm, deviation.
+    // The look for a lone servo read the ID found, its position and voltage; then the block read went
+    // to that ID: angle and voltage limits, maximum temperature, LED, LED alarm, deviation.
     QList<QByteArray> reads;
     for (const QByteArray& frame : harness.receivedFrames()) {
         if (quint8(frame.at(2)) == 7)
             reads.append(frame);
     }
-    EXPECT_EQ(commandsOf(reads), QList<int>({21, 23, 25, 34, 36, 19}));
+    EXPECT_EQ(commandsOf(reads), QList<int>({14, 28, 27, 21, 23, 25, 34, 36, 19}));
 
     serveEventsFor(pastReadTimeOutMs);
     EXPECT_EQ(tips(), QStringList{tip("connect_success")}) << "a time-out fired after a successful read";
