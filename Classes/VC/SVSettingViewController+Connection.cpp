@@ -7,6 +7,7 @@
 #include "Api/Source/AdapterLatency.h"
 #include "Api/Source/DesktopNotifier.h"
 #include "Api/Source/NotificationCenter.h"
+#include "Api/Source/ORSSerialLine.h"
 #include "Api/Source/ORSSerialPortManager.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
 #include "Tools/BundleLanguage.h"
@@ -214,8 +215,10 @@ void SVSettingViewController::serialPortWasRemovedFromSystem(ORSSerialPort*)
 
 void SVSettingViewController::serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error)
 {
-    qInfo("Serial port %s encountered an error: %s (%s %d, %s)", qPrintable(port->name()),
-          qPrintable(error.localizedDescription), qPrintable(error.domain), error.code, qPrintable(error.filePath));
+    // A pseudo-terminal (the demo's virtual servos) has no modem lines to read: nothing worth a line.
+    if (!(port->isOpen() && ORSSerialLine::hasNoModemLines(error.code)))
+        qInfo("Serial port %s encountered an error: %s (%s %d, %s)", qPrintable(port->name()),
+              qPrintable(error.localizedDescription), qPrintable(error.domain), error.code, qPrintable(error.filePath));
     if (m_busWorker && port == m_busWorker->port())
         m_busWorker->deliverError(error);
     if (port == m_failedOpen) {
