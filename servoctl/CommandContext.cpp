@@ -13,6 +13,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 ExitCode exitCodeOf(const Failure& failure)
 {
     switch (failure.kind) {
@@ -102,9 +106,39 @@ ServoBus& CommandContext::bus()
     return *m_bus;
 }
 
+QString withControlsEscaped(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        const bool control = (code < 0x20 && code != u'\n' && code != u'\t') || (code >= 0x7f && code <= 0x9f);
+        escaped += control ? QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0')) : QString(c);
+    }
+    return escaped;
+}
+
+namespace {
+
+// Why descriptor cannot take output now, or an empty text.
+QString whyNotWritable(int descriptor)
+{
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0)
+        return QStringLiteral("it is closed");
+    if ((flags & O_ACCMODE) == O_RDONLY)
+        return QStringLiteral("it is open for reading only");
+    pollfd output{descriptor, POLLOUT, 0};
+    if (::poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP | POLLNVAL)))
+        return QStringLiteral("its reader or its terminal is gone");
+    return {};
+}
+
+}  // namespace
+
 void CommandContext::print(const QString& text)
 {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
+    std::fputs(qPrintable(withControlsEscaped(text) + QLatin1Char('\n')), stdout);
 }
 
 void CommandContext::printJson(const QJsonDocument& document)
@@ -117,19 +151,48 @@ void CommandContext::printBytes(const QByteArray& bytes)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
+namespace {
+
+// Flushes stream; why anything written to it was lost, or an empty text.
+QString faultOf(std::FILE* stream, const char* name)
+{
+    if (std::fflush(stream) == 0 && !std::ferror(stream))
+        return {};
+    const int error = errno;
+    std::clearerr(stream);
+    return QStringLiteral("%1: %2").arg(QLatin1String(name), QString::fromLocal8Bit(std::strerror(error)));
+}
+
+}  // namespace
+
+QString CommandContext::outputFault()
+{
+    return faultOf(stdout, "standard output");
+}
+
+QString CommandContext::messageFault()
+{
+    return faultOf(stderr, "standard error");
+}
+
 void CommandContext::checkOutput()
 {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return;
-    const int error = errno;
-    std::clearerr(stdout);
-    throw CommandError{ExitFailure, QStringLiteral("standard output: %1").arg(QString::fromLocal8Bit(std::strerror(error)))};
+    if (const QString fault = outputFault(); !fault.isEmpty())
+        throw CommandError{ExitFailure, fault};
+}
+
+void CommandContext::requireWritableOutput(const QString& what)
+{
+    const std::pair<int, const char*> outputs[] = {{STDOUT_FILENO, "standard output"}, {STDERR_FILENO, "standard error"}};
+    for (const auto& [descriptor, name] : outputs)
+        if (const QString why = whyNotWritable(descriptor); !why.isEmpty())
+            throw CommandError{ExitFailure, QStringLiteral("%1 cannot be written (%2); %3").arg(QLatin1String(name), why, what)};
 }
 
 void CommandContext::warn(const QString& message)
 {
     std::fflush(stdout);
-    std::fputs(qPrintable(QStringLiteral("servoctl: ") + message + QLatin1Char('\n')), stderr);
+    std::fputs(qPrintable(QStringLiteral("servoctl: ") + withControlsEscaped(message) + QLatin1Char('\n')), stderr);
 }
 
 void CommandContext::writeFileAtomically(const QString& path, const QByteArray& bytes)

@@ -71,13 +71,21 @@ public:
     // The ports of the machine (with --port and the demo bus among them), one line each.
     QStringList portListing();
 
+    // Both print texts withControlsEscaped.
     static void print(const QString& text);       // standard output, a line
     static void printJson(const QJsonDocument& document);
     static void printBytes(const QByteArray& bytes);
     static void warn(const QString& message);     // standard error, a line
     // Flushes standard output; throws CommandError when anything written to it was lost (a full
-    // disk). A closed pipe never gets here: it ends the program quietly.
+    // disk, or a closed pipe while SIGPIPE is caught; otherwise that signal ends the program quietly).
     static void checkOutput();
+    // The same without throwing: why the output was lost, or an empty text.
+    static QString outputFault();
+    // The same for standard error: why a message was lost, or an empty text.
+    static QString messageFault();
+    // Throws CommandError (failure) when standard output or standard error cannot take a line now:
+    // closed, a pipe whose reader is gone, a terminal that hung up. what says what did not happen.
+    static void requireWritableOutput(const QString& what);
     // Writes bytes to path whole or not at all. Throws CommandError.
     static void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
@@ -88,6 +96,10 @@ private:
     std::unique_ptr<SVDemoServo> m_demo;
     std::unique_ptr<ServoBus> m_bus;
 };
+
+// text with its control characters (but line ends and tabs) written as \x1b: what a file or an
+// argument names can then neither clear the screen nor retitle the terminal.
+QString withControlsEscaped(const QString& text);
 
 // A servo ID from the command line: a whole decimal number 0-253. Throws CommandError (usage).
 int servoIdFromArgument(const std::string& text);
