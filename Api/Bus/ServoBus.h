@@ -28,6 +28,7 @@ struct ServoStatistics {
     int replies = 0;
     int timeouts = 0;  // nothing came back
     int garbled = 0;   // bytes came back but no valid reply: checksum or length faults, two servos at once
+    int brokenFrames = 0;  // whole replies naming this servo with a wrong checksum, whenever they came
     std::vector<double> roundTripsMs;  // request written to its reply read, the most recent only
 
     static constexpr size_t roundTripLimit = 100000;
