@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -120,11 +121,14 @@ QString withControlsEscaped(const QString& text)
 
 namespace {
 
+// Standard input, output and error: whether each was closed when the program started.
+bool closedAtStart[3] = {false, false, false};
+
 // Why descriptor cannot take output now, or an empty text.
 QString whyNotWritable(int descriptor)
 {
     const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags < 0)
+    if (flags < 0 || closedAtStart[descriptor])
         return QStringLiteral("it is closed");
     if ((flags & O_ACCMODE) == O_RDONLY)
         return QStringLiteral("it is open for reading only");
@@ -179,6 +183,18 @@ void CommandContext::checkOutput()
 {
     if (const QString fault = outputFault(); !fault.isEmpty())
         throw CommandError{ExitFailure, fault};
+}
+
+void CommandContext::guardStandardStreams()
+{
+    for (int descriptor = 0; descriptor < 3; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) >= 0)
+            continue;
+        closedAtStart[descriptor] = true;
+        // open() takes the lowest free descriptor: this one. Without it no port may be opened.
+        if (::open("/dev/null", O_RDWR) != descriptor)
+            std::_Exit(ExitFailure);
+    }
 }
 
 void CommandContext::requireWritableOutput(const QString& what)

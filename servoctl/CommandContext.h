@@ -83,6 +83,10 @@ public:
     static QString outputFault();
     // The same for standard error: why a message was lost, or an empty text.
     static QString messageFault();
+    // Opens /dev/null on standard input, output or error where the program started without them,
+    // so that no port the program opens takes their place (and prints into the bus), and keeps in
+    // mind that they were closed. Called first thing.
+    static void guardStandardStreams();
     // Throws CommandError (failure) when standard output or standard error cannot take a line now:
     // closed, a pipe whose reader is gone, a terminal that hung up. what says what did not happen.
     static void requireWritableOutput(const QString& what);

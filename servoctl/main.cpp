@@ -40,6 +40,7 @@ void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
 
 int main(int argc, char* argv[])
 {
+    CommandContext::guardStandardStreams();
     QCoreApplication application(argc, argv);
     CLI::App app("servoctl: set up and exercise the servos of a serial bus", "servoctl");
     CommandContext context;
