@@ -43,24 +43,35 @@ CommandContext::~CommandContext()
 void CommandContext::checkGlobalOptions() const
 {
     requireNonEmpty(portPath, portGiven, "--port");
-    if (demo && portGiven)
+    if ((demo || demoServos > 0) && portGiven)
         throw CommandError{ExitUsage, QStringLiteral("--demo and --port cannot go together: --demo uses a virtual bus, --port a real one")};
-    if (!demo && !demoFaults.empty())
+    if (!demo && demoServos == 0 && !demoFaults.empty())
         throw CommandError{ExitUsage, QStringLiteral("--demo-fault only goes with --demo")};
+}
+
+QList<int> CommandContext::demoServoIds() const
+{
+    if (demoServos <= 0)
+        return {1, 2, 7};
+    QList<int> ids;
+    for (int id = 1; id <= demoServos; ++id)
+        ids.append(id);
+    return ids;
 }
 
 void CommandContext::prepareDemo()
 {
-    if (!demo || m_demo)
+    if ((!demo && demoServos <= 0) || m_demo)
         return;
-    m_demo = std::make_unique<SVDemoServo>(demoServoIds);
+    const QList<int> ids = demoServoIds();
+    m_demo = std::make_unique<SVDemoServo>(ids);
     if (!m_demo->isValid())
         throw CommandError{ExitFailure, QStringLiteral("--demo: no virtual bus: ") + m_demo->errorString()};
     // Paced like a real line, so that the demo shows real timings.
     m_demo->servo().setLinePacing(true);
     for (const std::string& fault : demoFaults) {
         if (fault == "shared-id")
-            m_demo->servo().addServoSharingId(demoServoIds.at(1));
+            m_demo->servo().addServoSharingId(ids.value(1, ids.first()));
         else if (fault == "lossy")
             m_demo->servo().setDropEveryNthReply(demoLossEvery);
     }

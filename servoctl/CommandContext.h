@@ -55,14 +55,16 @@ public:
     std::string portPath;
     bool portGiven = false;
     bool demo = false;
+    int demoServos = 0;  // with --demo-servos: a demo bus of IDs 1 to this
     std::vector<std::string> demoFaults;  // faults of the demo bus: "shared-id", "lossy"
     bool json = false;
 
     // The global options that cannot go together or cannot be empty; throws CommandError (usage).
     void checkGlobalOptions() const;
 
-    // The demo bus's servos.
-    static inline const QList<int> demoServoIds{1, 2, 7};
+    // The demo bus's servos: 1, 2 and 7, or 1 to N with --demo-servos N. Each answers its own ID
+    // and the broadcast address, as real servos do.
+    QList<int> demoServoIds() const;
     // With --demo-fault lossy, one reply in this many is lost.
     static constexpr int demoLossEvery = 20;
 

@@ -69,6 +69,9 @@ public:
         const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
         if (got < 0 && errno != EINTR && errno != EAGAIN)
             m_fault = QStringLiteral("standard input: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        // A terminal that hangs up reads as its end; Ctrl-D on a live one does not hang it up.
+        if (got == 0 && m_terminal && (input.revents & POLLHUP))
+            m_fault = QStringLiteral("standard input: the terminal is gone");
         if (got == 0 || !m_fault.isEmpty())
             m_ended = true;
         else if (got > 0)
@@ -82,6 +85,7 @@ public:
 private:
     QByteArray m_buffer;
     bool m_ended = false;
+    bool m_terminal = isatty(STDIN_FILENO) == 1;
     QString m_fault;
 };
 
