@@ -4,6 +4,10 @@
 
 namespace {
 
+const std::regex wholeNumber("[+-]?[0-9]+");
+const std::regex anyNumber("[+-]?([0-9]+([.][0-9]*)?|[.][0-9]+)([eE][+-]?[0-9]+)?");
+
+// The text must match pattern, then pass range.
 CLI::Validator decimalWithin(const CLI::Validator& range, const std::regex& pattern, const std::string& kind)
 {
     return CLI::Validator(
@@ -19,12 +23,16 @@ CLI::Validator decimalWithin(const CLI::Validator& range, const std::regex& patt
 
 CLI::Validator decimalRange(int minimum, int maximum)
 {
-    static const std::regex whole("[+-]?[0-9]+");
-    return decimalWithin(CLI::Range(minimum, maximum), whole, "a whole decimal number");
+    return decimalWithin(CLI::Range(minimum, maximum), wholeNumber, "a whole decimal number");
 }
 
 CLI::Validator decimalRange(double minimum, double maximum)
 {
-    static const std::regex number("[+-]?([0-9]+([.][0-9]*)?|[.][0-9]+)([eE][+-]?[0-9]+)?");
-    return decimalWithin(CLI::Range(minimum, maximum), number, "a decimal number");
+    return decimalWithin(CLI::Range(minimum, maximum), anyNumber, "a decimal number");
+}
+
+CLI::Validator decimalNumber()
+{
+    const CLI::Validator anything([](std::string&) { return std::string(); }, "");
+    return decimalWithin(anything, anyNumber, "a decimal number");
 }

@@ -8,3 +8,5 @@
 CLI::Validator decimalRange(int minimum, int maximum);
 // A decimal number, with a fraction or without, within [minimum, maximum].
 CLI::Validator decimalRange(double minimum, double maximum);
+// A decimal number, with a fraction or without, whose range the command checks itself.
+CLI::Validator decimalNumber();
