@@ -82,6 +82,9 @@ public:
     // oldest first, at most lateReplyLimit of them; taking them empties the list.
     QList<SVReply> takeLateReplies() { return std::exchange(m_lateReplies, {}); }
 
+    // Bytes heard so far that made no valid frame (dropped or still waiting for their rest).
+    qint64 garbageBytes() const { return m_reader.droppedBytes() + m_reader.pendingSize(); }
+
     // Per servo ID, every read since the bus opened.
     const std::map<int, ServoStatistics>& statistics() const { return m_statistics; }
     ServoStatistics statisticsOf(int servoId) const;
