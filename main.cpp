@@ -19,7 +19,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -76,6 +78,64 @@ struct DemoPorts {
     }
 };
 
+// The first argument that is an option neither servodesk nor Qt knows (--demoo), or an empty text.
+QString unknownOption(int argc, char** argv)
+{
+    static const QStringList ownWithValue{"--port", "--screenshot", "--page", "--language", "--demo-servos"};
+    static const QStringList ownFlags{"--demo", "--list-ports", "--help", "-h", "--version"};
+    // Qt's own options, taken with one dash or two.
+    static const QStringList qtWithValue{"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                         "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display",
+                                         "geometry", "name", "title", "visual", "ncols"};
+    static const QStringList qtFlags{"reverse", "widgetcount", "cmap", "nograb", "dograb", "sync", "testability"};
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        const QString qtName = name.mid(name.startsWith(u"--") ? 2 : 1);
+        if (ownWithValue.contains(name) || qtWithValue.contains(qtName)) {
+            i += argument.contains(QLatin1Char('=')) ? 0 : 1;
+            continue;
+        }
+        if (argument.startsWith(QLatin1Char('-')) && !ownFlags.contains(argument) && !qtFlags.contains(qtName)
+            && !qtName.startsWith(u"qmljsdebugger"))
+            return argument;
+    }
+    return {};
+}
+
+// Qt ends a program that finds no display with several lines and an abort; this says so in one
+// line and ends with status 1. Qt's platform messages are held until the application is made.
+class DisplayCheck {
+public:
+    DisplayCheck() { s_previous = qInstallMessageHandler(hold); }
+    ~DisplayCheck()
+    {
+        qInstallMessageHandler(s_previous);
+        for (const QString& line : std::exchange(s_held, {}))
+            std::fprintf(stderr, "%s\n", qPrintable(line));
+    }
+    DisplayCheck(const DisplayCheck&) = delete;
+    DisplayCheck& operator=(const DisplayCheck&) = delete;
+
+private:
+    static void hold(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "servodesk: no display to open the window on (DISPLAY is \"%s\"); start it in a desktop session, "
+                                 "or with xvfb-run for a screenshot\n", qgetenv("DISPLAY").constData());
+            std::_Exit(1);
+        }
+        const QString category = QString::fromLatin1(context.category ? context.category : "");
+        if (category.startsWith(QLatin1String("qt.qpa")))
+            s_held.append(category + QStringLiteral(": ") + message);
+        else if (s_previous)
+            s_previous(type, context, message);
+    }
+
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QStringList s_held;
+};
+
 void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page page)
 {
     switch (page) {
@@ -92,6 +152,10 @@ int main(int argc, char* argv[])
 {
     if (const std::optional<int> status = SVInfoOptions::handle(argc, argv))
         return *status;
+    if (const QString unknown = unknownOption(argc, argv); !unknown.isEmpty()) {
+        std::fprintf(stderr, "servodesk: unknown option %s (see --help)\n", qPrintable(unknown));
+        return 2;
+    }
     const SVPortOptions portOptions = SVPortOptions::applyArguments(argc, argv);
     if (!portOptions.errors.isEmpty())
         return 2;
@@ -103,7 +167,9 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         return SVPortOptions::printPortList();
     }
+    auto displayCheck = std::make_unique<DisplayCheck>();
     QApplication app(argc, argv);
+    displayCheck.reset();
     QApplication::setOrganizationName(QStringLiteral("ServoDesk"));
     QApplication::setApplicationName(QStringLiteral("ServoDesk"));
     QApplication::setApplicationVersion(QStringLiteral(SERVODESK_VERSION));

@@ -58,6 +58,13 @@ QList<QByteArray> SVFrameReader::append(const QByteArray& chunk, Clock::time_poi
         if (candidate == Candidate::Incomplete)
             break;
         if (candidate == Candidate::Invalid) {
+            // A whole header and length with a wrong checksum: a broken frame, and its ID is known.
+            const qsizetype left = m_pending.size() - start;
+            const int length = left >= 4 ? quint8(m_pending.at(start + 3)) : 0;
+            const bool whole = quint8(m_pending.at(start)) == headerByte && left >= 2 && quint8(m_pending.at(start + 1)) == headerByte
+                && length >= minimumLength && length <= maximumLength && left >= length + 3;
+            if (whole && m_brokenIds.size() < brokenIdLimit)
+                m_brokenIds.append(quint8(m_pending.at(start + 2)));
             ++start;
             ++m_dropped;
             continue;

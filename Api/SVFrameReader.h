@@ -10,6 +10,7 @@
 #include <QList>
 
 #include <chrono>
+#include <utility>
 
 class SVFrameReader {
 public:
@@ -28,6 +29,11 @@ public:
     // Bytes dropped so far because they could not start a valid frame (a wrong length byte or
     // checksum, noise, two replies on top of each other) or waited too long for their rest.
     qint64 droppedBytes() const { return m_dropped; }
+    // The IDs named by frames that arrived whole but broken (a wrong checksum, as when two servos
+    // answer at once), oldest first, at most brokenIdLimit of them; taking them empties the list.
+    // A broken reply that comes late still names its servo this way.
+    QList<int> takeBrokenFrameIds() { return std::exchange(m_brokenIds, {}); }
+    static constexpr qsizetype brokenIdLimit = 64;
 
     // The length byte of the servo's reply to a read command, or 0 when the command has no reply.
     static int replyLength(int command);
@@ -39,4 +45,5 @@ private:
     QByteArray m_pending;
     Clock::time_point m_lastByteTime{};
     qint64 m_dropped = 0;
+    QList<int> m_brokenIds;
 };

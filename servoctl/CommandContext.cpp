@@ -11,7 +11,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 ExitCode exitCodeOf(const Failure& failure)
 {
@@ -38,24 +43,35 @@ CommandContext::~CommandContext()
 void CommandContext::checkGlobalOptions() const
 {
     requireNonEmpty(portPath, portGiven, "--port");
-    if (demo && portGiven)
+    if ((demo || demoServos > 0) && portGiven)
         throw CommandError{ExitUsage, QStringLiteral("--demo and --port cannot go together: --demo uses a virtual bus, --port a real one")};
-    if (!demo && !demoFaults.empty())
+    if (!demo && demoServos == 0 && !demoFaults.empty())
         throw CommandError{ExitUsage, QStringLiteral("--demo-fault only goes with --demo")};
+}
+
+QList<int> CommandContext::demoServoIds() const
+{
+    if (demoServos <= 0)
+        return {1, 2, 7};
+    QList<int> ids;
+    for (int id = 1; id <= demoServos; ++id)
+        ids.append(id);
+    return ids;
 }
 
 void CommandContext::prepareDemo()
 {
-    if (!demo || m_demo)
+    if ((!demo && demoServos <= 0) || m_demo)
         return;
-    m_demo = std::make_unique<SVDemoServo>(demoServoIds);
+    const QList<int> ids = demoServoIds();
+    m_demo = std::make_unique<SVDemoServo>(ids);
     if (!m_demo->isValid())
         throw CommandError{ExitFailure, QStringLiteral("--demo: no virtual bus: ") + m_demo->errorString()};
     // Paced like a real line, so that the demo shows real timings.
     m_demo->servo().setLinePacing(true);
     for (const std::string& fault : demoFaults) {
         if (fault == "shared-id")
-            m_demo->servo().addServoSharingId(demoServoIds.at(1));
+            m_demo->servo().addServoSharingId(ids.value(1, ids.first()));
         else if (fault == "lossy")
             m_demo->servo().setDropEveryNthReply(demoLossEvery);
     }
@@ -102,9 +118,42 @@ ServoBus& CommandContext::bus()
     return *m_bus;
 }
 
+QString withControlsEscaped(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        const bool control = (code < 0x20 && code != u'\n' && code != u'\t') || (code >= 0x7f && code <= 0x9f);
+        escaped += control ? QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0')) : QString(c);
+    }
+    return escaped;
+}
+
+namespace {
+
+// Standard input, output and error: whether each was closed when the program started.
+bool closedAtStart[3] = {false, false, false};
+
+// Why descriptor cannot take output now, or an empty text.
+QString whyNotWritable(int descriptor)
+{
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || closedAtStart[descriptor])
+        return QStringLiteral("it is closed");
+    if ((flags & O_ACCMODE) == O_RDONLY)
+        return QStringLiteral("it is open for reading only");
+    pollfd output{descriptor, POLLOUT, 0};
+    if (::poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP | POLLNVAL)))
+        return QStringLiteral("its reader or its terminal is gone");
+    return {};
+}
+
+}  // namespace
+
 void CommandContext::print(const QString& text)
 {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
+    std::fputs(qPrintable(withControlsEscaped(text) + QLatin1Char('\n')), stdout);
 }
 
 void CommandContext::printJson(const QJsonDocument& document)
@@ -117,19 +166,60 @@ void CommandContext::printBytes(const QByteArray& bytes)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
+namespace {
+
+// Flushes stream; why anything written to it was lost, or an empty text.
+QString faultOf(std::FILE* stream, const char* name)
+{
+    if (std::fflush(stream) == 0 && !std::ferror(stream))
+        return {};
+    const int error = errno;
+    std::clearerr(stream);
+    return QStringLiteral("%1: %2").arg(QLatin1String(name), QString::fromLocal8Bit(std::strerror(error)));
+}
+
+}  // namespace
+
+QString CommandContext::outputFault()
+{
+    return faultOf(stdout, "standard output");
+}
+
+QString CommandContext::messageFault()
+{
+    return faultOf(stderr, "standard error");
+}
+
 void CommandContext::checkOutput()
 {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return;
-    const int error = errno;
-    std::clearerr(stdout);
-    throw CommandError{ExitFailure, QStringLiteral("standard output: %1").arg(QString::fromLocal8Bit(std::strerror(error)))};
+    if (const QString fault = outputFault(); !fault.isEmpty())
+        throw CommandError{ExitFailure, fault};
+}
+
+void CommandContext::guardStandardStreams()
+{
+    for (int descriptor = 0; descriptor < 3; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) >= 0)
+            continue;
+        closedAtStart[descriptor] = true;
+        // open() takes the lowest free descriptor: this one. Without it no port may be opened.
+        if (::open("/dev/null", O_RDWR) != descriptor)
+            std::_Exit(ExitFailure);
+    }
+}
+
+void CommandContext::requireWritableOutput(const QString& what)
+{
+    const std::pair<int, const char*> outputs[] = {{STDOUT_FILENO, "standard output"}, {STDERR_FILENO, "standard error"}};
+    for (const auto& [descriptor, name] : outputs)
+        if (const QString why = whyNotWritable(descriptor); !why.isEmpty())
+            throw CommandError{ExitFailure, QStringLiteral("%1 cannot be written (%2); %3").arg(QLatin1String(name), why, what)};
 }
 
 void CommandContext::warn(const QString& message)
 {
     std::fflush(stdout);
-    std::fputs(qPrintable(QStringLiteral("servoctl: ") + message + QLatin1Char('\n')), stderr);
+    std::fputs(qPrintable(QStringLiteral("servoctl: ") + withControlsEscaped(message) + QLatin1Char('\n')), stderr);
 }
 
 void CommandContext::writeFileAtomically(const QString& path, const QByteArray& bytes)

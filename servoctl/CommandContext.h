@@ -55,14 +55,16 @@ public:
     std::string portPath;
     bool portGiven = false;
     bool demo = false;
+    int demoServos = 0;  // with --demo-servos: a demo bus of IDs 1 to this
     std::vector<std::string> demoFaults;  // faults of the demo bus: "shared-id", "lossy"
     bool json = false;
 
     // The global options that cannot go together or cannot be empty; throws CommandError (usage).
     void checkGlobalOptions() const;
 
-    // The demo bus's servos.
-    static inline const QList<int> demoServoIds{1, 2, 7};
+    // The demo bus's servos: 1, 2 and 7, or 1 to N with --demo-servos N. Each answers its own ID
+    // and the broadcast address, as real servos do.
+    QList<int> demoServoIds() const;
     // With --demo-fault lossy, one reply in this many is lost.
     static constexpr int demoLossEvery = 20;
 
@@ -71,13 +73,25 @@ public:
     // The ports of the machine (with --port and the demo bus among them), one line each.
     QStringList portListing();
 
+    // Both print texts withControlsEscaped.
     static void print(const QString& text);       // standard output, a line
     static void printJson(const QJsonDocument& document);
     static void printBytes(const QByteArray& bytes);
     static void warn(const QString& message);     // standard error, a line
     // Flushes standard output; throws CommandError when anything written to it was lost (a full
-    // disk). A closed pipe never gets here: it ends the program quietly.
+    // disk, or a closed pipe while SIGPIPE is caught; otherwise that signal ends the program quietly).
     static void checkOutput();
+    // The same without throwing: why the output was lost, or an empty text.
+    static QString outputFault();
+    // The same for standard error: why a message was lost, or an empty text.
+    static QString messageFault();
+    // Opens /dev/null on standard input, output or error where the program started without them,
+    // so that no port the program opens takes their place (and prints into the bus), and keeps in
+    // mind that they were closed. Called first thing.
+    static void guardStandardStreams();
+    // Throws CommandError (failure) when standard output or standard error cannot take a line now:
+    // closed, a pipe whose reader is gone, a terminal that hung up. what says what did not happen.
+    static void requireWritableOutput(const QString& what);
     // Writes bytes to path whole or not at all. Throws CommandError.
     static void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
@@ -88,6 +102,10 @@ private:
     std::unique_ptr<SVDemoServo> m_demo;
     std::unique_ptr<ServoBus> m_bus;
 };
+
+// text with its control characters (but line ends and tabs) written as \x1b: what a file or an
+// argument names can then neither clear the screen nor retitle the terminal.
+QString withControlsEscaped(const QString& text);
 
 // A servo ID from the command line: a whole decimal number 0-253. Throws CommandError (usage).
 int servoIdFromArgument(const std::string& text);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "servoctl/CommandContext.h"
+#include "servoctl/DecimalRange.h"
 
 #include <CLI/CLI.hpp>
 

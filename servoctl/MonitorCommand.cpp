@@ -195,7 +195,7 @@ void addMonitorCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
     auto options = std::make_shared<MonitorOptions>();
     command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
     command->add_option("--rate", options->rate, "Samples a second of each servo, 0.01-1000 (at most what the bus carries)")
-        ->type_name("HZ")->capture_default_str();
+        ->type_name("HZ")->check(decimalNumber())->capture_default_str();
     const CLI::Option* csv = command->add_option("--csv", options->csv, "Write the rows to FILE as CSV with a header row, complete when monitor stops")
                                  ->type_name("FILE");
     const CLI::Option* udp = command->add_option("--udp", options->udp, "Also send each sample as a JSON line in a UDP datagram to HOST:PORT")

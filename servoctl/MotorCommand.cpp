@@ -11,7 +11,7 @@ void addMotorCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     auto id = std::make_shared<std::string>();
     auto speed = std::make_shared<int>(0);
     command->add_option("ID", *id, "Servo ID (0-253)")->required();
-    command->add_option("SPEED", *speed, "Speed, negative for the other direction")->required()->check(CLI::Range(-1000, 1000));
+    command->add_option("SPEED", *speed, "Speed, negative for the other direction")->required()->check(decimalRange(-1000, 1000));
     command->callback([&context, &run, id, speed] {
         run = [&context, id, speed] {
             const int servoId = servoIdFromArgument(*id);

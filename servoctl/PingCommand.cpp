@@ -1,5 +1,6 @@
 // servoctl ping: asks one servo for its position again and again, like the network's ping: a line
-// per request with its round trip, then how many were answered, lost and garbled.
+// per request with its round trip, then how many were answered, lost and garbled; also when Ctrl-C
+// or a hang-up ends it early (exit status 130).
 #include "servoctl/BusReport.h"
 #include "servoctl/Commands.h"
 #include "servoctl/StopSignals.h"
@@ -30,7 +31,8 @@ int ping(CommandContext& context, const PingOptions& options)
 {
     const int id = servoIdFromArgument(options.id);
     ServoBus& bus = context.bus();
-    StopSignals stop;
+    // A closed pipe ends it quietly, as it ends any program that prints.
+    StopSignals stop({SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1});
     Clock::time_point next = Clock::now();
     for (int sequence = 1; (options.count == 0 || sequence <= options.count) && !StopSignals::requested(); ++sequence) {
         const ServoStatistics before = bus.statisticsOf(id);
@@ -57,6 +59,8 @@ int ping(CommandContext& context, const PingOptions& options)
             CommandContext::print(QStringLiteral("round trip min/median/p99/max = %1/%2/%3/%4 ms")
                                       .arg(trips.min, 0, 'f', 3).arg(trips.median, 0, 'f', 3).arg(trips.p99, 0, 'f', 3).arg(trips.max, 0, 'f', 3));
     }
+    if (StopSignals::requested())
+        return ExitInterrupted;
     return statistics.requests > 0 && statistics.lost() == 0 ? ExitSuccess : ExitFailure;
 }
 
@@ -68,7 +72,7 @@ void addPingCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
                                                    "how many were answered, lost and garbled");
     auto options = std::make_shared<PingOptions>();
     command->add_option("ID", options->id, "Servo ID (0-253)")->required();
-    command->add_option("-c", options->count, "Requests to send; 0 until Ctrl-C")->type_name("COUNT")->check(CLI::Range(0, 1000000))->capture_default_str();
-    command->add_option("-i", options->intervalMs, "Time from one request to the next in ms")->type_name("MS")->check(CLI::Range(1, 60000))->capture_default_str();
+    command->add_option("-c", options->count, "Requests to send; 0 until Ctrl-C")->type_name("COUNT")->check(decimalRange(0, 1000000))->capture_default_str();
+    command->add_option("-i", options->intervalMs, "Time from one request to the next in ms")->type_name("MS")->check(decimalRange(1, 60000))->capture_default_str();
     command->callback([&context, &run, options] { run = [&context, options] { return ping(context, *options); }; });
 }

@@ -19,8 +19,8 @@ void addPoseCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
     const CLI::Option* file = command->add_option("-o", options->file, "The motion file to append the step to")->type_name("FILE");
     command->add_option("--name", options->name, "Name of the step (default: step N)");
-    command->add_option("--time", options->time, "Move time of the step in ms")->type_name("MS")->check(CLI::Range(0, MotionFile::maximumTimeMs))->capture_default_str();
-    command->add_option("--pause", options->pause, "Pause after the move in ms")->type_name("MS")->check(CLI::Range(0, MotionFile::maximumTimeMs))->capture_default_str();
+    command->add_option("--time", options->time, "Move time of the step in ms")->type_name("MS")->check(decimalRange(0, MotionFile::maximumTimeMs))->capture_default_str();
+    command->add_option("--pause", options->pause, "Pause after the move in ms")->type_name("MS")->check(decimalRange(0, MotionFile::maximumTimeMs))->capture_default_str();
     command->callback([&context, &run, options, file] {
         options->fileGiven = file->count() > 0;
         run = [&context, options] {

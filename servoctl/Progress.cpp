@@ -1,5 +1,7 @@
 #include "servoctl/Progress.h"
 
+#include "servoctl/CommandContext.h"
+
 #include <cstdio>
 
 #include <unistd.h>
@@ -17,8 +19,7 @@ Progress::Progress(QString label, int total)
 
 Progress::~Progress()
 {
-    if (m_enabled)
-        std::fputs("\r\033[K", stderr);
+    clear();
 }
 
 void Progress::show(int done, const QString& note)
@@ -34,6 +35,12 @@ void Progress::showText(const QString& text)
 {
     if (!m_enabled)
         return;
-    std::fprintf(stderr, "\r\033[K%s %s", qPrintable(m_label), qPrintable(text));
+    std::fprintf(stderr, "\r\033[K%s %s", qPrintable(m_label), qPrintable(withControlsEscaped(text)));
     std::fflush(stderr);
+}
+
+void Progress::clear()
+{
+    if (m_enabled)
+        std::fputs("\r\033[K", stderr);
 }

@@ -14,6 +14,8 @@ public:
     void show(int done, const QString& note = {});
     // The label and text alone, without a bar.
     void showText(const QString& text);
+    // Clears the line, so that a message can take it.
+    void clear();
 
 private:
     QString m_label;

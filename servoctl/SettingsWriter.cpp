@@ -1,5 +1,6 @@
 #include "servoctl/SettingsWriter.h"
 
+#include "Api/Bus/LoneServo.h"
 #include "Api/Bus/ServoAccess.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/SettingsFile.h"
@@ -35,6 +36,11 @@ SettingsWriter::Plan SettingsWriter::plan(const SettingsChange& change)
 int SettingsWriter::apply(const QList<SettingsChange>& changes)
 {
     StopSignals stop;
+    if (m_idToBroadcast)
+        if (const Result<int> lone = LoneServo::check(m_context.bus()); !lone)
+            throw CommandError{ExitFailure, QStringLiteral("--broadcast: %1: every servo would take the new ID; "
+                                                           "connect the servo alone to give it a new ID by broadcast")
+                                                .arg(lone.failure().message)};
     QList<Plan> plans;
     for (const SettingsChange& change : changes)
         plans.append(plan(change));

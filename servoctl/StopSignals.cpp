@@ -1,18 +1,22 @@
 #include "servoctl/StopSignals.h"
 
+#include <cstring>
+
 namespace {
 
 volatile std::sig_atomic_t caughtSignal = 0;
 
 extern "C" void catchStopSignal(int number)
 {
-    caughtSignal = number;
+    // The first signal names the ending; later ones change nothing.
+    if (caughtSignal == 0)
+        caughtSignal = number;
 }
 
 }  // namespace
 
 StopSignals::StopSignals()
-    : StopSignals({SIGINT, SIGTERM})
+    : StopSignals({SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGUSR1})
 {
 }
 
@@ -20,7 +24,10 @@ StopSignals::StopSignals(std::initializer_list<int> numbers)
 {
     struct sigaction action {};
     action.sa_handler = catchStopSignal;
+    // While one stop signal is handled, the others wait: none can end the program in between.
     sigemptyset(&action.sa_mask);
+    for (int number : numbers)
+        sigaddset(&action.sa_mask, number);
     for (int number : numbers) {
         struct sigaction previous {};
         sigaction(number, &action, &previous);
@@ -30,6 +37,8 @@ StopSignals::StopSignals(std::initializer_list<int> numbers)
 
 StopSignals::~StopSignals()
 {
+    if (requested())
+        return;
     for (const auto& [number, previous] : m_previous)
         sigaction(number, &previous, nullptr);
 }
@@ -42,4 +51,18 @@ bool StopSignals::requested()
 int StopSignals::signal()
 {
     return caughtSignal;
+}
+
+QString StopSignals::describe(int number)
+{
+    switch (number) {
+    case SIGINT: return QStringLiteral("Ctrl-C (SIGINT)");
+    case SIGQUIT: return QStringLiteral("Ctrl-\\ (SIGQUIT)");
+    case SIGHUP: return QStringLiteral("SIGHUP (the terminal or connection hung up)");
+    case SIGPIPE: return QStringLiteral("SIGPIPE (the output's reader is gone)");
+    case SIGTERM: return QStringLiteral("SIGTERM");
+    default: break;
+    }
+    const char* name = sigabbrev_np(number);
+    return name ? QStringLiteral("SIG%1").arg(QLatin1String(name)) : QStringLiteral("signal %1").arg(number);
 }

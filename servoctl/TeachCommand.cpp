@@ -1,17 +1,24 @@
 // servoctl teach: switches the servos' torque off so that the robot can be posed by hand; every
-// Enter keeps the pose as a step of the motion file. q, Ctrl-D or Ctrl-C ends it, and the torque
-// comes back on in every case.
+// Enter keeps the pose as a step of the motion file. q or Ctrl-D ends it; so do a signal (Ctrl-C,
+// a hang-up, a kill) and a terminal that is gone, and the torque comes back on in every case.
 #include "servoctl/Commands.h"
 #include "servoctl/MotionSteps.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/ServoAccess.h"
+
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstring>
 
 #include <poll.h>
 #include <unistd.h>
 
 namespace {
 
-// Torque off while it lives; on again, for every servo, when it goes, whatever ended the teaching.
+// Torque off while it lives; on again, for every servo, when it goes or restore() is called,
+// whatever ended the teaching.
 class LimpServos {
 public:
     LimpServos(ServoBus& bus, QList<int> ids)
@@ -22,15 +29,25 @@ public:
     }
     ~LimpServos()
     {
-        if (const Result<void> on = ServoAccess::setTorque(m_bus, m_ids, true); !on)
-            CommandContext::warn(QStringLiteral("torque could not be switched back on: %1").arg(on.failure().message));
+        if (const Result<void> on = restore(); !on)
+            CommandContext::warn(on.failure().message);
     }
     LimpServos(const LimpServos&) = delete;
     LimpServos& operator=(const LimpServos&) = delete;
 
+    Result<void> restore()
+    {
+        if (std::exchange(m_restored, true))
+            return {};
+        if (const Result<void> on = ServoAccess::setTorque(m_bus, m_ids, true); !on)
+            return Failure::failed(QStringLiteral("torque could not be switched back on: %1").arg(on.failure().message));
+        return {};
+    }
+
 private:
     ServoBus& m_bus;
     QList<int> m_ids;
+    bool m_restored = false;
 };
 
 // Lines typed on standard input, read without holding up the bus: each call waits at most a
@@ -50,25 +67,53 @@ public:
             return std::nullopt;
         char chunk[256];
         const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got <= 0)
-            m_ended = !(got < 0 && errno == EINTR);
-        else
+        if (got < 0 && errno != EINTR && errno != EAGAIN)
+            m_fault = QStringLiteral("standard input: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        // A terminal that hangs up reads as its end; Ctrl-D on a live one does not hang it up.
+        if (got == 0 && m_terminal && (input.revents & POLLHUP))
+            m_fault = QStringLiteral("standard input: the terminal is gone");
+        if (got == 0 || !m_fault.isEmpty())
+            m_ended = true;
+        else if (got > 0)
             m_buffer.append(chunk, got);
         return std::nullopt;
     }
     bool ended() const { return m_ended && !m_buffer.contains('\n'); }
+    // Why the input ended other than by Ctrl-D (its terminal is gone), or an empty text.
+    const QString& fault() const { return m_fault; }
 
 private:
     QByteArray m_buffer;
     bool m_ended = false;
+    bool m_terminal = isatty(STDIN_FILENO) == 1;
+    QString m_fault;
 };
+
+// A file that cannot be written is refused before any servo goes limp.
+void requireWritable(const QString& path)
+{
+    const QFileInfo info(path);
+    QString why;
+    if (info.exists() && !info.isFile()) {
+        if (!info.isWritable())
+            why = QStringLiteral("permission denied");
+    } else {
+        // The file is written whole beside its target, then renamed: the folder must take a new file.
+        QTemporaryFile probe(info.absolutePath() + QStringLiteral("/.servoctl-XXXXXX"));
+        if (!probe.open())
+            why = probe.errorString();
+    }
+    if (!why.isEmpty())
+        throw CommandError{ExitFailure, QStringLiteral("cannot write %1: %2; the torque stays on").arg(path, why)};
+}
 
 int teach(CommandContext& context, const QList<int>& ids, const QString& path, int timeMs)
 {
     Motion motion = valueOrThrow(MotionFile::readOrEmpty(path));
+    requireWritable(path);
     ServoBus& bus = context.bus();
     valueOrThrow(ServoAccess::readPositions(bus, ids));  // every servo answers before any goes limp
-    StopSignals stop;
+    StopSignals stop;  // made before the servos go limp, gone after their torque is back
     LimpServos limp(bus, ids);
     CommandContext::warn(QStringLiteral("torque is off: pose the servos by hand; Enter keeps the pose, q ends"));
     InputLines input;
@@ -88,7 +133,12 @@ int teach(CommandContext& context, const QList<int>& ids, const QString& path, i
         MotionSteps::append(motion, {QString(), timeMs, 0, valueOrThrow(ServoAccess::readPositions(bus, ids))}, path);
         CommandContext::checkOutput();
     }
-    return StopSignals::requested() ? ExitInterrupted : ExitSuccess;
+    throwOnFailure(limp.restore());
+    if (StopSignals::requested())
+        throw CommandError{ExitInterrupted, QStringLiteral("%1: stopped; the torque is back on").arg(StopSignals::describe(StopSignals::signal()))};
+    if (!input.fault().isEmpty())
+        throw CommandError{ExitFailure, QStringLiteral("%1: stopped; the torque is back on").arg(input.fault())};
+    return ExitSuccess;
 }
 
 }  // namespace
@@ -105,7 +155,7 @@ void addTeachCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     auto options = std::make_shared<Options>();
     command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
     command->add_option("-o", options->file, "The motion file to append the steps to (created when missing)")->type_name("FILE")->required();
-    command->add_option("--time", options->time, "Move time of each step in ms")->type_name("MS")->check(CLI::Range(0, MotionFile::maximumTimeMs))->capture_default_str();
+    command->add_option("--time", options->time, "Move time of each step in ms")->type_name("MS")->check(decimalRange(0, MotionFile::maximumTimeMs))->capture_default_str();
     command->callback([&context, &run, options] {
         run = [&context, options] {
             const QList<int> ids = servoIdsFromArguments(options->ids);

@@ -12,8 +12,10 @@ CLI::Option* addGlobalOptions(CLI::App& app, CommandContext& context)
 {
     CLI::Option* port = app.add_option("--port", context.portPath, "Serial port of the bus (default: the only one present)")->type_name("PATH");
     app.add_flag("--demo", context.demo, "Use a virtual bus of three servos (IDs 1, 2 and 7) instead of a port");
+    app.add_option("--demo-servos", context.demoServos, "Use a virtual bus of N servos with IDs 1 to N instead of a port")
+        ->type_name("N")->check(decimalRange(1, 253));
     app.add_option("--demo-fault", context.demoFaults,
-                   "Make the demo bus misbehave: shared-id puts a second servo on ID 2, lossy loses one reply in 20")
+                   "Make the demo bus misbehave: shared-id puts a second servo on its second ID, lossy loses one reply in 20")
         ->type_name("FAULT")->check(CLI::IsMember({"shared-id", "lossy"}))->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_flag("--json", context.json, "Print data as JSON");
@@ -40,6 +42,7 @@ void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
 
 int main(int argc, char* argv[])
 {
+    CommandContext::guardStandardStreams();
     QCoreApplication application(argc, argv);
     CLI::App app("servoctl: set up and exercise the servos of a serial bus", "servoctl");
     CommandContext context;

@@ -57,12 +57,13 @@ QList<int> probe(ServoBus& bus, const QList<int>& ids, const BusScan::Hooks& hoo
 }
 
 // IDs to ask again, slowly: garbage that came during a short probe may belong to the probe just
-// before it, when a reply comes late.
+// before it, when a reply comes late; a broken reply whose header names its servo belongs to that
+// servo however late it came (a busy machine can hold a reply back for many probes).
 QList<int> suspects(const ServoBus& bus, const QList<int>& ids)
 {
     QList<int> ask;
     for (qsizetype i = 0; i < ids.size(); ++i)
-        if (garbledCount(bus, ids[i]) > 0)
+        if (garbledCount(bus, ids[i]) > 0 || bus.statisticsOf(ids[i]).brokenFrames > 0)
             for (qsizetype j = std::max<qsizetype>(0, i - 2); j <= i; ++j)
                 if (!ask.contains(ids[j]))
                     ask.append(ids[j]);

@@ -51,13 +51,19 @@ Result<void> MotionPlayer::prepare()
         return Failure::usage(QStringLiteral("no steps to play"));
     QMap<int, SVReplyValue::AngleLimits> limits;
     for (int id : m_servos) {
+        const int garbledBefore = m_bus.statisticsOf(id).garbled;
         const Result<SVReply> position = m_bus.readTwice(id, SVProtocol::ReadPosition);
         const Result<SVReply> angle = position ? m_bus.readTwice(id, SVProtocol::ReadAngleLimit) : position;
+        if (!angle && !m_bus.isUsable())
+            return m_bus.portFailure();
+        if (!angle && m_bus.statisticsOf(id).garbled > garbledBefore)
+            return Failure::failed(QStringLiteral("servo %1's replies are garbled: two servos may share ID %1; nothing moved").arg(id)).about(id);
         if (!angle)
-            return m_bus.isUsable() ? Failure::failed(QStringLiteral("servo %1 did not answer; nothing moved").arg(id)).about(id) : m_bus.portFailure();
+            return Failure::failed(QStringLiteral("servo %1 did not answer; nothing moved").arg(id)).about(id);
         m_startPositions.insert(id, std::get<SVReplyValue::Position>(position->value).position);
         limits.insert(id, std::get<SVReplyValue::AngleLimits>(angle->value));
     }
+    m_newestPositions = m_startPositions;
     for (qsizetype i = 0; i < m_motion.steps.size(); ++i) {
         const MotionStep& step = m_motion.steps[i];
         for (auto it = step.positions.begin(); it != step.positions.end(); ++it) {
@@ -85,25 +91,49 @@ int MotionPlayer::moveTimeOf(const MotionStep& step, QMap<int, int>& lastTargets
     double timeMs = step.timeMs / m_options.speed;
     for (auto it = step.positions.begin(); it != step.positions.end(); ++it) {
         if (!lastTargets.contains(it.key()))
-            timeMs = std::max(timeMs, std::abs(it.value() - m_startPositions.value(it.key())) / m_options.approachSpeed);
+            timeMs = std::max(timeMs, std::abs(it.value() - m_newestPositions.value(it.key())) / m_options.approachSpeed);
         lastTargets.insert(it.key(), it.value());
     }
-    return int(std::ceil(timeMs - 1e-9));
+    return std::min(int(std::ceil(timeMs - 1e-9)), MotionFile::maximumTimeMs);
+}
+
+double MotionPlayer::slotMsOf(const MotionStep& step) const
+{
+    return (step.timeMs + step.pauseMs) / m_options.speed;
 }
 
 Result<void> MotionPlayer::play()
 {
-    const Clock::time_point start = Clock::now();
+    Clock::time_point start = Clock::now();
     m_nextPoll = start;
     m_nextHealth = start + healthInterval;
     double offsetMs = 0;
+    const auto dueAt = [&] { return start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs)); };
+    bool afterSkip = false;
     QMap<int, int> lastTargets;
     for (int loop = 1; m_options.loops == 0 || loop <= m_options.loops; ++loop) {
         for (qsizetype i = 0; i < m_motion.steps.size(); ++i) {
             const MotionStep& step = m_motion.steps[i];
-            const Clock::time_point due = start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs));
+            Clock::time_point due = dueAt();
             if (Result<void> waited = waitFor(due); !waited)
                 return waited;
+            const Clock::duration late = Clock::now() - due;
+            const auto slot = std::chrono::duration_cast<Clock::duration>(milliseconds(slotMsOf(step)));
+            if (late > std::max<Clock::duration>(slot, skipTolerance)) {
+                if (onStepSkipped)
+                    onStepSkipped({loop, int(i), due, late});
+                offsetMs += slotMsOf(step);
+                afterSkip = true;
+                continue;
+            }
+            if (std::exchange(afterSkip, false)) {
+                // The skipped targets were never sent: every servo's next move goes from where it is,
+                // and the schedule goes on from now.
+                readPositionsOf(step);
+                lastTargets.clear();
+                start += Clock::now() - due;
+                due = dueAt();
+            }
             const int timeMs = moveTimeOf(step, lastTargets);
             if (Result<void> sent = sendStep(step, timeMs); !sent)
                 return sent;
@@ -112,7 +142,7 @@ Result<void> MotionPlayer::play()
             offsetMs += timeMs + step.pauseMs / m_options.speed;
         }
     }
-    return waitFor(start + std::chrono::duration_cast<Clock::duration>(milliseconds(offsetMs)));
+    return waitFor(dueAt());
 }
 
 Result<void> MotionPlayer::waitFor(Clock::time_point due)
@@ -178,13 +208,14 @@ bool MotionPlayer::pollNext()
     if (m_pollIndex == 0)
         m_nextPoll = std::max(m_nextPoll + m_options.pollInterval, Clock::now());
     const Result<SVReply> reply = m_bus.read(id, SVProtocol::ReadPosition, readTimeout);
+    // Late replies answer earlier reads: they go first, so that the newest position stays the newest.
+    for (const SVReply& late : m_bus.takeLateReplies())
+        if (late.command == SVProtocol::ReadPosition && m_servos.contains(late.servoId))
+            notePosition(late);
     if (reply)
         notePosition(*reply);
     else
         ++m_misses[id];
-    for (const SVReply& late : m_bus.takeLateReplies())
-        if (late.command == SVProtocol::ReadPosition && m_servos.contains(late.servoId))
-            notePosition(late);
     if (m_misses[id] < silentAfter)
         return true;
     m_silentServo = id;
@@ -208,12 +239,20 @@ void MotionPlayer::readHealth()
         onHealth({id, millivolts->millivolts, celsius->celsius, Clock::now()});
 }
 
+void MotionPlayer::readPositionsOf(const MotionStep& step)
+{
+    for (auto it = step.positions.begin(); it != step.positions.end() && m_bus.isUsable(); ++it)
+        if (const Result<SVReply> reply = m_bus.read(it.key(), SVProtocol::ReadPosition, readTimeout))
+            notePosition(*reply);
+}
+
 void MotionPlayer::notePosition(const SVReply& reply)
 {
     const auto* position = std::get_if<SVReplyValue::Position>(&reply.value);
     if (!position)
         return;
     m_misses[reply.servoId] = 0;
+    m_newestPositions.insert(reply.servoId, position->position);
     if (onPosition)
         onPosition({reply.servoId, position->position, Clock::now()});
 }

@@ -1,10 +1,13 @@
 // Plays a motion on the bus, safely enough for a real robot:
 // - before anything moves, every servo of the motion must answer with its position and its stored
 //   angle limits, and every target must lie within its servo's limits;
-// - a servo's first move goes from wherever it is: its time is stretched so that no servo moves
-//   faster than the approach speed;
+// - a servo's first move goes from wherever it was last read to be: its time is stretched so that no
+//   servo moves faster than the approach speed;
 // - all moves of a step leave back to back, and steps follow an absolute schedule from the start,
 //   so that nothing drifts over many loops;
+// - a step that could only start more than its own time late (the process was stopped, the machine
+//   swapped or slept) is skipped, never sent in a burst with the others missed: the next step starts
+//   from where its servos are, at the approach speed, and the schedule goes on from then;
 // - between steps the servos' positions are read in turn; a servo that stops answering, an
 //   unplugged port or a stop request ends it, and every servo that still answers is sent its
 //   current position with move time 0, so that it holds where it is.
@@ -43,6 +46,15 @@ public:
         Clock::time_point scheduled;
         Clock::time_point sent;  // when its last move frame had gone out
     };
+    struct StepSkip {
+        int loop = 0;       // from 1
+        int stepIndex = 0;  // from 0
+        Clock::time_point scheduled;
+        Clock::duration late{};  // how late it would have started
+    };
+    // A step is only skipped when it is later than this as well as later than its own time, so that
+    // a step of no time at all is not lost to the jitter of a busy machine.
+    static constexpr std::chrono::milliseconds skipTolerance{50};
     struct PositionSample {
         int servoId = 0;
         int position = 0;
@@ -70,11 +82,14 @@ public:
     const Motion& motion() const { return m_motion; }
     // The positions read by prepare().
     const QMap<int, int>& startPositions() const { return m_startPositions; }
+    // The newest position read of each servo.
+    const QMap<int, int>& newestPositions() const { return m_newestPositions; }
     // Servos sent their current position when play stopped early.
     const QList<int>& heldServos() const { return m_held; }
 
     std::function<bool()> stopRequested = [] { return false; };
     std::function<void(const StepStart&)> onStepStart;
+    std::function<void(const StepSkip&)> onStepSkipped;
     std::function<void(const PositionSample&)> onPosition;
     // A servo whose voltage and temperature are read now and then between position reads, when a
     // step is far enough away; -1 for none. Asked each time, so that it may change while playing.
@@ -92,14 +107,20 @@ private:
     void notePosition(const SVReply& reply);
     Result<void> sendStep(const MotionStep& step, int timeMs);
     void holdAll();
-    // The move time of step in the given loop: scaled, and stretched where a servo moves first.
+    // Reads the position of each servo of step, so that a step after a skip starts from where they are.
+    void readPositionsOf(const MotionStep& step);
+    // The move time of step: scaled, and stretched where a servo moves first (it has no entry in
+    // lastTargets) so that it goes no faster than the approach speed from its newest position.
     int moveTimeOf(const MotionStep& step, QMap<int, int>& lastTargets) const;
+    // The step's whole place in the schedule: its move time and pause, scaled.
+    double slotMsOf(const MotionStep& step) const;
 
     ServoBus& m_bus;
     Motion m_motion;
     PlayOptions m_options;
     QList<int> m_servos;
     QMap<int, int> m_startPositions;
+    QMap<int, int> m_newestPositions;
     QMap<int, int> m_misses;
     qsizetype m_pollIndex = 0;
     Clock::time_point m_nextPoll;

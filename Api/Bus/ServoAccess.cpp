@@ -16,12 +16,17 @@ QByteArray byteOf(int value) { return parameterBytes({value}); }
 template <typename T>
 Result<T> readValue(ServoBus& bus, int servoId, int command, const char* what)
 {
+    const int garbledBefore = bus.statisticsOf(servoId).garbled;
     const Result<SVReply> reply = bus.readTwice(servoId, command);
     if (reply)
         if (const T* value = std::get_if<T>(&reply->value))
             return *value;
     if (!bus.isUsable())
         return bus.portFailure();
+    // Bytes that make no valid reply, asked twice: most likely two servos answering at once.
+    if (bus.statisticsOf(servoId).garbled > garbledBefore)
+        return Failure::failed(QStringLiteral("servo %1's replies are garbled (%2): two servos may share ID %1")
+                                   .arg(servoId).arg(QLatin1String(what))).about(servoId);
     return Failure::failed(QStringLiteral("servo %1 did not answer (%2)").arg(servoId).arg(QLatin1String(what))).about(servoId);
 }
 

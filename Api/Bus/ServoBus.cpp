@@ -144,7 +144,10 @@ void ServoBus::waitUntil(Clock::time_point deadline)
 
 void ServoBus::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, Clock::time_point readTime)
 {
-    for (const QByteArray& frame : m_reader.append(data, readTime)) {
+    const QList<QByteArray> frames = m_reader.append(data, readTime);
+    for (int id : m_reader.takeBrokenFrameIds())
+        ++m_statistics[id].brokenFrames;
+    for (const QByteArray& frame : frames) {
         const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
         if (!reply)
             continue;

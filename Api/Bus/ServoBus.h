@@ -28,6 +28,7 @@ struct ServoStatistics {
     int replies = 0;
     int timeouts = 0;  // nothing came back
     int garbled = 0;   // bytes came back but no valid reply: checksum or length faults, two servos at once
+    int brokenFrames = 0;  // whole replies naming this servo with a wrong checksum, whenever they came
     std::vector<double> roundTripsMs;  // request written to its reply read, the most recent only
 
     static constexpr size_t roundTripLimit = 100000;
@@ -85,6 +86,9 @@ public:
     // Bytes read so far that made no valid frame, and bytes of a frame not yet complete.
     qint64 droppedBytes() const { return m_reader.droppedBytes(); }
     qsizetype pendingBytes() const { return m_reader.pendingSize(); }
+
+    // Bytes heard so far that made no valid frame (dropped or still waiting for their rest).
+    qint64 garbageBytes() const { return m_reader.droppedBytes() + m_reader.pendingSize(); }
 
     // Per servo ID, every read since the bus opened.
     const std::map<int, ServoStatistics>& statistics() const { return m_statistics; }

@@ -6,10 +6,16 @@
 #include "Api/Bus/MotionFile.h"
 #include "Api/Bus/Protocol.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -109,11 +115,18 @@ TEST_F(MotionProcess, NothingMovesUnlessEveryServoAnswersWithinItsLimitsAndAStop
     writeFile("swing.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
         {"name": "a", "time_ms": 1000, "positions": {"1": 200, "2": 200, "7": 200}},
         {"name": "b", "time_ms": 1000, "positions": {"1": 800, "2": 800, "7": 450}}]})");
+    writeFile("odd.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"name": "a", "time_ms": 500, "positions": {"1": 300}}, {"name": "a", "time_ms": 500, "positions": {"1": 400}},
+        {"name": "\u001b]0;owned\u0007\u001b[2J", "time_ms": 500, "positions": {}}]})");
     const struct {
         QStringList arguments;
         int exitCode;
         const char* message;
     } refused[] = {
+        {{"play", file("odd.json"), "--step", "a"}, 2, "steps 1, 2 are all named \"a\""},
+        {{"play", file("odd.json")}, 2, "step 3 (\"\\x1b]0;owned\\x07\\x1b[2J\"): no positions"},
+        {{"play", file("swing.json"), "--speed", "0x2"}, 2, "--speed: \"0x2\" is not a decimal number"},
+        {{"play", file("swing.json"), "--loop", "0x3"}, 2, "--loop: \"0x3\" is not a whole decimal number"},
         {{"play", file("far.json")}, 2, "step 1 (\"reach\"): servo 7: position 600 is outside its angle limits 0-500; nothing moved"},
         {{"play", file("absent.json")}, 1, "servo 5 did not answer; nothing moved"},
         {{"play", file("swing.json"), "--step", "c"}, 2, "has no step \"c\" (steps: \"a\", \"b\")"},
@@ -124,8 +137,14 @@ TEST_F(MotionProcess, NothingMovesUnlessEveryServoAnswersWithinItsLimitsAndAStop
         const ServoctlRun result = run(r.arguments);
         EXPECT_EQ(result.exitCode, r.exitCode) << r.message << "\n" << result.err.toStdString();
         EXPECT_TRUE(result.err.contains(QString::fromUtf8(r.message))) << result.err.toStdString();
+        EXPECT_FALSE(result.err.contains(QChar(0x1b))) << "a control character reached the terminal";
     }
     EXPECT_TRUE(moves().isEmpty()) << "a refused play moved a servo";
+
+    // A step played alone is named by its number in the file.
+    const ServoctlRun alone = run({"play", file("swing.json"), "--step", "b", "--json", "--approach-speed", "10"});
+    ASSERT_EQ(alone.exitCode, 0) << alone.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(alone.out.toUtf8()).object().value("step").toInt(), 2) << alone.out.toStdString();
 
     // Ctrl-C, a silent bus, then an unplugged one, in the middle of a move: each servo that answers is held.
     enum class Stop { CtrlC, Silence, Unplug };
@@ -201,4 +220,170 @@ TEST_F(MotionProcess, TeachKeepsAPosePerEnterAndGivesTheTorqueBackHowEverItEnds)
     EXPECT_EQ(finish(interrupted).exitCode, 130);
     EXPECT_TRUE(torqueOn(1) && torqueOn(7)) << "Ctrl-C left the robot limp";
     EXPECT_EQ(motionIn("taught.json"), expected);
+}
+
+TEST_F(MotionProcess, EveryEndingAProgramCanCatchLeavesPlayedServosHoldingAndTaughtServosWithTorque)
+{
+    writeFile("swing.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"name": "a", "time_ms": 600, "positions": {"1": 200, "2": 200, "7": 200}},
+        {"name": "b", "time_ms": 600, "positions": {"1": 800, "2": 800, "7": 800}}]})");
+    const auto torqueOn = [&](int id) { return bus.settings(indexOf(id)).motorLoaded; };
+    using End = std::function<void(QProcess&, PseudoTerminalPair&)>;
+    const auto send = [](std::vector<int> numbers) -> End {
+        return [numbers](QProcess& process, PseudoTerminalPair&) {
+            for (int number : numbers) {
+                ::kill(pid_t(process.processId()), number);
+                ::usleep(2000);
+            }
+        };
+    };
+    const End hangUpTerminal = [](QProcess&, PseudoTerminalPair& terminal) { terminal.closeMaster(); };
+    enum class Output { Pipe, Terminal, FullDisk, FirstLineOnly };
+    const struct {
+        const char* name;
+        bool teach;
+        Output output;
+        End end;
+        int exitCode;
+        const char* message;
+    } endings[] = {
+        {"a hang-up", false, Output::Pipe, send({SIGHUP}), 130, "SIGHUP (the terminal or connection hung up): stopped; the servos hold"},
+        {"Ctrl-\\", false, Output::Pipe, send({SIGQUIT}), 130, "SIGQUIT"},
+        {"SIGUSR1", false, Output::Pipe, send({SIGUSR1}), 130, "SIGUSR1"},
+        {"Ctrl-C, then a hang-up 2 ms later", false, Output::Pipe, send({SIGINT, SIGHUP}), 130, "Ctrl-C (SIGINT): stopped; the servos hold"},
+        {"the JSON's reader gone (| head -1)", false, Output::FirstLineOnly, nullptr, 130, "SIGPIPE"},
+        {"its terminal gone", false, Output::Terminal, hangUpTerminal, 1, "standard output: Input/output error: stopped; the servos hold"},
+        {"a full disk", false, Output::FullDisk, nullptr, 1, "standard output: No space left on device: stopped; the servos hold"},
+        {"a hang-up", true, Output::Pipe, send({SIGHUP, SIGHUP}), 130, "SIGHUP (the terminal or connection hung up): stopped; the torque is back on"},
+        {"Ctrl-\\", true, Output::Pipe, send({SIGQUIT}), 130, "SIGQUIT"},
+        {"its terminal gone", true, Output::Terminal, hangUpTerminal, 1, "standard input: the terminal is gone: stopped; the torque is back on"},
+    };
+    for (const auto& e : endings) {
+        SCOPED_TRACE(std::string(e.teach ? "teach, " : "play, ") + e.name);
+        PseudoTerminalPair terminal;
+        ASSERT_TRUE(terminal.isValid());
+        bus.clearRecords();
+        QProcess process;
+        if (e.output == Output::Terminal)
+            (e.teach ? process.setStandardInputFile(terminal.slavePath()) : process.setStandardOutputFile(terminal.slavePath()));
+        else if (e.teach)
+            process.setStandardInputFile(terminal.slavePath());
+        else if (e.output == Output::FullDisk)
+            process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        if (e.teach) {
+            start(process, {"teach", "1", "7", "-o", file("taught.json")});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !torqueOn(1) && !torqueOn(7); }, 30000)) << "the torque stays on";
+        } else if (e.output == Output::FirstLineOnly) {
+            process.start(QStringLiteral("/bin/bash"), {"-c", "\"$0\" \"$@\" | head -1 >/dev/null; exit ${PIPESTATUS[0]}",
+                                                        QStringLiteral(SERVOCTL_PROGRAM), "play", file("swing.json"), "--forever", "--json",
+                                                        "--port", bus.slavePath()});
+        } else {
+            start(process, {"play", file("swing.json"), "--forever", "--json", "--approach-speed", "10"});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= 4 || process.state() == QProcess::NotRunning; }, 30000))
+                << "play does not move the servos";
+        }
+        if (e.end)
+            e.end(process, terminal);
+        const ServoctlRun result = finish(process);
+        EXPECT_EQ(result.exitCode, e.exitCode) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8(e.message))) << result.err.toStdString();
+        if (e.teach) {
+            EXPECT_TRUE(torqueOn(1) && torqueOn(7)) << "the robot was left limp";
+            continue;
+        }
+        const QList<MoveFrame> sent = moves();
+        ASSERT_GE(sent.size(), 6);
+        for (int i = 0; i < 3; ++i) {
+            const MoveFrame& hold = sent[sent.size() - 3 + i];
+            EXPECT_EQ(hold.id, busIds[i]);
+            EXPECT_EQ(hold.timeMs, 0) << "servo " << hold.id << " was not held";
+            EXPECT_EQ(hold.position, bus.position(i)) << "servo " << hold.id;
+        }
+    }
+
+    // Output that cannot be written at all is found before anything moves.
+    bus.clearRecords();
+    QProcess closed;
+    closed.start(QStringLiteral("/bin/sh"), {"-c", "exec \"$0\" \"$@\" >&-", QStringLiteral(SERVOCTL_PROGRAM), "play", file("swing.json"),
+                                           "--port", bus.slavePath()});
+    const ServoctlRun refused = finish(closed);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("standard output cannot be written (it is closed); nothing moved")) << refused.err.toStdString();
+    EXPECT_TRUE(moves().isEmpty());
+}
+
+TEST_F(MotionProcess, AFirstMoveGoesFromTheNewestPositionAndAStalledPlayerSkipsWhatItMissedInsteadOfABurst)
+{
+    // Servo 2 is moved by hand while servo 1 makes its move: its own first move must start from
+    // where it was last read, not from where it was before play.
+    placeServos({{1, 500}, {2, 500}});
+    writeFile("late.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"time_ms": 3000, "positions": {"1": 600}}, {"time_ms": 200, "positions": {"2": 900}}]})");
+    bus.clearRecords();
+    QProcess late;
+    start(late, {"play", file("late.json")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !moves().isEmpty(); }, 30000)) << "play does not move the servos";
+    const VirtualServo::Clock::time_point moved = VirtualServo::Clock::now();
+    bus.setPosition(100, indexOf(2));
+    const auto positionReadOf2 = [&] {
+        for (const VirtualServo::Chunk& frame : framesOf({SVProtocol::ReadPosition}))
+            if (quint8(frame.bytes.at(2)) == 2 && frame.time > moved)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(positionReadOf2, 30000)) << "the player stopped reading positions";
+    ASSERT_EQ(moves().size(), 1) << "the test moved servo 2 too late to say anything";
+    ASSERT_EQ(finish(late).exitCode, 0);
+    ASSERT_EQ(moves().size(), 2);
+    EXPECT_EQ(moves()[1].timeMs, (900 - 100) * 4) << "servo 2's first move is faster than 0.25 units/ms";
+
+    // Stopped for a while after its first step, the player skips the steps it missed and goes on
+    // from where the servos are, at the approach speed where a step's own time is too short.
+    QByteArray steps;
+    for (int i = 0; i < 12; ++i) {
+        const int position = i % 2 == 0 ? 200 : 800;
+        steps += QStringLiteral(R"(%1{"time_ms": 300, "positions": {"1": %2, "7": %2}})").arg(i == 0 ? "" : ", ").arg(position).toUtf8();
+    }
+    writeFile("steps.json", R"({"format": "servodesk-motion", "version": 1, "steps": [)" + steps + "]}");
+    placeServos({{1, 200}, {7, 200}});
+    bus.clearRecords();
+    QProcess stalled;
+    start(stalled, {"play", file("steps.json"), "--json"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= 2; }, 30000)) << "play does not move the servos";
+    ::kill(pid_t(stalled.processId()), SIGSTOP);
+    QTest::qWait(1500);
+    ::kill(pid_t(stalled.processId()), SIGCONT);
+    const ServoctlRun result = finish(stalled);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("skipped")) << result.err.toStdString();
+
+    // Every step is said once, played or skipped; the moves sent are those of the played steps.
+    QList<int> numbers;
+    QList<MoveFrame> expected;
+    bool afterSkip = true;  // the first move goes from where the servos are, too
+    int skipped = 0;
+    QMap<int, int> at{{1, 200}, {7, 200}};
+    for (const QString& line : result.out.split('\n', Qt::SkipEmptyParts)) {
+        const QJsonObject step = QJsonDocument::fromJson(line.toUtf8()).object();
+        numbers.append(step.value("step").toInt());
+        if (step.value("skipped").toBool()) {
+            ++skipped;
+            afterSkip = true;
+            continue;
+        }
+        const int position = step.value("positions").toObject().value("1").toInt();
+        const int timeMs = afterSkip ? std::max(300, std::abs(position - at[1]) * 4) : 300;
+        expected += {{1, position, timeMs, {}}, {7, position, timeMs, {}}};
+        at = {{1, position}, {7, position}};
+        afterSkip = false;
+    }
+    EXPECT_EQ(numbers, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})) << result.out.toStdString();
+    EXPECT_GE(skipped, 3) << "1.5 s stopped is more than three steps of 300 ms";
+    const QList<MoveFrame> sent = moves();
+    ASSERT_EQ(sent.size(), expected.size()) << result.out.toStdString();
+    for (qsizetype i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].id, expected[i].id) << "frame " << i;
+        EXPECT_EQ(sent[i].position, expected[i].position) << "frame " << i;
+        EXPECT_EQ(sent[i].timeMs, expected[i].timeMs) << "frame " << i;
+    }
 }

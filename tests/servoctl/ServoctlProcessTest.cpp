@@ -109,6 +109,7 @@ TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
     writeFile("range.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "voltage_min": 20}]})");
     writeFile("key.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "speed": 3}]})");
     writeFile("other-id.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 7, "led": false}]})");
+    writeFile("new-id.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 9}]})");
     writeFile("twice.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "led": false}, {"id": 2}, {"id": 1, "led": true}]})");
     writeFile("key-twice.json", R"({"format": "servodesk-servo-settings", "version": 1, "servos": [{"id": 1, "i\u0064": 2}]})");
     writeFile("fraction.json", R"({"format": "servodesk-servo-settings", "version": 1.0000000000000002, "servos": [{"id": 1}]})");
@@ -130,6 +131,7 @@ TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
         {{"restore", file("other-id.json"), "--id", "1"}, 2, "add --allow-id-change"},
         {{"restore", file("other-id.json"), "--id", "1", "--allow-id-change"}, 1, "ID 7 is already taken"},
         {{"restore", file("other-id.json"), "--broadcast"}, 2, "--broadcast only goes with --allow-id-change"},
+        {{"restore", file("new-id.json"), "--id", "1", "--allow-id-change", "--broadcast"}, 1, "--broadcast: several servos answer on this bus; nothing was sent"},
         {{"move", "1", "1001"}, 2, "1001"},
         {{"torque", "1", "maybe"}, 2, "maybe"},
         {{"info", "254"}, 2, "out of range 0-253"},
@@ -166,6 +168,16 @@ TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
     }
     EXPECT_FALSE(busReceivedWrite()) << "a refused command sent a write";
     EXPECT_TRUE(backups().isEmpty());
+
+    // A servo alone on the bus takes its new ID by broadcast as before.
+    QProcess alone;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
+    alone.setProcessEnvironment(environment);
+    alone.start(QStringLiteral(SERVOCTL_PROGRAM), {"--demo-servos", "1", "restore", file("new-id.json"), "--id", "1", "--allow-id-change", "--broadcast"});
+    const Result written = finish(alone);
+    EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
+    EXPECT_TRUE(written.out.contains("servo 9: wrote id; read back and verified")) << written.out.toStdString();
 }
 
 TEST_P(ServoctlProcess, MissingOrBusyPortIsAFailureWithTheReason)
