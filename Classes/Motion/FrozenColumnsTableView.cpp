@@ -1,10 +1,9 @@
 #include "Classes/Motion/FrozenColumnsTableView.h"
 
-#include <QFocusEvent>
 #include <QHeaderView>
 #include <QScrollBar>
 
-// The view over the frozen columns. It never keeps the focus, and opens editors for the table.
+// The view over the frozen columns. It never takes the focus, and opens editors for the table.
 class FrozenColumnsTableView::FrozenView : public QTableView {
 public:
     explicit FrozenView(FrozenColumnsTableView* table)
@@ -22,11 +21,13 @@ protected:
         return QTableView::edit(index, trigger, event);
     }
 
-    // A click or a closed editor gives the focus back to the table, which moves the cursor.
-    void focusInEvent(QFocusEvent* event) override
+    // The keyboard goes back to the table, which moves the cursor, when an editor here closes.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override
     {
-        QTableView::focusInEvent(event);
-        m_table->setFocus(event->reason());
+        const bool hadFocus = editor && editor->hasFocus();
+        QTableView::closeEditor(editor, hint);
+        if (hadFocus)
+            m_table->setFocus(Qt::OtherFocusReason);
     }
 
 private:

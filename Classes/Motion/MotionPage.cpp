@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTableView>
@@ -33,7 +34,7 @@ namespace {
 constexpr int firstServoId = 0;
 constexpr int lastServoId = 253;
 constexpr int contentFontPx = 12;
-constexpr int servoPanelWidth = 215;
+constexpr int servoPanelWidth = 224;
 constexpr int swatchPx = 10;
 constexpr int healthPlotMinimumWidth = 150;
 constexpr int nameColumnMaximum = 120;
@@ -643,22 +644,32 @@ void MotionPage::followCurrentServo()
         m_worker->setWatchedServo(selectedServo());
 }
 
-// Name, move time and pause as wide as their contents (a name at most nameColumnMaximum); each
-// servo's column as wide as its widest value, "1000" in the bold of the playing row, or its ID.
+// The room a number of the sequence table takes in the bold of the playing row.
+int MotionPage::widestValueWidth(int value) const
+{
+    QStyleOptionViewItem widest;
+    widest.initFrom(m_sequenceView);
+    widest.widget = m_sequenceView;
+    widest.font = m_sequenceView->font();
+    widest.font.setBold(true);
+    widest.fontMetrics = QFontMetrics(widest.font);
+    widest.features = QStyleOptionViewItem::HasDisplay;
+    widest.text = SequenceDelegate::numberText(value);
+    return m_sequenceView->style()->sizeFromContents(QStyle::CT_ItemViewItem, &widest, QSize(), m_sequenceView).width();
+}
+
+// Each column as wide as its contents and at least its widest value ("30000", "1000"), a name at
+// most nameColumnMaximum.
 void MotionPage::fitSequenceColumns()
 {
     QHeaderView* header = m_sequenceView->horizontalHeader();
     const QAbstractItemView& contents = *m_sequenceView;
-    QFont bold = m_sequenceView->font();
-    bold.setBold(true);
-    const int textMargin = m_sequenceView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_sequenceView) + 1;
-    const int positionWidth = QFontMetrics(bold).horizontalAdvance(QString::number(MotionFile::maximumPosition)) + 2 * textMargin + 2;
     for (int column = 0; column < m_sequenceModel->columnCount(); ++column) {
         int width = std::max(header->sectionSizeHint(column), contents.sizeHintForColumn(column));
         if (column == SequenceModel::NameColumn)
             width = std::min(width, nameColumnMaximum);
-        else if (column >= SequenceModel::FirstServoColumn)
-            width = std::max(width, positionWidth);
+        else
+            width = std::max(width, widestValueWidth(SequenceModel::rangeOf(column)->maximum));
         if (m_sequenceView->columnWidth(column) != width)
             m_sequenceView->setColumnWidth(column, width);
     }

@@ -110,6 +110,7 @@ private:
     void plotChosenServos();
     void followCurrentServo();
     void fitSequenceColumns();
+    int widestValueWidth(int value) const;
     void showScanned(const BusScan::Outcome& outcome);
     void showStepStarted(int loop, int stepIndex);
     void showPosition(int servoId, int position, double seconds);

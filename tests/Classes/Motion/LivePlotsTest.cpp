@@ -177,14 +177,42 @@ TEST(HealthPlotTest, ShowsOneServoInVoltsAndDegrees)
     EXPECT_TRUE(plot.voltageGraph()->data()->isEmpty());
 }
 
+// From the smallest panel to a maximized window: the two plots never overlap, and the labels of each
+// scale keep a label's height apart or are left out.
+TEST(HealthPlotTest, NoLabelIsDrawnOverAnotherAtAnyHeight)
+{
+    HealthPlot plot;
+    plot.setClock([] { return 30.0; });
+    for (int height : { 40, 70, 100, 150, 220, 400, 800 }) {
+        SCOPED_TRACE(height);
+        plot.resize(180, height);
+        plot.redrawNow();
+        const QCPAxis* voltage = plot.voltageGraph()->valueAxis();
+        const QCPAxis* temperature = plot.temperatureGraph()->valueAxis();
+        EXPECT_LE(voltage->axisRect()->outerRect().bottom(), temperature->axisRect()->outerRect().top());
+        for (const QCPAxis* axis : { voltage, temperature }) {
+            if (!axis->tickLabels())
+                continue;
+            const int labelHeight = QFontMetrics(axis->tickLabelFont()).height();
+            const QVector<double> ticks = axis->tickVector();
+            ASSERT_GE(ticks.size(), 2);
+            for (qsizetype i = 1; i < ticks.size(); ++i)
+                EXPECT_GE(std::abs(axis->coordToPixel(ticks[i]) - axis->coordToPixel(ticks[i - 1])), labelHeight)
+                    << "labels " << ticks[i - 1] << " and " << ticks[i];
+        }
+    }
+}
+
 TEST(LivePlotTest, TextsFollowTheLanguageAndTabPassesBy)
 {
     ScopedSettingsStore settings;
     HealthPlot plot;
+    PositionPlot positions;
     const QString englishName = plot.accessibleName();
     ASSERT_TRUE(BundleLanguage::setLanguage("zh-Hans"));
     plot.retranslate();
-    EXPECT_EQ(plot.customPlot()->xAxis->label(), "时间 (s)");
+    positions.retranslate();
+    EXPECT_EQ(positions.customPlot()->xAxis->label(), "时间 (s)");
     EXPECT_EQ(plot.temperatureGraph()->name(), "温度 (℃)");
     EXPECT_NE(plot.accessibleName(), englishName);
     EXPECT_FALSE(plot.accessibleName().isEmpty());
