@@ -45,7 +45,9 @@ void AppDelegate::applicationDidFinishLaunching()
         m_window->setContentView(m_contentFactory());
     m_window->setMovableByWindowBackground(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        m_window->resize(startingWindowSize(SettingsStore::standard().text(windowSizeKey), screen->availableSize()));
+        const QString kept = SettingsStore::standard().text(windowSizeKey);
+        if (!kept.isEmpty())
+            m_window->resize(startingWindowSize(kept, screen->availableSize()));
         m_window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_window->size(),
                                                   screen->availableGeometry()));
     }

@@ -23,8 +23,8 @@ public:
     static constexpr QSize minimumWindowSize { 830, 670 };
     // The settings key of the window's size at the end of the last run, as text "WIDTHxHEIGHT".
     static inline const QString windowSizeKey = QStringLiteral("windowSize");
-    // The size the window starts at: the size kept from the last run, held between the smallest
-    // size and the screen's room; the initial size when none was kept or the kept text is no size.
+    // The size the window starts at when a size was kept from the last run: that size, held between
+    // the smallest size and the screen's room; the initial size when the kept text is no size.
     static QSize startingWindowSize(const QString& keptText, const QSize& screenRoom);
 
     // Makes every widget look its texts up in the language saved in the user's settings.
