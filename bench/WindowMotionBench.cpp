@@ -24,6 +24,7 @@
 #include "Classes/Motion/PositionPlot.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
+#include "Classes/Motion/StatusLine.h"
 #include "Tools/SVButton.h"
 #include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"
@@ -187,7 +188,7 @@ public:
             plainMs.push_back(PlainPlot::timedReplot(plain));
             QCoreApplication::processEvents();
         }
-        std::printf("the position plot's last frame (%lld servos, %d x %d pixels), drawn %d times alternately with a plain plot:\n",
+        std::printf("then the position plot's last frame (%lld servos, %d x %d pixels) drawn %d times alternately with a plain plot\n",
                     qlonglong(servos.size()), plain.width(), plain.height(), frames);
         return {pageMs, plainMs};
     }
@@ -395,7 +396,7 @@ int playInWindow(BusProcess& bus, ObservedApplication& app, int seconds, const Q
         return 1;
     printPlaying(*playing, records, ids);
     if (!lastFrame.first.empty()) {
-        BenchStats::of(lastFrame.first).print("  the page's position plot", "ms");
+        BenchStats::of(lastFrame.first).print("last frame again: the page's position plot", "ms");
         BenchStats::of(lastFrame.second).print("  plain QCustomPlot, same lines and size", "ms");
     }
     std::printf("the page said: %s\n", qPrintable(playing->status));
