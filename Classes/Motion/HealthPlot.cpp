@@ -11,8 +11,10 @@ namespace {
 const QColor voltageColour { 33, 118, 209 };
 const QColor temperatureColour { 214, 39, 40 };
 
-// Steps between ticks, in parts of an axis's range, from the most ticks to the fewest.
-constexpr int tickDivisions[] = { 4, 3, 2, 1 };
+// Steps between ticks, in parts of an axis's range, from the most ticks to the fewest, each a round
+// number of volts or degrees.
+const QList<int> voltageDivisions { 3, 1 };
+const QList<int> temperatureDivisions { 4, 2, 1 };
 
 QString textFor(const char* key)
 {
@@ -65,12 +67,12 @@ QCPGraph* HealthPlot::addGraph(QCPAxisRect* rect, const QColor& colour, double m
     return graph;
 }
 
-void HealthPlot::fitTicks(QCPAxis* axis, double maximum) const
+void HealthPlot::fitTicks(QCPAxis* axis, double maximum, const QList<int>& divisionsToTry) const
 {
     const int labelHeight = QFontMetrics(axis->tickLabelFont()).height();
     const int height = axis->axisRect()->height();
     int divisions = 1;
-    for (int candidate : tickDivisions) {
+    for (int candidate : divisionsToTry) {
         if (height >= (candidate + 1) * labelHeight) {
             divisions = candidate;
             break;
@@ -126,8 +128,8 @@ void HealthPlot::updateGraphs(double from, double to)
         // The plots' heights at this size, before the frame is drawn with ticks that fit them.
         for (auto phase : { QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout })
             plot->plotLayout()->update(phase);
-        fitTicks(m_voltage->valueAxis(), voltageMaximum);
-        fitTicks(m_temperature->valueAxis(), temperatureMaximum);
+        fitTicks(m_voltage->valueAxis(), voltageMaximum, voltageDivisions);
+        fitTicks(m_temperature->valueAxis(), temperatureMaximum, temperatureDivisions);
         m_fittedSize = plot->size();
     }
     m_temperature->keyAxis()->setRange(m_voltage->keyAxis()->range());

@@ -41,7 +41,7 @@ protected:
 private:
     QCPGraph* addGraph(QCPAxisRect* rect, const QColor& colour, double maximum);
     // As many ticks on a value axis as its height holds with a label's height between them.
-    void fitTicks(QCPAxis* axis, double maximum) const;
+    void fitTicks(QCPAxis* axis, double maximum, const QList<int>& divisionsToTry) const;
 
     QSize m_fittedSize;
     int m_servoId = noServo;

@@ -34,7 +34,7 @@ namespace {
 constexpr int firstServoId = 0;
 constexpr int lastServoId = 253;
 constexpr int contentFontPx = 12;
-constexpr int servoPanelWidth = 224;
+constexpr int servoPanelWidth = 244;
 constexpr int swatchPx = 10;
 constexpr int healthPlotMinimumWidth = 150;
 constexpr int nameColumnMaximum = 120;
@@ -169,7 +169,6 @@ void MotionPage::buildServoPanel()
     m_servoView->setIconSize(QSize(swatchPx, swatchPx));
     m_servoView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_servoView->horizontalHeader()->setMinimumSectionSize(0);
-    m_servoView->horizontalHeader()->setStretchLastSection(true);
     m_servoView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(m_servoView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &MotionPage::followCurrentServo);
     connect(m_servoView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MotionPage::plotChosenServos);
