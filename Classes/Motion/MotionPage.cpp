@@ -286,6 +286,11 @@ void MotionPage::buildPlotPanel()
     m_healthPlot->setRedrawInterval(std::chrono::milliseconds(refreshIntervalMs));
 }
 
+QTableView* MotionPage::sequenceView() const
+{
+    return m_sequenceView;
+}
+
 QList<QWidget*> MotionPage::tabOrder() const
 {
     return {m_scan, m_servoView, m_sequenceView, m_capture, m_torque, m_goTo, m_delete, m_up, m_down,

@@ -56,7 +56,8 @@ public:
     ServoListModel* servoModel() const { return m_servoModel; }
     SequenceModel* sequenceModel() const { return m_sequenceModel; }
     QTableView* servoView() const { return m_servoView; }
-    FrozenColumnsTableView* sequenceView() const { return m_sequenceView; }
+    // A FrozenColumnsTableView: Name, Time and Pause stay in view while the servo columns scroll.
+    QTableView* sequenceView() const;
     PositionPlot* positionPlot() const { return m_positionPlot; }
     HealthPlot* healthPlot() const { return m_healthPlot; }
     SVToolView* sequencePanel() const { return m_sequencePanel; }

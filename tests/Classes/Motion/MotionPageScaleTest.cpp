@@ -115,7 +115,8 @@ TEST_F(MotionPageScaleTest, EveryValueOfTheListAndTheTableFitsItsCell)
             << "column " << column << " reaches beyond the panel";
 
     fillSequence();
-    FrozenColumnsTableView* table = page()->sequenceView();
+    auto* table = qobject_cast<FrozenColumnsTableView*>(page()->sequenceView());
+    ASSERT_NE(table, nullptr);
     expectEveryValueFits(table);
     EXPECT_GT(table->horizontalScrollBar()->maximum(), 0) << "18 servo columns fit without scrolling: the test shows nothing";
 }
@@ -123,7 +124,8 @@ TEST_F(MotionPageScaleTest, EveryValueOfTheListAndTheTableFitsItsCell)
 TEST_F(MotionPageScaleTest, NameTimeAndPauseStayInViewAndAreEditedWhileTheServoColumnsScroll)
 {
     fillSequence();
-    FrozenColumnsTableView* table = page()->sequenceView();
+    auto* table = qobject_cast<FrozenColumnsTableView*>(page()->sequenceView());
+    ASSERT_NE(table, nullptr);
     const SequenceModel* model = page()->sequenceModel();
     const int frozenWidth = table->frozenWidth();
     EXPECT_EQ(frozenWidth, table->columnWidth(0) + table->columnWidth(1) + table->columnWidth(2));
