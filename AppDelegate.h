@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <QString>
 
 #include <functional>
 
@@ -20,6 +21,11 @@ public:
     // The window's size at start, which holds every panel of the pages, and the smallest it may get.
     static constexpr QSize initialWindowSize { 840, 680 };
     static constexpr QSize minimumWindowSize { 830, 670 };
+    // The settings key of the window's size at the end of the last run, as text "WIDTHxHEIGHT".
+    static inline const QString windowSizeKey = QStringLiteral("windowSize");
+    // The size the window starts at when a size was kept from the last run: that size, held between
+    // the smallest size and the screen's room; the initial size when the kept text is no size.
+    static QSize startingWindowSize(const QString& keptText, const QSize& screenRoom);
 
     // Makes every widget look its texts up in the language saved in the user's settings.
     static void installTextLookup();
@@ -49,7 +55,13 @@ public:
     // At termination; nothing to clean up here.
     void applicationWillTerminate() { }
 
+protected:
+    // Keeps the window's size (its size before it was maximized) when it closes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void keepWindowSize() const;
+
     QPointer<SVWindow> m_window;
     ContentViewFactory m_contentFactory;
 };

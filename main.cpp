@@ -8,6 +8,7 @@
 #include "Classes/Motion/MotionShowcase.h"
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/BundleLanguage.h"
+#include "Tools/HeldLog.h"
 #include "Tools/SVAccessibility.h"
 #include "Tools/SVInfoOptions.h"
 #include "Tools/SVScreenshot.h"
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -195,6 +197,10 @@ int main(int argc, char* argv[])
                      qPrintable(settings.fileName()), qPrintable(settings.syncFailureReason()));
     }
     ScreenshotSettings screenshotSettings(screenshot.requested() ? screenshot.language : QString());
+    // A screenshot run keeps its log back, and writes it only when the picture fails.
+    std::optional<HeldLog> heldLog;
+    if (screenshot.requested())
+        heldLog.emplace();
 
     AppDelegate::installTextLookup();
     AppDelegate delegate;
@@ -207,7 +213,11 @@ int main(int argc, char* argv[])
             const Result<void> saved = SVScreenshotOptions::save(delegate.window(), screenshot.file);
             if (!saved)
                 std::fprintf(stderr, "servodesk: %s\n", qPrintable(saved.failure().message));
-            MotionShowcase::finish(controller, [ok = saved.ok()] { QCoreApplication::exit(ok ? 0 : 1); });
+            MotionShowcase::finish(controller, [ok = saved.ok(), &heldLog] {
+                if (!ok)
+                    heldLog->release();
+                QCoreApplication::exit(ok ? 0 : 1);
+            });
         };
         QTimer::singleShot(screenshotSettleMs, &app, [&] {
             showPage(controller, screenshot.page);

@@ -5,8 +5,24 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <mutex>
+#include <utility>
 
 namespace {
+
+// The frame log kept back while held; frames beyond the cap are dropped, not the first ones.
+constexpr qsizetype heldLogCap = 4 << 20;
+struct HeldFrames {
+    std::mutex mutex;
+    bool held = false;
+    QByteArray text;
+};
+
+HeldFrames& heldFrames()
+{
+    static HeldFrames frames;
+    return frames;
+}
 
 template <typename Int>
 Int saturatingCast(double value)
@@ -37,9 +53,32 @@ QByteArray SVFrameTools::frameLogText(const uint8_t* bytes, int length)
 void SVFrameTools::logData(const uint8_t* bytes, int length)
 {
     const QByteArray text = frameLogText(bytes, length);
+    {
+        HeldFrames& frames = heldFrames();
+        std::lock_guard lock(frames.mutex);
+        if (frames.held) {
+            if (frames.text.size() + text.size() <= heldLogCap)
+                frames.text += text;
+            return;
+        }
+    }
     // The frame log on standard output is part of the program's log: keep it.
     std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
     std::fflush(stdout);
+}
+
+void SVFrameTools::setLogHeld(bool held)
+{
+    HeldFrames& frames = heldFrames();
+    std::lock_guard lock(frames.mutex);
+    frames.held = held;
+}
+
+QByteArray SVFrameTools::takeHeldLog()
+{
+    HeldFrames& frames = heldFrames();
+    std::lock_guard lock(frames.mutex);
+    return std::exchange(frames.text, {});
 }
 
 uint8_t SVFrameTools::checksum(const uint8_t* frame, int length)

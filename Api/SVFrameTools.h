@@ -20,6 +20,10 @@ public:
     static void logData(const uint8_t* bytes, int length);
     // The same four lines as text.
     static QByteArray frameLogText(const uint8_t* bytes, int length);
+    // While held, the log is kept in memory (up to a few megabytes) instead of written: a run that
+    // only renders the window keeps quiet unless it fails. takeHeldLog() hands over what was kept.
+    static void setLogHeld(bool held);
+    static QByteArray takeHeldLog();
 
     // One's complement of the 8-bit sum of every byte after the two header bytes.
     static uint8_t checksum(const uint8_t* frame, int length);

@@ -1,5 +1,6 @@
 #include "Tools/SVAccessibility.h"
 
+#include "Classes/Motion/StatusLineAccessible.h"
 #include "Classes/View/Dashboard/SVDashBoardAccessible.h"
 #include "Classes/View/ITSwitch/ITSwitchAccessible.h"
 #include "Classes/View/ModeWindow/ModeWindowAccessible.h"
@@ -10,6 +11,7 @@
 #include "Classes/View/ToolView/SVToolViewAccessible.h"
 #include "Tools/SVButtonAccessible.h"
 
+#include "Classes/Motion/StatusLine.h"
 #include "Classes/View/Dashboard/SVDashBoardDial.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
@@ -57,6 +59,8 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
         return new SVProgressViewAccessible(static_cast<SVProgressView*>(widget));
     if (className == QLatin1String("ModeWindow"))
         return new ModeWindowAccessible(static_cast<ModeWindow*>(widget));
+    if (className == QLatin1String("StatusLine"))
+        return new StatusLineAccessible(static_cast<StatusLine*>(widget));
     return nullptr;
 }
 

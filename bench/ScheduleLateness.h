@@ -1,4 +1,4 @@
-// The 20-step motion over servos 1, 2 and 7 that the schedule benchmarks play, and how late each
+// The 20-step motion over servos 1, 2 and 7 (or 1 to N) that the schedule benchmarks play, and how late each
 // step's first move frame came: its arrival minus its place in the schedule, the schedule's origin
 // put where the earliest step lies exactly on time.
 #pragma once
@@ -18,13 +18,29 @@ inline const QList<int> servoIds{1, 2, 7};
 // The servo whose move frames mark the start of each step: the first each step sends to.
 constexpr int markerServo = 1;
 
-// 20 steps, 100-290 ms of move and 0-40 ms of pause each: about 4.3 s a loop.
-inline Motion benchMotion()
+// The servos of a bus of count servos: 1, 2 and 7 for three, as the demo has them; 1 to count otherwise.
+inline QList<int> servoIdsFor(int count)
+{
+    if (count == int(servoIds.size()))
+        return servoIds;
+    QList<int> ids;
+    for (int id = 1; id <= count; ++id)
+        ids.append(id);
+    return ids;
+}
+
+// 20 steps, 100-290 ms of move and 0-40 ms of pause each: about 4.3 s a loop. The servos swing in
+// three patterns, the first three servos one each.
+inline Motion benchMotion(const QList<int>& ids = servoIds)
 {
     Motion motion;
     for (int i = 0; i < 20; ++i) {
         const int swing = (i % 2 == 0) ? 300 : 700;
-        motion.steps.append({QStringLiteral("s%1").arg(i + 1), 100 + 10 * i, 10 * (i % 5), {{1, swing}, {2, 1000 - swing}, {7, swing / 2 + 250}}});
+        const int patterns[] = {swing, 1000 - swing, swing / 2 + 250};
+        QMap<int, int> positions;
+        for (qsizetype k = 0; k < ids.size(); ++k)
+            positions.insert(ids[k], patterns[k % 3]);
+        motion.steps.append({QStringLiteral("s%1").arg(i + 1), 100 + 10 * i, 10 * (i % 5), positions});
     }
     return motion;
 }

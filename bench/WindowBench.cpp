@@ -17,14 +17,16 @@
 //                                        (default 10 s); then how long until the last reply shows,
 //                                        how long a press of the close button takes to close the port,
 //                                        the peak resident memory and the main thread's timer lateness
-//   window_bench motion [seconds [away]] the Motion page scanning and playing a 20-step sequence on
-//                                        three servos (a paced bus in a process of its own), looped
-//                                        for about that long (default 60 s): how late each step's
-//                                        first move comes after its schedule, the frames per second
-//                                        of each plot, and the CPU time of the window's process per
-//                                        second of wall time while playing; "away" shows the operation
-//                                        page once Play is pressed, so that no plot is drawn
-//                                        (WindowMotionBench.cpp)
+//   window_bench motion [seconds [servos] [away]]
+//                                        the Motion page scanning and playing a 20-step sequence on
+//                                        3 servos (1, 2, 7) or 18 (1-18) (a paced bus in a process of
+//                                        its own), looped for about that long (default 60 s): how late
+//                                        each step's first move comes after its schedule, the frames
+//                                        per second of each plot, the position reads of each servo,
+//                                        the CPU time of the window's process per second of wall time
+//                                        while playing, and the position plot's frame beside a plain
+//                                        plot's; "away" shows the operation page once Play is pressed,
+//                                        so that no plot is drawn (WindowMotionBench.cpp)
 //
 // Run under Xvfb, for example: xvfb-run -a build-rel/bench/window_bench idle-cpu
 #include "Classes/VC/SVSettingViewController.h"
@@ -323,8 +325,14 @@ int main(int argc, char** argv)
         ObservedApplication app(argc, argv);
         return idleCpu(servo, amount > 0 ? amount : 10, !argumentIs(3, "steady"), !argumentIs(4, "no-pin-poll"));
     }
-    if (mode == QLatin1String("motion"))
-        return windowMotionBench(argc, argv, amount > 0 ? amount : 60, argumentIs(3, "away"));
+    if (mode == QLatin1String("motion")) {
+        const int servos = argc > 3 && !argumentIs(3, "away") ? std::atoi(argv[3]) : 3;
+        if (servos < 1 || servos > 253) {
+            std::fprintf(stderr, "motion: servos must be 1-253\n");
+            return 2;
+        }
+        return windowMotionBench(argc, argv, amount > 0 ? amount : 60, servos, argumentIs(3, "away") || argumentIs(4, "away"));
+    }
     ObservedApplication app(argc, argv);
     if (mode == QLatin1String("reply-latency"))
         return replyLatency(amount > 0 ? amount : 1000, argumentIs(3, "loaded"));
@@ -334,7 +342,7 @@ int main(int argc, char** argv)
         return floodClose(amount > 0 ? amount : 10);
     std::fprintf(stderr,
                  "usage: %s reply-latency [count [loaded]] | idle-cpu [seconds [changing|steady [no-pin-poll]]]"
-                 " | flood [seconds] | flood-close [seconds] | motion [seconds [away]]\n",
+                 " | flood [seconds] | flood-close [seconds] | motion [seconds [servos] [away]]\n",
                  argv[0]);
     return 2;
 }

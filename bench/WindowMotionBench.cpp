@@ -1,17 +1,20 @@
-// The Motion page while three servos play a looped sequence, worked as the user works it: the window
+// The Motion page while 3 or 18 servos play a looped sequence, worked as the user works it: the window
 // shown, the port opened from the connection panel, the Motion page shown and scanned, the sequence put
 // into the page's table and Play pressed, with a count of loops that fills the time asked for. The bus
-// (servos 1, 2 and 7, paced at 115200 bit/s) runs in a process of its own, so that only the window's
-// work is counted, and notes every frame it receives. While the sequence plays:
+// (servos 1, 2 and 7, or 1-18, paced at 115200 bit/s) runs in a process of its own, so that only the
+// window's work is counted, and notes every frame it receives. While the sequence plays:
 // - how late each step's first move frame arrives after its place in the schedule, as
 //   motion_schedule_bench measures servoctl play;
 // - the frames per second each plot draws;
 // - the processor time of the window's process per second of wall time, with the paint and timer
 //   events the main thread is woken for;
-// - the position and voltage reads the bus received, and the samples of them that reached the page;
+// - the position and voltage reads the bus received (per servo: the fewest and the median), and the
+//   samples of them that reached the page;
 // - how long each plot takes to draw a frame, and how many of the late steps were due while one drew;
 // - the time from a reply's last byte on the line until the next request of the same round of reads
 //   arrives: the reply's way through the port, the main thread and the bus thread.
+// Once it has played, the position plot's last frame is drawn again, alternately with a plain
+// QCustomPlot of the same size holding the same lines (PlainPlot.h), and both are timed.
 #include "bench/WindowMotionBench.h"
 
 #include "Api/Bus/Protocol.h"
@@ -21,12 +24,14 @@
 #include "Classes/Motion/PositionPlot.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
+#include "Classes/Motion/StatusLine.h"
 #include "Tools/SVButton.h"
 #include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"
 #include "bench/BenchWindow.h"
 #include "bench/BusProcess.h"
 #include "bench/EventServing.h"
+#include "bench/PlainPlot.h"
 #include "bench/ScheduleLateness.h"
 
 #include <QCheckBox>
@@ -77,16 +82,16 @@ BusRecord recordOf(const QByteArray& frame, Clock::time_point time, bool written
 
 // The bus's process: the servos start where the first step goes, so that no first move is slowed
 // down; it reports every frame it received and the replies it wrote once the window has finished.
-void serveBus(BusProcess::Child& child)
+void serveBus(BusProcess::Child& child, const QList<int>& ids)
 {
     std::mutex mutex;
     std::vector<BusRecord> records;  // outlives the bus, whose thread adds to it
-    VirtualServo bus(VirtualServo::servosWithIds(ScheduleLateness::servoIds));
+    VirtualServo bus(VirtualServo::servosWithIds(ids));
     bus.setLinePacing(true);
-    const Motion motion = ScheduleLateness::benchMotion();
+    const Motion motion = ScheduleLateness::benchMotion(ids);
     const MotionStep& first = motion.steps.first();
     for (auto it = first.positions.begin(); it != first.positions.end(); ++it)
-        bus.setPosition(it.value(), int(ScheduleLateness::servoIds.indexOf(it.key())));
+        bus.setPosition(it.value(), int(ids.indexOf(it.key())));
     QObject::connect(&bus, &VirtualServo::frameReceived, &bus, [&](const QByteArray& frame) {
         const BusRecord record = recordOf(frame, Clock::now(), false);
         std::lock_guard lock(mutex);
@@ -137,15 +142,55 @@ public:
     explicit MotionRun(BenchWindow& window) : m_window(window), m_page(window.controller->viewMotion()) {}
 
     // Shows the Motion page and scans, as the user does after opening the port.
-    bool scan()
+    bool scan(int expected)
     {
         m_window.controller->showMotionPage();
         m_page->buttonScan()->click();
-        const int expected = int(ScheduleLateness::servoIds.size());
-        if (serveUntil([&] { return m_page->servoModel()->rowCount() == expected && m_page->buttonScan()->isEnabled(); }, 15s))
+        if (serveUntil([&] { return m_page->servoModel()->rowCount() == expected && m_page->buttonScan()->isEnabled(); }, 30s))
             return true;
-        std::fprintf(stderr, "the scan did not list the three servos: %s\n", qPrintable(m_page->statusLabel()->text()));
+        std::fprintf(stderr, "the scan did not list the %d servos: %s\n", expected, qPrintable(m_page->statusLabel()->text()));
         return false;
+    }
+
+    // The position plot's last frame drawn again, alternately with a plain plot of the same size and
+    // lines: milliseconds a frame of each.
+    std::pair<std::vector<double>, std::vector<double>> compareWithPlainPlot(int frames)
+    {
+        PositionPlot* page = m_page->positionPlot();
+        const double end = page->now();
+        page->setClock([end] { return end; });
+        page->redrawNow();
+        std::vector<PlainPlot::Servo> servos;
+        for (int id : page->servoIds()) {
+            PlainPlot::Servo servo;
+            servo.colour = page->positionGraph(id)->pen().color();
+            for (const QCPGraphData& point : *page->positionGraph(id)->data()) {
+                servo.positions.keys.append(point.key);
+                servo.positions.values.append(point.value);
+            }
+            for (const QCPGraphData& point : *page->targetGraph(id)->data()) {
+                servo.targets.keys.append(point.key);
+                servo.targets.values.append(point.value);
+            }
+            servos.push_back(servo);
+        }
+        QCustomPlot plain;
+        plain.setWindowFlags(Qt::Tool);
+        plain.resize(page->customPlot()->size());
+        plain.show();
+        const QCPRange shown = page->customPlot()->xAxis->range();
+        PlainPlot::fill(plain, servos, shown.lower, shown.upper);
+        serveFor(200ms);
+        std::vector<double> pageMs;
+        std::vector<double> plainMs;
+        for (int i = 0; i < frames; ++i) {
+            pageMs.push_back(PlainPlot::timedReplot(*page->customPlot()));
+            plainMs.push_back(PlainPlot::timedReplot(plain));
+            QCoreApplication::processEvents();
+        }
+        std::printf("then the position plot's last frame (%lld servos, %d x %d pixels) drawn %d times alternately with a plain plot\n",
+                    qlonglong(servos.size()), plain.width(), plain.height(), frames);
+        return {pageMs, plainMs};
     }
 
     // Plays motion loops times from the page's table, counting what the page receives meanwhile.
@@ -221,12 +266,11 @@ int requestsWithin(const std::vector<BusRecord>& records, const Playing& playing
     return int(std::count_if(records.begin(), records.end(), [&](const BusRecord& r) { return r.isRequest(command) && isWithin(r, playing); }));
 }
 
-// While playing, the player reads the servos' positions back to back, servo 1, 2, then 7: from the
-// last byte of servo 1's or 2's reply on the line until the request to the next servo arrives, in
+// While playing, the player reads the servos' positions back to back in the order of their IDs: from
+// the last byte of a servo's reply on the line until the request to the next servo arrives, in
 // milliseconds.
-std::vector<double> replyHandOvers(const std::vector<BusRecord>& records, const Playing& playing)
+std::vector<double> replyHandOvers(const std::vector<BusRecord>& records, const Playing& playing, const QList<int>& order)
 {
-    const QList<int>& order = ScheduleLateness::servoIds;
     std::vector<double> gaps;
     for (size_t i = 2; i < records.size(); ++i) {
         const BusRecord& request = records[i - 2];
@@ -274,7 +318,22 @@ void printLateDuringReplots(const std::vector<Clock::time_point>& starts, const 
                 "steps more than 2 ms late", late, starts.size(), lateWhileDrawing, 100 * drawingSeconds / playing.seconds());
 }
 
-void printPlaying(const Playing& playing, const std::vector<BusRecord>& records)
+// Position reads each servo received per second of playing: the fewest of any servo and the median.
+void printReadsPerServo(const std::vector<BusRecord>& records, const Playing& playing, const QList<int>& ids)
+{
+    std::vector<double> perSecond;
+    for (int id : ids) {
+        const auto reads = std::count_if(records.begin(), records.end(), [&](const BusRecord& r) {
+            return r.isRequest(SVProtocol::ReadPosition) && r.servoId == id && isWithin(r, playing);
+        });
+        perSecond.push_back(double(reads) / playing.seconds());
+    }
+    std::sort(perSecond.begin(), perSecond.end());
+    std::printf("%-44s %9.1f per second at least, median %.1f\n", "position reads of each servo", perSecond.front(),
+                perSecond[perSecond.size() / 2]);
+}
+
+void printPlaying(const Playing& playing, const std::vector<BusRecord>& records, const QList<int>& ids)
 {
     const double seconds = playing.seconds();
     const Snapshot& a = playing.start;
@@ -288,7 +347,8 @@ void printPlaying(const Playing& playing, const std::vector<BusRecord>& records)
                 requestsWithin(records, playing, SVProtocol::ReadVoltage) / seconds, (b.healthSamples - a.healthSamples) / seconds);
     BenchStats::of(playing.positionReplotMs).print("position plot, time to draw a frame", "ms");
     BenchStats::of(playing.healthReplotMs).print("health plot, time to draw a frame", "ms");
-    BenchStats::of(replyHandOvers(records, playing)).print("reply on the line -> next servo's request", "ms");
+    printReadsPerServo(records, playing, ids);
+    BenchStats::of(replyHandOvers(records, playing, ids)).print("reply on the line -> next servo's request", "ms");
     std::printf("CPU of the window's process while playing: %.2f ms per second = %.2f %% of one core\n",
                 1000.0 * (b.cpu - a.cpu) / seconds, 100.0 * (b.cpu - a.cpu) / seconds);
     std::printf("  in each %lld s of playing, %% of one core:", qlonglong(Playing::markInterval.count()));
@@ -300,12 +360,13 @@ void printPlaying(const Playing& playing, const std::vector<BusRecord>& records)
     std::printf("\n");
 }
 
-int playInWindow(BusProcess& bus, ObservedApplication& app, int seconds, bool away)
+int playInWindow(BusProcess& bus, ObservedApplication& app, int seconds, const QList<int>& ids, bool away)
 {
     if (bus.slavePath().isEmpty())
         return 1;
     std::optional<Playing> playing;
-    const Motion motion = ScheduleLateness::benchMotion();
+    std::pair<std::vector<double>, std::vector<double>> lastFrame;
+    const Motion motion = ScheduleLateness::benchMotion(ids);
     const int loops = ScheduleLateness::loopsFor(seconds, motion);
     if (loops > MotionPage::maximumLoops) {
         std::fprintf(stderr, "%d loops: the page plays at most %d\n", loops, MotionPage::maximumLoops);
@@ -318,20 +379,26 @@ int playInWindow(BusProcess& bus, ObservedApplication& app, int seconds, bool aw
             return 1;
         }
         MotionRun run(window);
-        if (!run.scan())
+        if (!run.scan(int(ids.size())))
             return 1;
-        std::printf("Motion page: %d loops of %lld steps, %.1f s a loop, 3 servos, paced line, bus in its own process%s\n", loops,
-                    qlonglong(motion.steps.size()), ScheduleLateness::loopMs(motion) / 1000,
+        std::printf("Motion page: %d loops of %lld steps, %.1f s a loop, %lld servos, paced line, bus in its own process%s\n", loops,
+                    qlonglong(motion.steps.size()), ScheduleLateness::loopMs(motion) / 1000, qlonglong(ids.size()),
                     away ? "; the operation page shown while it plays" : "");
         const EventCensus census(app);
         playing = run.play(motion, loops, away);
         if (playing)
             census.print(playing->seconds());
+        if (playing && !away)
+            lastFrame = run.compareWithPlainPlot(200);
     }
     const std::vector<BusRecord> records = recordsIn(bus.finish());
     if (!playing)
         return 1;
-    printPlaying(*playing, records);
+    printPlaying(*playing, records, ids);
+    if (!lastFrame.first.empty()) {
+        BenchStats::of(lastFrame.first).print("last frame again: the page's position plot", "ms");
+        BenchStats::of(lastFrame.second).print("  plain QCustomPlot, same lines and size", "ms");
+    }
     std::printf("the page said: %s\n", qPrintable(playing->status));
     const std::vector<Clock::time_point> starts = stepStarts(records);
     const size_t expected = size_t(loops) * size_t(motion.steps.size());
@@ -349,9 +416,10 @@ int playInWindow(BusProcess& bus, ObservedApplication& app, int seconds, bool aw
 
 }  // namespace
 
-int windowMotionBench(int argc, char** argv, int seconds, bool away)
+int windowMotionBench(int argc, char** argv, int seconds, int servoCount, bool away)
 {
-    BusProcess bus(serveBus);
+    const QList<int> ids = ScheduleLateness::servoIdsFor(servoCount);
+    BusProcess bus([&ids](BusProcess::Child& child) { serveBus(child, ids); });
     ObservedApplication app(argc, argv);
-    return playInWindow(bus, app, seconds, away);
+    return playInWindow(bus, app, seconds, ids, away);
 }

@@ -4,10 +4,22 @@
 
 #include <qcustomplot.h>
 
+#include <algorithm>
+
 namespace {
 
 const QColor voltageColour { 33, 118, 209 };
 const QColor temperatureColour { 214, 39, 40 };
+
+// Steps between ticks, in parts of an axis's range, from the most ticks to the fewest, each a round
+// number of volts or degrees.
+const QList<int> voltageDivisions { 3, 1 };
+const QList<int> temperatureDivisions { 4, 2, 1 };
+
+QString textFor(const char* key)
+{
+    return BundleLanguage::localizedStringForKey(QLatin1String(key));
+}
 
 }  // namespace
 
@@ -15,35 +27,60 @@ HealthPlot::HealthPlot(QWidget* parent)
     : LivePlot("plot_health_name", parent)
 {
     QCustomPlot* plot = customPlot();
-    plot->yAxis->setRange(0, voltageMaximum);
-    plot->yAxis2->setRange(0, temperatureMaximum);
-    plot->yAxis2->setVisible(true);
-    plot->yAxis2->grid()->setVisible(false);
-    for (QCPAxis* axis : { plot->yAxis, plot->yAxis2 })
-        axis->ticker()->setTickCount(3);
-    m_voltage = addGraph(plot->yAxis, voltageColour);
-    m_temperature = addGraph(plot->yAxis2, temperatureColour);
-    // The servo's ID and the legend in the top corners of the plot, where the lines seldom run: the
-    // panel is too low for the measures' names along the axes.
+    plot->setAutoAddPlottableToLegend(false);
+    plot->legend->setVisible(false);
+    // The servo's ID on a row of its own above the two plots, where no line runs.
     m_title = new QCPTextElement(plot, QString(), plotFont());
     m_title->setTextColor(textColour);
-    m_title->setMargins(QMargins(6, 2, 6, 2));
-    plot->axisRect()->insetLayout()->addElement(m_title, Qt::AlignTop | Qt::AlignLeft);
-    plot->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-    plot->legend->setIconSize(18, 8);
-    plot->legend->setMargins(QMargins(4, 2, 4, 2));
-    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
-    plot->legend->setVisible(true);
+    m_title->setMargins(QMargins(4, 0, 4, 0));
+    plot->plotLayout()->insertRow(0);
+    plot->plotLayout()->addElement(0, 0, m_title);
+    plot->plotLayout()->setRowSpacing(0);
+
+    QCPAxisRect* voltageRect = plot->axisRect();
+    auto* temperatureRect = new QCPAxisRect(plot);
+    plot->plotLayout()->addElement(2, 0, temperatureRect);
+    // Both plots start at the same x, whatever the width of their scales' labels.
+    auto* leftEdges = new QCPMarginGroup(plot);
+    for (QCPAxisRect* rect : { voltageRect, temperatureRect }) {
+        rect->setMarginGroup(QCP::msLeft | QCP::msRight, leftEdges);
+        rect->setMinimumMargins(QMargins(4, 4, 12, 2));
+        for (QCPAxis* axis : rect->axes())
+            styleAxis(axis);
+    }
+    voltageRect->axis(QCPAxis::atBottom)->setTickLabels(false);  // the lower plot's time labels serve both
+    m_voltage = addGraph(voltageRect, voltageColour, voltageMaximum);
+    m_temperature = addGraph(temperatureRect, temperatureColour, temperatureMaximum);
     retranslate();
 }
 
-QCPGraph* HealthPlot::addGraph(QCPAxis* valueAxis, const QColor& colour)
+QCPGraph* HealthPlot::addGraph(QCPAxisRect* rect, const QColor& colour, double maximum)
 {
-    QCPGraph* graph = customPlot()->addGraph(customPlot()->xAxis, valueAxis);
-    graph->setPen(QPen(colour, 1.5));
-    // The axis takes the colour of its line, so that each scale is read against the right one.
-    valueAxis->setTickLabelColor(colour);
+    QCPAxis* value = rect->axis(QCPAxis::atLeft);
+    value->setRange(0, maximum);
+    value->setTicker(QSharedPointer<QCPAxisTickerFixed>::create());
+    // The scale takes the colour of its line, so that each is read against the right one.
+    value->setTickLabelColor(colour);
+    value->setLabelColor(colour);
+    QCPGraph* graph = customPlot()->addGraph(rect->axis(QCPAxis::atBottom), value);
+    graph->setPen(QPen(colour, 1));
     return graph;
+}
+
+void HealthPlot::fitTicks(QCPAxis* axis, double maximum, const QList<int>& divisionsToTry) const
+{
+    const int labelHeight = QFontMetrics(axis->tickLabelFont()).height();
+    const int height = axis->axisRect()->height();
+    int divisions = 1;
+    for (int candidate : divisionsToTry) {
+        if (height >= (candidate + 1) * labelHeight) {
+            divisions = candidate;
+            break;
+        }
+    }
+    qSharedPointerCast<QCPAxisTickerFixed>(axis->ticker())->setTickStep(maximum / divisions);
+    // Too low for even two labels: none, rather than one over the other.
+    axis->setTickLabels(height >= 2 * labelHeight);
 }
 
 void HealthPlot::setServo(int id)
@@ -77,12 +114,25 @@ void HealthPlot::clear()
 void HealthPlot::retranslate()
 {
     LivePlot::retranslate();
-    m_voltage->setName(BundleLanguage::localizedStringForKey(QStringLiteral("plot_voltage")));
-    m_temperature->setName(BundleLanguage::localizedStringForKey(QStringLiteral("plot_temperature")));
+    customPlot()->xAxis->setLabel(QString());  // the position plot beside it names the time axis
+    m_voltage->setName(textFor("plot_voltage"));
+    m_temperature->setName(textFor("plot_temperature"));
+    m_voltage->valueAxis()->setLabel(textFor("plot_volts"));
+    m_temperature->valueAxis()->setLabel(textFor("plot_celsius"));
 }
 
 void HealthPlot::updateGraphs(double from, double to)
 {
+    QCustomPlot* plot = customPlot();
+    if (plot->size() != m_fittedSize) {
+        // The plots' heights at this size, before the frame is drawn with ticks that fit them.
+        for (auto phase : { QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout })
+            plot->plotLayout()->update(phase);
+        fitTicks(m_voltage->valueAxis(), voltageMaximum, voltageDivisions);
+        fitTicks(m_temperature->valueAxis(), temperatureMaximum, temperatureDivisions);
+        m_fittedSize = plot->size();
+    }
+    m_temperature->keyAxis()->setRange(m_voltage->keyAxis()->range());
     const SampleBuffer::Series voltages = m_voltages.window(from, to);
     const SampleBuffer::Series temperatures = m_temperatures.window(from, to);
     m_voltage->setData(voltages.keys, voltages.values, true);

@@ -1,9 +1,12 @@
-// The live plot of one servo's supply voltage (left axis) and temperature (right axis) over the last 20 s.
+// The live plot of one servo's supply voltage and temperature over the last 20 s: two small plots, one
+// above the other on one time axis, each with a scale of its own whose labels never crowd each other.
 #pragma once
 
 #include "Classes/Motion/LivePlot.h"
 #include "Classes/Motion/SampleBuffer.h"
 
+class QCPAxis;
+class QCPAxisRect;
 class QCPGraph;
 class QCPTextElement;
 
@@ -36,8 +39,11 @@ protected:
     void updateGraphs(double from, double to) override;
 
 private:
-    QCPGraph* addGraph(QCPAxis* valueAxis, const QColor& colour);
+    QCPGraph* addGraph(QCPAxisRect* rect, const QColor& colour, double maximum);
+    // As many ticks on a value axis as its height holds with a label's height between them.
+    void fitTicks(QCPAxis* axis, double maximum, const QList<int>& divisionsToTry) const;
 
+    QSize m_fittedSize;
     int m_servoId = noServo;
     SampleBuffer m_voltages;
     SampleBuffer m_temperatures;

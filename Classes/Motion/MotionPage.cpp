@@ -1,10 +1,12 @@
 #include "Classes/Motion/MotionPage.h"
 
+#include "Classes/Motion/FrozenColumnsTableView.h"
 #include "Classes/Motion/HealthPlot.h"
 #include "Classes/Motion/PositionPlot.h"
 #include "Classes/Motion/SequenceDelegate.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
+#include "Classes/Motion/StatusLine.h"
 #include "Classes/View/ToolView/SVToolView.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVButton.h"
@@ -16,6 +18,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTableView>
@@ -29,6 +33,10 @@ namespace {
 constexpr int firstServoId = 0;
 constexpr int lastServoId = 253;
 constexpr int contentFontPx = 12;
+constexpr int servoPanelWidth = 244;
+constexpr int swatchPx = 10;
+constexpr int healthPlotMinimumWidth = 150;
+constexpr int nameColumnMaximum = 120;
 const QColor stopRed(214, 39, 40);
 
 QString textFor(const char* key)
@@ -71,9 +79,10 @@ void setActionEnabled(SVButton* button, bool enabled, const QColor& color = SVBu
     button->setBackgroundColor(enabled ? color : QColor(190, 190, 190));
 }
 
-QTableView* tableView(QWidget* parent)
+template <typename View = QTableView, typename... Arguments>
+View* tableView(Arguments... arguments)
 {
-    auto* view = new QTableView(parent);
+    auto* view = new View(arguments...);
     setPixelFont(view, contentFontPx);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -124,7 +133,9 @@ MotionPage::MotionPage(QWidget* parent)
     grid->addWidget(m_sequencePanel, 0, 1);
     grid->addWidget(m_plotPanel, 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(0, 1);
+    // A larger window gives its height to the tables and the plots, three parts to two.
+    grid->setRowStretch(0, 3);
+    grid->setRowStretch(1, 2);
 
     const LivePlot::Clock sinceStart = [this] { return secondsSinceStart(BusWorker::secondsOf(BusWorker::Clock::now())); };
     m_positionPlot->setClock(sinceStart);
@@ -145,21 +156,24 @@ MotionPage::~MotionPage() = default;
 void MotionPage::buildServoPanel()
 {
     m_servoPanel = new SVToolView(this);
-    m_servoPanel->setFixedWidth(215);
+    m_servoPanel->setFixedWidth(servoPanelWidth);
     QVBoxLayout* layout = panelLayout(m_servoPanel, true);
     m_scan = actionButton(m_servoPanel);
     connect(m_scan, &SVButton::clicked, this, &MotionPage::scan);
     layout->addWidget(m_scan);
     m_servoView = tableView(m_servoPanel);
     m_servoView->setModel(m_servoModel);
+    // Several rows may be selected: the position plot draws those servos.
+    m_servoView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_servoView->setIconSize(QSize(swatchPx, swatchPx));
     m_servoView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_servoView->horizontalHeader()->setStretchLastSection(true);
+    m_servoView->horizontalHeader()->setMinimumSectionSize(0);
     m_servoView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(m_servoView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
-        m_healthPlot->setServo(selectedServo());
-        if (m_worker)
-            m_worker->setWatchedServo(selectedServo());
-    });
+    connect(m_servoView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &MotionPage::followCurrentServo);
+    connect(m_servoView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MotionPage::plotChosenServos);
+    // A servo's colour follows its place in the list.
+    connect(m_servoModel, &QAbstractItemModel::rowsInserted, this, &MotionPage::plotChosenServos);
+    connect(m_servoModel, &QAbstractItemModel::rowsRemoved, this, &MotionPage::plotChosenServos);
     layout->addWidget(m_servoView, 1);
     m_pollNote = new QLabel(m_servoPanel);
     m_pollNote->setWordWrap(true);
@@ -172,12 +186,17 @@ void MotionPage::buildSequencePanel()
 {
     m_sequencePanel = new SVToolView(this);
     QVBoxLayout* layout = panelLayout(m_sequencePanel, true);
-    m_sequenceView = tableView(m_sequencePanel);
+    m_sequenceView = tableView<FrozenColumnsTableView>(int(SequenceModel::FirstServoColumn), m_sequencePanel);
     m_sequenceView->setModel(m_sequenceModel);
-    m_sequenceView->setItemDelegate(new SequenceDelegate(m_sequenceView));
+    m_sequenceView->setItemDelegates([](QTableView* view) { return new SequenceDelegate(view); });
     m_sequenceView->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked
                                     | QAbstractItemView::AnyKeyPressed);
-    m_sequenceView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_sequenceView->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::columnsInserted})
+        connect(m_sequenceModel, changed, this, &MotionPage::fitSequenceColumns);
+    connect(m_sequenceModel, &QAbstractItemModel::modelReset, this, &MotionPage::fitSequenceColumns);
+    connect(m_sequenceModel, &QAbstractItemModel::dataChanged, this, &MotionPage::fitSequenceColumns);
+    connect(m_sequenceModel, &QAbstractItemModel::headerDataChanged, this, &MotionPage::fitSequenceColumns);
     connect(m_sequenceView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &MotionPage::updateButtons);
     layout->addWidget(m_sequenceView, 1);
 
@@ -240,8 +259,7 @@ void MotionPage::buildSequencePanel()
     options->addWidget(m_speed);
     layout->addLayout(options);
 
-    m_status = new QLabel(m_sequencePanel);
-    m_status->setWordWrap(true);
+    m_status = new StatusLine(m_sequencePanel);
     setPixelFont(m_status, contentFontPx);
     m_status->setStyleSheet(QStringLiteral("color: rgb(64, 64, 64);"));
     m_status->setMinimumHeight(30);
@@ -256,11 +274,20 @@ void MotionPage::buildPlotPanel()
     m_positionPlot = new PositionPlot(m_plotPanel);
     m_healthPlot = new HealthPlot(m_plotPanel);
     m_positionPlot->setMinimumHeight(140);
-    m_healthPlot->setMinimumHeight(70);
-    layout->addWidget(m_positionPlot, 2);
-    layout->addWidget(m_healthPlot, 1);
+    m_healthPlot->setMinimumWidth(healthPlotMinimumWidth);
+    // Side by side: the selected servo's voltage and temperature beside the positions.
+    auto* plots = new QHBoxLayout;
+    plots->setSpacing(8);
+    plots->addWidget(m_positionPlot, 3);
+    plots->addWidget(m_healthPlot, 1);
+    layout->addLayout(plots);
     m_positionPlot->setRedrawInterval(std::chrono::milliseconds(refreshIntervalMs));
     m_healthPlot->setRedrawInterval(std::chrono::milliseconds(refreshIntervalMs));
+}
+
+QTableView* MotionPage::sequenceView() const
+{
+    return m_sequenceView;
 }
 
 QList<QWidget*> MotionPage::tabOrder() const
@@ -304,7 +331,7 @@ void MotionPage::nameControls()
     m_down->setAccessibleName(textFor("motion_move_down"));
     m_loops->setAccessibleName(textFor("motion_loops"));
     m_speed->setAccessibleName(textFor("motion_speed"));
-    m_status->setAccessibleName(textFor("motion_status"));
+    m_status->setCaption(textFor("motion_status"));
 }
 
 void MotionPage::updateSequenceTitle()
@@ -321,7 +348,7 @@ void MotionPage::updateSequenceTitle()
 
 void MotionPage::showStatus(const QString& text)
 {
-    m_status->setText(text);
+    m_status->showText(text);
 }
 
 // ---- The bus ----
@@ -596,8 +623,61 @@ void MotionPage::followCheckedServos()
 {
     const QList<int> ids = m_servoModel->checkedIds();
     m_sequenceModel->setServoIds(ids);
-    m_positionPlot->setServoIds(ids);
+    plotChosenServos();
     updateButtons();
+}
+
+void MotionPage::plotChosenServos()
+{
+    QList<int> ids;
+    for (const QModelIndex& row : m_servoView->selectionModel()->selectedRows())
+        ids.append(m_servoModel->idAt(row.row()));
+    std::sort(ids.begin(), ids.end());
+    if (ids.isEmpty())
+        ids = m_sequenceModel->servoIds().mid(0, defaultPlottedServos);
+    QList<PositionPlot::Shown> shown;
+    for (int id : ids)
+        shown.append({id, m_servoModel->colourOf(id)});
+    m_positionPlot->setServos(shown);
+}
+
+// The health plot and the bus's health reads follow the servo of the list's current row.
+void MotionPage::followCurrentServo()
+{
+    m_healthPlot->setServo(selectedServo());
+    if (m_worker)
+        m_worker->setWatchedServo(selectedServo());
+}
+
+// The room a number of the sequence table takes in the bold of the playing row.
+int MotionPage::widestValueWidth(int value) const
+{
+    QStyleOptionViewItem widest;
+    widest.initFrom(m_sequenceView);
+    widest.widget = m_sequenceView;
+    widest.font = m_sequenceView->font();
+    widest.font.setBold(true);
+    widest.fontMetrics = QFontMetrics(widest.font);
+    widest.features = QStyleOptionViewItem::HasDisplay;
+    widest.text = SequenceDelegate::numberText(value);
+    return m_sequenceView->style()->sizeFromContents(QStyle::CT_ItemViewItem, &widest, QSize(), m_sequenceView).width();
+}
+
+// Each column as wide as its contents and at least its widest value ("30000", "1000"), a name at
+// most nameColumnMaximum.
+void MotionPage::fitSequenceColumns()
+{
+    QHeaderView* header = m_sequenceView->horizontalHeader();
+    const QAbstractItemView& contents = *m_sequenceView;
+    for (int column = 0; column < m_sequenceModel->columnCount(); ++column) {
+        int width = std::max(header->sectionSizeHint(column), contents.sizeHintForColumn(column));
+        if (column == SequenceModel::NameColumn)
+            width = std::min(width, nameColumnMaximum);
+        else
+            width = std::max(width, widestValueWidth(SequenceModel::rangeOf(column)->maximum));
+        if (m_sequenceView->columnWidth(column) != width)
+            m_sequenceView->setColumnWidth(column, width);
+    }
 }
 
 // Servos listed before stay listed, greyed when they did not answer this time: a sequence never
@@ -619,8 +699,9 @@ void MotionPage::showScanned(const BusScan::Outcome& outcome)
     for (const BusScan::Found& found : outcome.found)
         m_servoModel->updateState(found.id, found.state);
     followCheckedServos();
+    // The first servo's health is shown without selecting it: the position plot draws its default.
     if (m_servoView->currentIndex().row() < 0 && !ids.isEmpty())
-        m_servoView->selectRow(0);
+        m_servoView->selectionModel()->setCurrentIndex(m_servoModel->index(0, 0), QItemSelectionModel::NoUpdate);
     const double now = BusWorker::secondsOf(BusWorker::Clock::now());
     for (const BusScan::Found& found : outcome.found)
         showHealth(found.id, found.state.voltageMillivolts, found.state.temperature, now);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 
+class FrozenColumnsTableView;
 class HealthPlot;
 class PositionPlot;
 class QCheckBox;
@@ -22,6 +23,7 @@ class SVButton;
 class SVToolView;
 class SequenceModel;
 class ServoListModel;
+class StatusLine;
 
 class MotionPage : public SVBackGroundView {
     Q_OBJECT
@@ -33,6 +35,8 @@ public:
     static constexpr int maximumLoops = 999;
     // How often the list shows the newest positions read while a sequence plays.
     static constexpr int listUpdateMs = 250;
+    // The servos the position plot draws when none is selected in the list: the first of the sequence.
+    static constexpr int defaultPlottedServos = 6;
 
     explicit MotionPage(QWidget* parent = nullptr);
     ~MotionPage() override;
@@ -52,11 +56,12 @@ public:
     ServoListModel* servoModel() const { return m_servoModel; }
     SequenceModel* sequenceModel() const { return m_sequenceModel; }
     QTableView* servoView() const { return m_servoView; }
-    QTableView* sequenceView() const { return m_sequenceView; }
+    // A FrozenColumnsTableView: Name, Time and Pause stay in view while the servo columns scroll.
+    QTableView* sequenceView() const;
     PositionPlot* positionPlot() const { return m_positionPlot; }
     HealthPlot* healthPlot() const { return m_healthPlot; }
     SVToolView* sequencePanel() const { return m_sequencePanel; }
-    QLabel* statusLabel() const { return m_status; }
+    StatusLine* statusLabel() const { return m_status; }
     SVButton* buttonScan() const { return m_scan; }
     SVButton* buttonCapture() const { return m_capture; }
     SVButton* buttonTorque() const { return m_torque; }
@@ -102,6 +107,11 @@ private:
 
     void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone);
     void followCheckedServos();
+    // The position plot draws the servos selected in the list, or by default the first of the sequence.
+    void plotChosenServos();
+    void followCurrentServo();
+    void fitSequenceColumns();
+    int widestValueWidth(int value) const;
     void showScanned(const BusScan::Outcome& outcome);
     void showStepStarted(int loop, int stepIndex);
     void showPosition(int servoId, int position, double seconds);
@@ -139,10 +149,10 @@ private:
     SVToolView* m_sequencePanel = nullptr;
     SVToolView* m_plotPanel = nullptr;
     QTableView* m_servoView = nullptr;
-    QTableView* m_sequenceView = nullptr;
+    FrozenColumnsTableView* m_sequenceView = nullptr;
     PositionPlot* m_positionPlot = nullptr;
     HealthPlot* m_healthPlot = nullptr;
-    QLabel* m_status = nullptr;
+    StatusLine* m_status = nullptr;
     QLabel* m_pollNote = nullptr;
     QLabel* m_loopsLabel = nullptr;
     QLabel* m_speedLabel = nullptr;

@@ -5,12 +5,8 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
-#include <array>
 
 namespace {
-
-const std::array<QColor, 8> servoColours { QColor(255, 128, 0), QColor(33, 118, 209), QColor(46, 160, 67),
-    QColor(142, 68, 173), QColor(214, 39, 40), QColor(23, 162, 184), QColor(140, 86, 75), QColor(127, 127, 127) };
 
 void hand(QCPGraph* graph, const SampleBuffer::Series& series)
 {
@@ -19,31 +15,22 @@ void hand(QCPGraph* graph, const SampleBuffer::Series& series)
 
 }  // namespace
 
-QColor PositionPlot::colourAt(qsizetype index)
-{
-    return servoColours.at(static_cast<size_t>(index) % servoColours.size());
-}
-
 PositionPlot::PositionPlot(QWidget* parent)
     : LivePlot("plot_position_name", parent)
 {
     QCustomPlot* plot = customPlot();
     plot->yAxis->setRange(0, positionMaximum);
-    // The legend inside the plot's top right corner, its entries side by side. (A row of its own
-    // above the plot would hold the plot to the legend's width while the legend is empty.)
-    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
-    plot->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-    plot->legend->setMargins(QMargins(4, 2, 4, 0));
-    plot->legend->setIconSize(18, 8);
-    // Shown with its first entry: an empty legend squeezes the plot beside it.
+    plot->setAutoAddPlottableToLegend(false);
     plot->legend->setVisible(false);
     retranslate();
 }
 
-void PositionPlot::setServoIds(const QList<int>& ids)
+void PositionPlot::setServos(const QList<Shown>& servos)
 {
     std::vector<Trace> traces;
-    for (int id : ids) {
+    QList<QColor> colours;
+    for (const Shown& servo : servos) {
+        const int id = servo.id;
         if (std::any_of(traces.cbegin(), traces.cend(), [id](const Trace& t) { return t.servoId == id; }))
             continue;
         if (Trace* kept = traceOf(id)) {
@@ -52,25 +39,25 @@ void PositionPlot::setServoIds(const QList<int>& ids)
             traces.emplace_back();
             traces.back().servoId = id;
         }
+        colours.append(servo.colour);
     }
     customPlot()->clearGraphs();
     m_traces = std::move(traces);
     for (size_t i = 0; i < m_traces.size(); ++i)
-        addGraphs(m_traces[i], colourAt(static_cast<qsizetype>(i)));
-    customPlot()->legend->setVisible(!m_traces.empty());
+        addGraphs(m_traces[i], colours.at(qsizetype(i)));
 }
 
+// Lines one pixel wide: wider pens cost the plot several times the drawing time of a frame.
 void PositionPlot::addGraphs(Trace& trace, const QColor& colour)
 {
     QCustomPlot* plot = customPlot();
     trace.position = plot->addGraph();
-    trace.position->setPen(QPen(colour, 1.5));
+    trace.position->setPen(QPen(colour, 1));
     trace.position->setName(QStringLiteral("ID %1").arg(trace.servoId));
     trace.target = plot->addGraph();
-    trace.target->setPen(QPen(colour, 1.2, Qt::DashLine));
+    trace.target->setPen(QPen(colour, 1, Qt::DashLine));
     // A target holds until the next one: the line jumps when a move is sent.
     trace.target->setLineStyle(QCPGraph::lsStepLeft);
-    trace.target->removeFromLegend();
 }
 
 QList<int> PositionPlot::servoIds() const

@@ -1,5 +1,6 @@
 // The live plot of the servos' positions: per servo a solid line of the measured position and a dashed
-// step line of its target in the same colour, over the last 20 s.
+// step line of its target in the servo's colour, over the last 20 s. It has no legend: the servo
+// list beside it shows each servo's colour.
 #pragma once
 
 #include "Classes/Motion/LivePlot.h"
@@ -17,13 +18,15 @@ class PositionPlot : public LivePlot {
 public:
     static constexpr int positionMaximum = 1000;
 
-    // The colour of the servo at `index` in the list shown; the palette repeats past its end.
-    static QColor colourAt(qsizetype index);
+    struct Shown {
+        int id = 0;
+        QColor colour;
+    };
 
     explicit PositionPlot(QWidget* parent = nullptr);
 
-    // Shows these servos, in this order and colours. Servos shown before keep their samples.
-    void setServoIds(const QList<int>& ids);
+    // Draws these servos, in these colours. Servos drawn before keep their samples.
+    void setServos(const QList<Shown>& servos);
     QList<int> servoIds() const;
 
     // Store a sample of a servo shown; the next frame draws it.

@@ -6,6 +6,13 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
+QString SequenceDelegate::displayText(const QVariant& value, const QLocale& locale) const
+{
+    if (value.typeId() == QMetaType::Int)
+        return numberText(value.toInt());
+    return QStyledItemDelegate::displayText(value, locale);
+}
+
 QWidget* SequenceDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
 {
     const std::optional<SequenceModel::ValueRange> range = SequenceModel::rangeOf(index.column());

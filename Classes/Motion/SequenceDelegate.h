@@ -11,7 +11,12 @@ public:
     // The spin box text of "no position".
     static QString noPositionText() { return QStringLiteral("–"); }
 
+    // A number as the table shows it: digits only, as in the motion file and the editors.
+    static QString numberText(int value) { return QString::number(value); }
+
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant& value, const QLocale& locale) const override;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;

@@ -135,7 +135,12 @@ QVariant SequenceModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    // A servo's column is headed by its ID alone, to stay as narrow as its numbers; the tip and
+    // assistive technology say what the number is.
+    const bool servo = section >= FirstServoColumn;
+    if (role == Qt::DisplayRole)
+        return servo ? QString::number(servoIdAt(section)) : headerText(section);
+    if (role == Qt::AccessibleTextRole || (role == Qt::ToolTipRole && servo))
         return headerText(section);
     return {};
 }

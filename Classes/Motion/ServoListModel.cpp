@@ -1,6 +1,7 @@
 // The servos on the bus, their live values and whether each is in the sequence.
 #include "Classes/Motion/ServoListModel.h"
 
+#include "Classes/Motion/ServoColours.h"
 #include "Tools/BundleLanguage.h"
 
 #include <algorithm>
@@ -52,6 +53,10 @@ QVariant ServoListModel::data(const QModelIndex& index, int role) const
         if (index.column() == IdColumn)
             return servo.checked ? Qt::Checked : Qt::Unchecked;
         return {};
+    case Qt::DecorationRole:
+        if (index.column() == IdColumn)
+            return colourOf(servo.id);
+        return {};
     case Qt::TextAlignmentRole:
         if (index.column() != TorqueColumn)
             return int(Qt::AlignRight | Qt::AlignVCenter);
@@ -61,7 +66,7 @@ QVariant ServoListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return servo.answering ? QVariant() : QVariant(silentText());
     case Qt::AccessibleTextRole: {
-        const QString text = displayText(servo, index.column());
+        const QString text = withUnit(displayText(servo, index.column()), index.column());
         return servo.answering ? text : QStringLiteral("%1, %2").arg(text, silentText());
     }
     default:
@@ -78,9 +83,9 @@ QString ServoListModel::displayText(const Servo& servo, int column) const
         return textOrUnknown(servo.position, [](int position) { return QString::number(position); });
     case VoltageColumn:
         return textOrUnknown(servo.voltageMillivolts,
-            [](int millivolts) { return QStringLiteral("%1 V").arg(millivolts / 1000.0, 0, 'f', 1); });
+            [](int millivolts) { return QString::number(millivolts / 1000.0, 'f', 1); });
     case TemperatureColumn:
-        return textOrUnknown(servo.temperature, [](int celsius) { return QStringLiteral("%1 ℃").arg(celsius); });
+        return textOrUnknown(servo.temperature, [](int celsius) { return QString::number(celsius); });
     default:
         return textOrUnknown(servo.torqueOn, [](bool on) {
             return BundleLanguage::localizedStringForKey(on ? QStringLiteral("motion_torque_on") : QStringLiteral("motion_torque_off"));
@@ -88,12 +93,31 @@ QString ServoListModel::displayText(const Servo& servo, int column) const
     }
 }
 
+// The column headers give the units; assistive technology reads each value with its own.
+QString ServoListModel::withUnit(const QString& text, int column)
+{
+    if (text == unknownText())
+        return text;
+    if (column == VoltageColumn)
+        return text + QStringLiteral(" V");
+    if (column == TemperatureColumn)
+        return text + QStringLiteral(" ℃");
+    return text;
+}
+
 QVariant ServoListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    if (role == Qt::DisplayRole)
         return headerText(section);
+    // The unit alone heads the voltage and temperature: their tip and assistive technology name them.
+    if (role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) {
+        if (section == VoltageColumn || section == TemperatureColumn)
+            return BundleLanguage::localizedStringForKey(
+                section == VoltageColumn ? QStringLiteral("plot_voltage") : QStringLiteral("plot_temperature"));
+        return role == Qt::AccessibleTextRole ? QVariant(headerText(section)) : QVariant();
+    }
     return {};
 }
 
@@ -219,6 +243,12 @@ int ServoListModel::rowOf(int id) const
 {
     const auto found = std::find_if(m_servos.cbegin(), m_servos.cend(), [id](const Servo& servo) { return servo.id == id; });
     return found == m_servos.cend() ? -1 : int(found - m_servos.cbegin());
+}
+
+QColor ServoListModel::colourOf(int id) const
+{
+    const int row = rowOf(id);
+    return row < 0 ? QColor() : ServoColours::colourAt(row);
 }
 
 int ServoListModel::idAt(int row) const

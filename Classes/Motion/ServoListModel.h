@@ -1,5 +1,6 @@
 // The Motion page's list of the servos on the bus: each servo's live values, whether it still
-// answers, and whether it is in the sequence (its check box).
+// answers, whether it is in the sequence (its check box), and its colour in the position plot (a
+// swatch beside its ID).
 #pragma once
 
 #include "Api/Bus/ServoAccess.h"
@@ -46,6 +47,8 @@ public:
     // The row of a servo, or -1; the servo of a row, or -1.
     int rowOf(int id) const;
     int idAt(int row) const;
+    // The servo's colour in the plot, by its place in the list; invalid for a servo not listed.
+    QColor colourOf(int id) const;
 
     // Tells the views that every header text changed (the language did).
     void retranslate();
@@ -67,6 +70,7 @@ private:
     };
 
     QString displayText(const Servo& servo, int column) const;
+    static QString withUnit(const QString& text, int column);
     QString headerText(int section) const;
     // Applies change to the servo's entry and tells the views its row changed.
     void changeServo(int id, const std::function<void(Servo&)>& change);

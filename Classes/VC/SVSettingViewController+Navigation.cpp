@@ -4,7 +4,37 @@
 #include "Classes/Motion/MotionPage.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 
+#include "Classes/View/Window/SVWindow.h"
+
+#include <QMouseEvent>
 #include <QWidget>
+
+namespace {
+
+// Runs an action on a left double-click that reaches the widget watched.
+class DoubleClickWatcher : public QObject {
+public:
+    DoubleClickWatcher(QWidget* watched, std::function<void()> action)
+        : QObject(watched)
+        , m_action(std::move(action))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonDblClick || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return QObject::eventFilter(watched, event);
+        m_action();
+        return true;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+}  // namespace
 
 void SVSettingViewController::setPagesVisible(bool basic, bool setting, bool about, bool motion)
 {
@@ -48,4 +78,12 @@ void SVSettingViewController::minimizeWindow()
 {
     if (m_view)
         m_view->window()->showMinimized();
+}
+
+void SVSettingViewController::maximizeOnDoubleClick(QWidget* bar)
+{
+    new DoubleClickWatcher(bar, [this] {
+        if (auto* window = m_view ? qobject_cast<SVWindow*>(m_view->window()) : nullptr)
+            window->toggleMaximized();
+    });
 }

@@ -209,6 +209,7 @@ void SVSettingViewController::buildTopBar()
 {
     QWidget* bar = m_viewTop;
     fillBackground(bar, QColor::fromRgbF(1.0, 0.5, 0.0, 1.0));
+    maximizeOnDoubleClick(bar);
 
     auto* title = new SVImageView(imageNamed(QStringLiteral("title")), bar);
     L::place(title).edges(bar);

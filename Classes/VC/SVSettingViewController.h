@@ -236,6 +236,8 @@ public:
     void showMotionPage();
     void exitWindow();
     void minimizeWindow();
+    // A double-click on the top bar maximizes the window or restores it, as on a title bar.
+    void maximizeOnDoubleClick(QWidget* bar);
     // The language toggle: English when Simplified Chinese is in force, else Simplified Chinese.
     void toggleLanguage();
 

@@ -1,8 +1,10 @@
 #include "AppDelegate.h"
 
 #include "Classes/View/Window/SVWindow.h"
+#include "support/ui/ScopedSettingsStore.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +14,7 @@ namespace {
 
 TEST(AppDelegateTest, LaunchingShowsTheBorderlessWindowWithTheContentView)
 {
+    ScopedSettingsStore settings;
     AppDelegate delegate;
     SVWindow* window = delegate.window();
     ASSERT_NE(window, nullptr);
@@ -35,6 +38,7 @@ TEST(AppDelegateTest, LaunchingShowsTheBorderlessWindowWithTheContentView)
 
 TEST(AppDelegateTest, MinimizeThenReopenBringsTheWindowBackAsTheActiveWindow)
 {
+    ScopedSettingsStore settings;
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     SVWindow* window = delegate.window();
@@ -56,6 +60,7 @@ TEST(AppDelegateTest, MinimizeThenReopenBringsTheWindowBackAsTheActiveWindow)
 
 TEST(AppDelegateTest, ClosingTheWindowEndsTheApplication)
 {
+    ScopedSettingsStore settings;
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate.window()));
@@ -73,6 +78,52 @@ TEST(AppDelegateTest, ClosingTheWindowEndsTheApplication)
     EXPECT_NE(status, 99) << "closing the window did not end the application within 10 s";
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(terminating);
+}
+
+// The smallest size, unlike the initial one, fits every screen, the offscreen one of the tests too.
+TEST(AppDelegateTest, TheWindowStartsAtTheSizeItHadWhenItLastClosed)
+{
+    ScopedSettingsStore settings;
+    const QSize kept = AppDelegate::minimumWindowSize;
+    ASSERT_NE(kept, AppDelegate::initialWindowSize);
+    {
+        AppDelegate first;
+        first.applicationDidFinishLaunching();
+        EXPECT_EQ(first.window()->size(), AppDelegate::initialWindowSize) << "nothing kept yet";
+        first.window()->resize(kept);
+        first.window()->close();
+    }
+    AppDelegate second;
+    second.applicationDidFinishLaunching();
+    EXPECT_EQ(second.window()->size(), kept);
+    // Maximized when it closes: the size it is restored to is kept, not the screen's.
+    second.window()->toggleMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.window()->isMaximized(); }));
+    second.window()->close();
+    EXPECT_EQ(settings.text(AppDelegate::windowSizeKey), QStringLiteral("%1x%2").arg(kept.width()).arg(kept.height()));
+}
+
+TEST(AppDelegateTest, AKeptSizeStaysBetweenTheSmallestSizeAndTheScreen)
+{
+    const QSize room(1600, 1000);
+    const struct {
+        const char* kept;
+        QSize expected;
+    } cases[] = {
+        { "1000x800", QSize(1000, 800) },
+        { "100x100", AppDelegate::minimumWindowSize },
+        { "5000x4000", room },
+        { "1000x100", QSize(1000, AppDelegate::minimumWindowSize.height()) },
+        { "", AppDelegate::initialWindowSize },
+        { "1000", AppDelegate::initialWindowSize },
+        { "-900x700", AppDelegate::initialWindowSize },
+        { "900x700x3", AppDelegate::initialWindowSize },
+        { "99999999999x700", AppDelegate::initialWindowSize },
+    };
+    for (const auto& [kept, expected] : cases)
+        EXPECT_EQ(AppDelegate::startingWindowSize(QLatin1String(kept), room), expected) << kept;
+    EXPECT_EQ(AppDelegate::startingWindowSize(QStringLiteral("1000x800"), QSize(800, 600)), AppDelegate::minimumWindowSize)
+        << "a screen smaller than the smallest window";
 }
 
 } // namespace

@@ -1,11 +1,24 @@
 // The window looks the same from one version to the next: each page, rendered by the program's own
 // screenshot option, is compared pixel by pixel with a reference picture kept with the tests. Small
 // differences of anti-aliased edges are let pass; anything a user would notice is not.
+#include "Classes/Motion/HealthPlot.h"
+#include "Classes/Motion/MotionPage.h"
+#include "Classes/Motion/PositionPlot.h"
+#include "Classes/Motion/SequenceModel.h"
+#include "Classes/Motion/ServoListModel.h"
+#include "Classes/Motion/StatusLine.h"
+#include "Tools/SVButton.h"
+#include "support/core/EventLoopWait.h"
+#include "support/ui/ControllerHarness.h"
+
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -68,6 +81,72 @@ TEST(WindowPixelsTest, EveryPageLooksAsItsReferencePicture)
         allMatch = allMatch && difference.share() <= differingShareTolerance;
     }
     if (allMatch)
+        output.remove();
+}
+
+// A robot's 18 servos on the Motion page at the window's initial size, scanned over a virtual bus, with
+// a sequence in the table and lines in the plots put at fixed times, so that the picture is the same
+// at every run.
+TEST(WindowPixelsTest, EighteenServosOnTheMotionPageLookAsTheirReferencePicture)
+{
+    QList<int> ids;
+    for (int id = 1; id <= 18; ++id)
+        ids.append(id);
+    ControllerHarness harness{true, ids};
+    for (int servo = 0; servo < ids.size(); ++servo) {
+        harness.servo().setPosition(100 + 50 * servo, servo);
+        harness.servo().setVoltageMillivolts(11800 + 20 * servo, servo);
+        harness.servo().setTemperature(30 + servo, servo);
+    }
+    QWidget* view = harness.controller().view();
+    view->resize(840, 680);
+    MotionPage* page = harness.controller().viewMotion();
+    ASSERT_TRUE(harness.choosePort());
+    ASSERT_TRUE(harness.openPort());
+    harness.controller().showMotionPage();
+    page->buttonScan()->click();
+    ASSERT_TRUE(waitForCondition([&] { return page->servoModel()->rowCount() == 18 && page->buttonScan()->isEnabled(); }, 30000))
+        << qPrintable(page->statusLabel()->text());
+    ASSERT_TRUE(harness.closePort());  // no more reads: nothing changes the picture from here on
+
+    Motion motion;
+    for (int step = 0; step < 4; ++step) {
+        MotionStep made{QStringLiteral("step %1").arg(step + 1), 600 + 100 * step, 100, {}};
+        for (int id : ids)
+            made.positions.insert(id, 200 + ((step + id) % 4) * 200);
+        motion.steps.append(made);
+    }
+    page->sequenceModel()->setMotion(motion);
+    page->sequenceModel()->markSaved();
+    constexpr double now = 20;
+    for (LivePlot* plot : std::initializer_list<LivePlot*>{page->positionPlot(), page->healthPlot()})
+        plot->setClock([] { return now; });
+    page->positionPlot()->clear();
+    page->healthPlot()->clear();
+    for (int id : page->positionPlot()->servoIds()) {
+        for (double t = 0; t <= now; t += 0.05)
+            page->positionPlot()->addPosition(id, t, qRound(500 + 300 * std::sin(t + id)));
+        for (int step = 0; step < 20; ++step)
+            page->positionPlot()->addTarget(id, step, 500 + (step + id) % 2 * 300 - 150);
+    }
+    for (double t = 0; t <= now; t += 1)
+        page->healthPlot()->addSample(t, 11800 + int(t) * 10, 30 + int(t) / 4);
+    page->positionPlot()->redrawNow();
+    page->healthPlot()->redrawNow();
+    serveEventsFor(100);
+
+    const QImage actual = view->grab().toImage();
+    ASSERT_EQ(actual.size(), QSize(840, 680));
+    const QImage expected(QDir(QStringLiteral(SERVODESK_REFERENCE_DIR)).filePath(QStringLiteral("window-motion-18-en.png")));
+    QTemporaryDir output;
+    output.setAutoRemove(false);
+    const QString shot = output.filePath(QStringLiteral("window-motion-18-en.png"));
+    ASSERT_FALSE(expected.isNull()) << "no reference picture; this run's is " << qPrintable(shot) << (actual.save(shot) ? "" : " (not saved)");
+    const Comparison difference = compare(actual, expected);
+    const bool matches = difference.share() <= differingShareTolerance;
+    EXPECT_TRUE(matches) << difference.differing << " of " << difference.total << " pixels differ; see " << qPrintable(shot)
+                         << (actual.save(shot) ? "" : " (not saved)");
+    if (matches)
         output.remove();
 }
 

@@ -7,7 +7,7 @@ finds controls by role and name, presses them, and reads what the window shows.
 The application runs in demo mode (its virtual servo is the first port of the list). The test opens
 the port with the open/close button, reads the voltage read-out once the state poll has filled it,
 goes to the parameter page, presses "Read", reads the message box that reports the result and
-dismisses it with its confirm button. Exit status 0 when all of that worked, 1 otherwise.
+dismisses it with its confirm button, then scans on the Motion page and reads its status line. Exit status 0 when all of that worked, 1 otherwise.
 """
 
 import sys
@@ -178,6 +178,19 @@ def main():
     print("servo ID read:", servo_id)
     if not servo_id.isdigit():
         raise Failure("the ID field holds %r after the read" % servo_id)
+
+    # The Motion page's status line is a status bar named by what it says.
+    press(wait_for("the Motion tab", lambda: find(app, pyatspi.ROLE_PUSH_BUTTON, "Motion")))
+    press(wait_for("the Scan button to be usable", lambda: usable(find(app, pyatspi.ROLE_PUSH_BUTTON, "Scan"))))
+
+    def status_saying_found():
+        app.clear_cache()
+        return pyatspi.findDescendant(app, lambda node: node is not None and node.getRole() == pyatspi.ROLE_STATUS_BAR
+                                      and showing(node) and node.name.endswith("servos found."))
+    status = wait_for("the status line to say how many servos the scan found", status_saying_found)
+    print("status line:", status.name, "(%s)" % status.description)
+    if status.description != "Status":
+        raise Failure("the status line is described as %r" % status.description)
     print("PASSED")
     return 0
 

@@ -39,6 +39,14 @@ void SVWindow::setContentView(QWidget* view)
         m_windowView->layout()->addWidget(view);
 }
 
+void SVWindow::toggleMaximized()
+{
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
+}
+
 void SVWindow::bringToFront(QWidget* window)
 {
     if (window->isMinimized())

@@ -32,6 +32,9 @@ public:
     QWidget* contentView() const { return m_contentView; }
     void setContentView(QWidget* view);
 
+    // Maximizes the window, or restores the size it had before, as a double-click on a title bar does.
+    void toggleMaximized();
+
     // Brings the window to the front, restored if minimized, as the active window.
     void makeKeyAndOrderFront() { bringToFront(this); }
     static void bringToFront(QWidget* window);

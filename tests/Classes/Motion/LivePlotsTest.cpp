@@ -3,6 +3,7 @@
 // texts following the language.
 #include "Classes/Motion/HealthPlot.h"
 #include "Classes/Motion/PositionPlot.h"
+#include "Classes/Motion/ServoColours.h"
 #include "Tools/BundleLanguage.h"
 #include "support/ui/ScopedSettingsStore.h"
 
@@ -11,6 +12,14 @@
 #include <qcustomplot.h>
 
 namespace {
+
+QList<PositionPlot::Shown> shownInListColours(const QList<int>& ids)
+{
+    QList<PositionPlot::Shown> shown;
+    for (int id : ids)
+        shown.append({ id, ServoColours::colourAt(shown.size()) });
+    return shown;
+}
 
 QVector<double> keysOf(const QCPGraph* graph)
 {
@@ -34,7 +43,7 @@ protected:
     {
         plot.resize(700, 220);
         plot.setClock([this] { return now; });
-        plot.setServoIds({ 1, 2 });
+        plot.setServos(shownInListColours({ 1, 2 }));
     }
     double now = 100;
     PositionPlot plot;
@@ -101,20 +110,19 @@ TEST_F(PositionPlotTest, GraphsHoldTheLastTwentySecondsAndTargetsAsSteps)
 TEST_F(PositionPlotTest, ServoIdsMakeAndRemoveGraphs)
 {
     plot.addPosition(2, 99, 640);
-    plot.setServoIds({ 2, 5, 7 });
+    plot.setServos({ { 2, Qt::blue }, { 5, Qt::red }, { 7, Qt::darkGreen } });
     QCustomPlot* custom = plot.customPlot();
     EXPECT_EQ(custom->graphCount(), 6);
-    QStringList legend;
-    for (int i = 0; i < custom->legend->itemCount(); ++i)
-        legend.append(qobject_cast<QCPPlottableLegendItem*>(custom->legend->item(i))->plottable()->name());
-    EXPECT_EQ(legend, QStringList({ "ID 2", "ID 5", "ID 7" }));
+    EXPECT_EQ(plot.servoIds(), QList<int>({ 2, 5, 7 }));
+    EXPECT_FALSE(custom->legend->visible() && custom->legend->itemCount() > 0) << "a legend over the lines";
     EXPECT_EQ(plot.positionGraph(1), nullptr);
-    EXPECT_EQ(plot.targetGraph(2)->pen().color(), PositionPlot::colourAt(0));
+    EXPECT_EQ(plot.positionGraph(5)->pen().color(), QColor(Qt::red));
+    EXPECT_EQ(plot.targetGraph(2)->pen().color(), QColor(Qt::blue));
     EXPECT_EQ(plot.targetGraph(2)->pen().style(), Qt::DashLine);
 
     plot.redrawNow();
     EXPECT_EQ(valuesOf(plot.positionGraph(2)), (QVector<double> { 640 })) << "a servo still shown lost its samples";
-    plot.setServoIds({});
+    plot.setServos({});
     EXPECT_EQ(custom->graphCount(), 0);
 }
 
@@ -145,9 +153,9 @@ TEST_F(PositionPlotTest, DrawsEachServoInItsColourWhereItsSamplesAre)
     const QCustomPlot* custom = plot.customPlot();
     const int x = qRound(custom->xAxis->coordToPixel(90));
     const auto at = [&](double value) { return QPoint(x, qRound(custom->yAxis->coordToPixel(value))); };
-    EXPECT_TRUE(colourNear(image, at(750), PositionPlot::colourAt(0)));
-    EXPECT_TRUE(colourNear(image, at(250), PositionPlot::colourAt(1)));
-    EXPECT_FALSE(colourNear(image, at(500), PositionPlot::colourAt(0)));
+    EXPECT_TRUE(colourNear(image, at(750), ServoColours::colourAt(0)));
+    EXPECT_TRUE(colourNear(image, at(250), ServoColours::colourAt(1)));
+    EXPECT_FALSE(colourNear(image, at(500), ServoColours::colourAt(0)));
 }
 
 TEST(HealthPlotTest, ShowsOneServoInVoltsAndDegrees)
@@ -161,7 +169,7 @@ TEST(HealthPlotTest, ShowsOneServoInVoltsAndDegrees)
     EXPECT_EQ(plot.title(), "ID 3");
     EXPECT_EQ(valuesOf(plot.voltageGraph()), (QVector<double> { 7.4 }));
     EXPECT_EQ(valuesOf(plot.temperatureGraph()), (QVector<double> { 45 }));
-    EXPECT_EQ(plot.temperatureGraph()->valueAxis(), plot.customPlot()->yAxis2);
+    EXPECT_NE(plot.temperatureGraph()->valueAxis()->axisRect(), plot.voltageGraph()->valueAxis()->axisRect());
 
     plot.setServo(4);
     plot.redrawNow();
@@ -169,14 +177,42 @@ TEST(HealthPlotTest, ShowsOneServoInVoltsAndDegrees)
     EXPECT_TRUE(plot.voltageGraph()->data()->isEmpty());
 }
 
+// From the smallest panel to a maximized window: the two plots never overlap, and the labels of each
+// scale keep a label's height apart or are left out.
+TEST(HealthPlotTest, NoLabelIsDrawnOverAnotherAtAnyHeight)
+{
+    HealthPlot plot;
+    plot.setClock([] { return 30.0; });
+    for (int height : { 40, 70, 100, 150, 220, 400, 800 }) {
+        SCOPED_TRACE(height);
+        plot.resize(180, height);
+        plot.redrawNow();
+        const QCPAxis* voltage = plot.voltageGraph()->valueAxis();
+        const QCPAxis* temperature = plot.temperatureGraph()->valueAxis();
+        EXPECT_LE(voltage->axisRect()->outerRect().bottom(), temperature->axisRect()->outerRect().top());
+        for (const QCPAxis* axis : { voltage, temperature }) {
+            if (!axis->tickLabels())
+                continue;
+            const int labelHeight = QFontMetrics(axis->tickLabelFont()).height();
+            const QVector<double> ticks = axis->tickVector();
+            ASSERT_GE(ticks.size(), 2);
+            for (qsizetype i = 1; i < ticks.size(); ++i)
+                EXPECT_GE(std::abs(axis->coordToPixel(ticks[i]) - axis->coordToPixel(ticks[i - 1])), labelHeight)
+                    << "labels " << ticks[i - 1] << " and " << ticks[i];
+        }
+    }
+}
+
 TEST(LivePlotTest, TextsFollowTheLanguageAndTabPassesBy)
 {
     ScopedSettingsStore settings;
     HealthPlot plot;
+    PositionPlot positions;
     const QString englishName = plot.accessibleName();
     ASSERT_TRUE(BundleLanguage::setLanguage("zh-Hans"));
     plot.retranslate();
-    EXPECT_EQ(plot.customPlot()->xAxis->label(), "时间 (s)");
+    positions.retranslate();
+    EXPECT_EQ(positions.customPlot()->xAxis->label(), "时间 (s)");
     EXPECT_EQ(plot.temperatureGraph()->name(), "温度 (℃)");
     EXPECT_NE(plot.accessibleName(), englishName);
     EXPECT_FALSE(plot.accessibleName().isEmpty());

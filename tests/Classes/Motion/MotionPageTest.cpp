@@ -7,6 +7,7 @@
 #include "Classes/Motion/MotionPage.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
+#include "Classes/Motion/StatusLine.h"
 #include "Classes/View/Text/SVBaseTextField.h"
 #include "Tools/SVButton.h"
 #include "support/core/EventLoopWait.h"

@@ -159,7 +159,8 @@ TEST_F(SequenceModelTest, ServoColumnsFollowTheServosInTheSequence)
     model.retranslate();
     ASSERT_EQ(headers.count(), 1);
     EXPECT_EQ(headers.at(0).at(2).toInt(), model.columnCount() - 1);
-    const QString servo5 = model.headerData(SequenceModel::FirstServoColumn + 1, Qt::Horizontal).toString();
+    EXPECT_EQ(model.headerData(SequenceModel::FirstServoColumn + 1, Qt::Horizontal).toString(), "5");
+    const QString servo5 = model.headerData(SequenceModel::FirstServoColumn + 1, Qt::Horizontal, Qt::ToolTipRole).toString();
     EXPECT_TRUE(servo5.contains("5") && !servo5.contains("%@")) << servo5.toStdString();
     EXPECT_EQ(model.headerData(SequenceModel::NameColumn, Qt::Horizontal, Qt::AccessibleTextRole).toString(), QStringLiteral("名稱"));
 }

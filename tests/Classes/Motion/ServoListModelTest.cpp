@@ -34,8 +34,10 @@ TEST_F(ServoListModelTest, ANewScanKeepsTheChoiceAndValuesOfServosFoundAgain)
     EXPECT_EQ(model.ids(), QList<int>({ 3, 5 }));
     EXPECT_EQ(model.checkedIds(), QList<int>({ 5 }));
     EXPECT_EQ(text(3, ServoListModel::PositionColumn), "512");
-    EXPECT_EQ(text(3, ServoListModel::VoltageColumn), "7.4 V");
-    EXPECT_EQ(text(3, ServoListModel::TemperatureColumn), "31 ℃");
+    EXPECT_EQ(text(3, ServoListModel::VoltageColumn), "7.4");
+    EXPECT_EQ(text(3, ServoListModel::VoltageColumn, Qt::AccessibleTextRole), "7.4 V");
+    EXPECT_EQ(text(3, ServoListModel::TemperatureColumn), "31");
+    EXPECT_EQ(text(3, ServoListModel::TemperatureColumn, Qt::AccessibleTextRole), "31 ℃");
     EXPECT_EQ(text(3, ServoListModel::TorqueColumn), "on");
     for (int column = ServoListModel::PositionColumn; column < ServoListModel::ColumnCount; ++column)
         EXPECT_EQ(text(5, column), ServoListModel::unknownText()) << column;
