@@ -6,6 +6,7 @@
 
 #include "Api/Source/SVPortOptions.h"
 #include "Classes/Motion/MotionShowcase.h"
+#include "Classes/Robot/RobotShowcase.h"
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVAccessibility.h"
@@ -58,6 +59,7 @@ void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page pag
     case SVScreenshotOptions::Page::Parameters: controller.showSettingPage(); break;
     case SVScreenshotOptions::Page::About: controller.showAboutPage(); break;
     case SVScreenshotOptions::Page::Motion: controller.showMotionPage(); break;
+    case SVScreenshotOptions::Page::Robot: controller.showRobotPage(); break;
     }
 }
 
@@ -130,6 +132,8 @@ int main(int argc, char* argv[])
             // With the virtual bus, the Motion page is pictured at work.
             if (screenshot.page == SVScreenshotOptions::Page::Motion && demo)
                 MotionShowcase::start(controller, saveAndExit);
+            else if (screenshot.page == SVScreenshotOptions::Page::Robot && demo)
+                RobotShowcase::start(controller, saveAndExit);
             else
                 QTimer::singleShot(screenshotSettleMs, &app, saveAndExit);
         });

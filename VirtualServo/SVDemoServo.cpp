@@ -37,7 +37,7 @@ private:
 }  // namespace
 
 SVDemoServo::SVDemoServo(const QList<int>& servoIds)
-    : m_servo(std::make_unique<VirtualServo>(VirtualServo::servosWithIds(servoIds)))
+    : m_servo(std::make_unique<VirtualServo>(VirtualServo::robotServosWithIds(servoIds)))
 {
     m_servo->setDrift(true);
 }
