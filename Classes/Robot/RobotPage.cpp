@@ -27,7 +27,7 @@ namespace {
 constexpr int firstServoId = 0;
 constexpr int lastServoId = 253;
 constexpr int contentFontPx = 12;
-constexpr int rowHeight = 22;
+constexpr int rowHeight = 20;
 const QColor stopRed(214, 39, 40);
 
 QString textFor(const char* key)
@@ -168,13 +168,14 @@ void RobotPage::buildTables()
         m_idView->setColumnHidden(column, !fixed);
         m_settingsView->setColumnHidden(column, fixed);
     }
-    m_idView->setColumnWidth(RobotModel::IdColumn, 36);
-    m_idView->setColumnWidth(RobotModel::NameColumn, 110);
-    m_idView->setFixedWidth(36 + 110 + 2);
-    m_idView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_idView->setColumnWidth(RobotModel::IdColumn, 32);
+    m_idView->setColumnWidth(RobotModel::NameColumn, 100);
+    m_idView->setFixedWidth(32 + 100 + 2);
     m_idView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_settingsView->horizontalHeader()->setDefaultSectionSize(64);
-    m_settingsView->setColumnWidth(RobotModel::PositionColumn, 90);
+    // Both views keep a horizontal scroll bar, so that their rows stay level at the bottom too.
+    m_idView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_settingsView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_settingsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(m_settingsView->verticalScrollBar(), &QScrollBar::valueChanged, m_idView->verticalScrollBar(), &QScrollBar::setValue);
     connect(m_idView->verticalScrollBar(), &QScrollBar::valueChanged, m_settingsView->verticalScrollBar(), &QScrollBar::setValue);
 

@@ -91,8 +91,8 @@ bool SVSettingViewController::eventFilter(QObject* watched, QEvent* event)
         m_viewAppeared = true;
         viewDidAppear();
     }
-    const bool busBusy = (m_viewMotion && m_viewMotion->isPlaying()) || (m_viewRobot && m_viewRobot->isRecording());
-    if (m_view && watched == m_view->window() && event->type() == QEvent::Close && busBusy) {
+    if (m_view && watched == m_view->window() && event->type() == QEvent::Close
+        && ((m_viewMotion && m_viewMotion->isPlaying()) || (m_viewRobot && m_viewRobot->isRecording()))) {
         event->ignore();
         exitWindow();
         return true;
