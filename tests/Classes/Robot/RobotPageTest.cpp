@@ -5,8 +5,12 @@
 // range seen, narrowed by the margin, as new angle limits.
 #include "Api/Bus/Protocol.h"
 #include "Api/Bus/SettingsFile.h"
+#include "Classes/Motion/MotionPage.h"
+#include "Classes/Motion/SequenceModel.h"
+#include "Classes/Motion/ServoListModel.h"
 #include "Classes/Robot/RobotModel.h"
 #include "Classes/Robot/RobotPage.h"
+#include "Classes/Robot/ServoNames.h"
 #include "Tools/SVButton.h"
 #include "support/core/EventLoopWait.h"
 #include "support/ui/ControllerHarness.h"
@@ -46,7 +50,11 @@ protected:
                 && page()->buttonWrite()->isEnabled();
         }, 15000)) << "the scan and read did not fill the table: " << qPrintable(page()->statusLabel()->text());
     }
-    void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
+    void TearDown() override
+    {
+        qunsetenv("XDG_DATA_HOME");
+        ServoNames::shared().setNames({});
+    }
 
     RobotPage* page() { return harness.controller().viewRobot(); }
     RobotModel* model() { return page()->model(); }
@@ -163,6 +171,33 @@ TEST_F(RobotPageTest, AFailedBackupSendsNothingAndAnUnplugMidWriteSaysWhatWasWri
     EXPECT_TRUE(status.contains("2 (angle_min, angle_max, led)")) << qPrintable(status);
     EXPECT_TRUE(status.contains("7 (angle_min, angle_max)")) << qPrintable(status);
     EXPECT_EQ(stored(2).angleMax, 900);
+}
+
+TEST_F(RobotPageTest, NamesShowOnTheMotionPageAndComeBackFromTheRobotFile)
+{
+    // The Robot page's scan listed the servos on the Motion page too.
+    ServoListModel* motionList = harness.controller().viewMotion()->servoModel();
+    ASSERT_EQ(motionList->ids(), busIds);
+    EXPECT_TRUE(model()->setData(model()->index(model()->rowOf(2), RobotModel::NameColumn), "left knee"));
+    EXPECT_EQ(motionList->data(motionList->index(motionList->rowOf(2), ServoListModel::IdColumn)).toString(), "2 left knee");
+    SequenceModel* sequence = harness.controller().viewMotion()->sequenceModel();
+    EXPECT_EQ(sequence->headerData(SequenceModel::FirstServoColumn + 1, Qt::Horizontal, Qt::ToolTipRole).toString(), "left knee");
+
+    EXPECT_TRUE(model()->setData(cell(7, "angle_min"), 300));
+    const QString path = dataHome.filePath("robot.json");
+    page()->saveFile(path);
+    const auto saved = SettingsFile::readEntries(path);
+    ASSERT_TRUE(saved) << qPrintable(saved.failure().message);
+    ASSERT_EQ(saved->size(), 3);
+    EXPECT_EQ(saved->at(1).name, "left knee");
+    EXPECT_EQ(saved->at(2).values.value("angle_min"), 300) << "the file holds the table as shown";
+
+    model()->setNames({});
+    model()->setEdit(7, "angle_min", stored(7).angleMin);
+    EXPECT_FALSE(model()->isEdited(7, "angle_min"));
+    page()->openFile(path);
+    EXPECT_EQ(model()->name(2), "left knee");
+    EXPECT_TRUE(model()->isEdited(7, "angle_min")) << "a file's value waits for Write changes";
 }
 
 TEST_F(RobotPageTest, RecordRangeSwitchesTheTorqueOffThenOnAndOffersTheNarrowedRangeAsLimits)
