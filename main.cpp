@@ -132,8 +132,10 @@ int main(int argc, char* argv[])
             // With the virtual bus, the Motion page is pictured at work.
             if (screenshot.page == SVScreenshotOptions::Page::Motion && demo)
                 MotionShowcase::start(controller, saveAndExit);
-            else if (screenshot.page == SVScreenshotOptions::Page::Robot && demo)
+            else if (screenshot.page == SVScreenshotOptions::Page::Robot && demo) {
+                demo->servo().setDrift(false);  // the same live values in every picture
                 RobotShowcase::start(controller, saveAndExit);
+            }
             else
                 QTimer::singleShot(screenshotSettleMs, &app, saveAndExit);
         });
