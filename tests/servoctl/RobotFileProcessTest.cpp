@@ -17,6 +17,7 @@ class RobotFileProcess : public ::testing::Test, public ServoctlRunner {
 protected:
     void SetUp() override
     {
+        SKIP_UNDER_THREAD_SANITIZER();
         ASSERT_TRUE(bus.isValid()) << bus.errorString().toStdString();
         ASSERT_TRUE(dataHome.isValid());
     }
