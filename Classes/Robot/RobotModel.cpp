@@ -200,7 +200,7 @@ Qt::ItemFlags RobotModel::flags(const QModelIndex& index) const
     const SettingField* field = fieldOf(index.column());
     if (index.column() == NameColumn)
         return flags | Qt::ItemIsEditable;
-    if (!field || !m_servos.at(index.row()).stored || m_recording)
+    if (!field || !m_servos.at(index.row()).stored || m_locked)
         return flags;
     return flags | (field->kind == SettingField::Kind::Switch ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable);
 }

@@ -79,6 +79,8 @@ public:
     void includePositions(const QMap<int, int>& positions);
     QMap<int, TaughtRange> ranges() const { return m_ranges; }
     void endRanges();
+    // Settings cannot be edited while a write or a recording runs; names always can.
+    void setLocked(bool locked) { m_locked = locked; }
 
     void retranslate();
 
@@ -108,4 +110,5 @@ private:
     QMap<int, QString> m_names;
     QMap<int, TaughtRange> m_ranges;
     bool m_recording = false;
+    bool m_locked = false;
 };

@@ -257,7 +257,7 @@ void RobotPage::connectWorker()
 {
     BusWorker* w = m_worker;
     m_workerConnections = {
-        connect(w, &BusWorker::finished, this, [this](BusWorker::Job job, const Result<void>&, bool portGone) { jobFinished(job, portGone); }),
+        connect(w, &BusWorker::finished, this, &RobotPage::jobFinished),
         connect(w, &BusWorker::scanned, this, &RobotPage::showScanned),
         connect(w, &BusWorker::scanProgress, this, [this](int asked, int total) {
             showStatus(textWith("robot_scanning", {QStringLiteral("%1/%2").arg(asked).arg(total)}));
@@ -278,13 +278,13 @@ void RobotPage::post(BusWorker::Job job, const std::function<void()>& give)
     updateButtons();
 }
 
-void RobotPage::jobFinished(BusWorker::Job job, bool portGone)
+void RobotPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
 {
     m_pending.removeOne(job);
     if (portGone)  // after a write, what it says of the servos stays in view
         showStatus(job == BusWorker::Job::WriteSettings ? textFor("robot_port_gone") + QLatin1Char(' ') + m_status->text()
                                                         : textFor("robot_port_gone"));
-    else if (job == BusWorker::Job::ReadSettings && !m_pending.contains(job))
+    else if (job == BusWorker::Job::ReadSettings && result && !m_pending.contains(job))
         showStatus(textWith("robot_read_done", {QString::number(m_model->rowCount())}));
     updateButtons();
 }
@@ -497,6 +497,7 @@ void RobotPage::updateButtons()
     const bool bus = m_worker != nullptr;
     const bool idle = bus && !busy();
     const bool servos = m_model->rowCount() > 0;
+    m_model->setLocked(m_recording || m_pending.contains(BusWorker::Job::WriteSettings));
     setActionEnabled(m_scan, idle);
     setActionEnabled(m_read, idle && servos);
     setActionEnabled(m_write, idle && servos);

@@ -79,7 +79,7 @@ private:
     void loadRememberedNames();
 
     void post(BusWorker::Job job, const std::function<void()>& give);
-    void jobFinished(BusWorker::Job job, bool portGone);
+    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone);
     void showScanned(const BusScan::Outcome& outcome);
     void showWritten(const Result<RobotWrite::Outcome>& outcome);
     void showRangeEnded(const Result<void>& result);
