@@ -76,7 +76,7 @@ int range(CommandContext& context, const QList<int>& ids, int margin, const QStr
         const TaughtRange seen = ranges.value(id);
         const auto narrowed = seen.limits(margin);
         if (!narrowed)
-            throw CommandError{ExitUsage, QStringLiteral("servo %1: %2; nothing written").arg(id).arg(narrowed.failure().message)};
+            throw CommandError{ExitFailure, QStringLiteral("servo %1: %2; nothing written").arg(id).arg(narrowed.failure().message)};
         SettingValues values = narrowed->values();
         values.insert(QStringLiteral("id"), id);
         limits.append(values);
