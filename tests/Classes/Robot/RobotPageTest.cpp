@@ -173,6 +173,35 @@ TEST_F(RobotPageTest, AFailedBackupSendsNothingAndAnUnplugMidWriteSaysWhatWasWri
     EXPECT_EQ(stored(2).angleMax, 900);
 }
 
+TEST_F(RobotPageTest, ATrimMovesAtOnceWriteStoresItAndCentreMovesEveryServoTo500)
+{
+    const int storedOffset = stored(2).deviation;
+    harness.servo().clearRecords();
+    EXPECT_TRUE(model()->setData(cell(2, "deviation"), -30));
+    ASSERT_TRUE(harness.waitForFrames(AdjustDeviation, 1)) << "the trim was not sent at once";
+    EXPECT_EQ(deviationFromByte(quint8(parametersOf(harness.receivedFramesWithCommand(AdjustDeviation).first()).at(0))), -30);
+    EXPECT_TRUE(harness.receivedFramesWithCommand(SaveDeviation).isEmpty()) << "a trim is not stored before Write changes";
+
+    page()->buttonWrite()->click();
+    ASSERT_TRUE(harness.waitForFrames(SaveDeviation, 1)) << qPrintable(page()->statusLabel()->text());
+    ASSERT_TRUE(waitForCondition([&] { return !model()->isEdited(2, "deviation"); })) << qPrintable(page()->statusLabel()->text());
+    EXPECT_TRUE(stored(2).deviationSaved);
+    EXPECT_EQ(stored(2).deviation, -30);
+    const QString folder = dataHome.path() + QStringLiteral("/servodesk/backups");
+    const QStringList backups = QDir(folder).entryList(QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(SettingsFile::read(folder + QLatin1Char('/') + backups.first())->first().value("deviation"), storedOffset)
+        << "the backup holds the stored offset, not the trim";
+
+    harness.servo().clearRecords();
+    page()->buttonCentre()->click();
+    ASSERT_TRUE(harness.waitForFrames(Move, 3));
+    for (const QByteArray& frame : harness.receivedFramesWithCommand(Move)) {
+        EXPECT_TRUE(busIds.contains(quint8(frame.at(2)))) << "a move went to ID " << int(quint8(frame.at(2)));
+        EXPECT_EQ(wordFrom(quint8(parametersOf(frame).at(0)), quint8(parametersOf(frame).at(1))), 500);
+    }
+}
+
 TEST_F(RobotPageTest, NamesShowOnTheMotionPageAndComeBackFromTheRobotFile)
 {
     // The Robot page's scan listed the servos on the Motion page too.
