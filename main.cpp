@@ -6,6 +6,7 @@
 
 #include "Api/Source/SVPortOptions.h"
 #include "Classes/Motion/MotionShowcase.h"
+#include "Classes/Robot/RobotShowcase.h"
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/HeldLog.h"
@@ -145,6 +146,7 @@ void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page pag
     case SVScreenshotOptions::Page::Parameters: controller.showSettingPage(); break;
     case SVScreenshotOptions::Page::About: controller.showAboutPage(); break;
     case SVScreenshotOptions::Page::Motion: controller.showMotionPage(); break;
+    case SVScreenshotOptions::Page::Robot: controller.showRobotPage(); break;
     }
 }
 
@@ -224,6 +226,10 @@ int main(int argc, char* argv[])
             // With the virtual bus, the Motion page is pictured at work.
             if (screenshot.page == SVScreenshotOptions::Page::Motion && demo)
                 MotionShowcase::start(controller, saveAndExit);
+            else if (screenshot.page == SVScreenshotOptions::Page::Robot && demo) {
+                demo.bus->servo().setDrift(false);  // the same live values in every picture
+                RobotShowcase::start(controller, saveAndExit);
+            }
             else
                 QTimer::singleShot(screenshotSettleMs, &app, saveAndExit);
         });

@@ -52,7 +52,7 @@ QString SVInfoOptions::helpText(const QString& programName)
                "  --language en|zh-Hans|zh-Hant\n"
                "                  show the window in English, Simplified or Traditional Chinese, and\n"
                "                  keep that language for later starts\n"
-               "  --screenshot FILE [--page basic|parameters|about|motion] [--language en|zh-Hans|zh-Hant]\n"
+               "  --screenshot FILE [--page basic|parameters|about|motion|robot] [--language en|zh-Hans|zh-Hant]\n"
                "                  render the window to the PNG file FILE after start-up and exit;\n"
                "                  the saved language is neither used nor changed\n"
                "  -h, --help      print this help and exit\n"

@@ -1,4 +1,4 @@
-// The screenshot option: "--screenshot FILE [--page basic|parameters|about|motion]
+// The screenshot option: "--screenshot FILE [--page basic|parameters|about|motion|robot]
 // [--language en|zh-Hans|zh-Hant]" renders the window after start-up to a PNG file and exits.
 // "--language" without a screenshot chooses the language of the window and saves it.
 #pragma once
@@ -11,7 +11,7 @@
 class QWidget;
 
 struct SVScreenshotOptions {
-    enum class Page { Basic, Parameters, About, Motion };
+    enum class Page { Basic, Parameters, About, Motion, Robot };
 
     QString file;      // empty when no screenshot is asked for
     Page page = Page::Basic;

@@ -47,7 +47,7 @@ QList<int> SVDemoServo::busServoIds(int count)
 }
 
 SVDemoServo::SVDemoServo(const QList<int>& servoIds, const QString& name)
-    : m_servo(std::make_unique<VirtualServo>(VirtualServo::servosWithIds(servoIds)))
+    : m_servo(std::make_unique<VirtualServo>(VirtualServo::robotServosWithIds(servoIds)))
     , m_name(name)
 {
     m_servo->setDrift(true);

@@ -45,6 +45,26 @@ QList<VirtualServo::Settings> VirtualServo::servosWithIds(const QList<int>& ids)
     return servos;
 }
 
+QList<VirtualServo::Settings> VirtualServo::robotServosWithIds(const QList<int>& ids)
+{
+    QList<Settings> servos = servosWithIds(ids);
+    for (qsizetype i = 1; i < servos.size(); ++i) {
+        Settings& s = servos[i];
+        const int n = int(i);
+        s.deviation = (n * 37) % 41 - 20;
+        s.deviationSaved = true;
+        // Limits wide enough for the demo's moves (250-750).
+        s.angleMin = 40 + (n * 47) % 160;
+        s.angleMax = 960 - (n * 31) % 160;
+        s.voltageMinMillivolts = 6000 + (n % 3) * 500;
+        s.voltageMaxMillivolts = 8400 + (n % 2) * 600;
+        s.maxTemperature = 70 + (n * 7) % 20;
+        s.ledOn = n % 3 != 0;
+        s.alarmBits = n % 8;
+    }
+    return servos;
+}
+
 VirtualServo::~VirtualServo()
 {
     vanish();

@@ -46,6 +46,9 @@ public:
     ~VirtualServo() override;
     // Factory settings for each of these IDs, in that order: the servos of a bus.
     static QList<Settings> servosWithIds(const QList<int>& ids);
+    // The same, as on an assembled robot: the first servo keeps the factory settings, every other
+    // one has trims, limits, alarms and an LED of its own, so that no two servos read alike.
+    static QList<Settings> robotServosWithIds(const QList<int>& ids);
 
     // False when the pseudo-terminal could not be made (errorString() says why).
     bool isValid() const { return m_master >= 0; }

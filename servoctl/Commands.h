@@ -25,5 +25,6 @@ void addLedCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addMonitorCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addPoseCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addTeachCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
+void addRangeCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addPlayCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addPingCommand(CLI::App& app, CommandContext& context, CommandRunner& run);

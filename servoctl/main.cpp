@@ -33,7 +33,7 @@ void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     for (auto add : {addPortsCommand, addScanCommand, addInfoCommand, addDumpCommand, addRestoreCommand, addSetCommand,
                      addMoveCommand, addMotorCommand, addTorqueCommand, addLedCommand, addMonitorCommand, addPoseCommand,
-                     addTeachCommand, addPlayCommand, addPingCommand})
+                     addTeachCommand, addRangeCommand, addPlayCommand, addPingCommand})
         add(app, context, run);
     app.require_subcommand(1);
 }

@@ -13,6 +13,8 @@ using namespace std::chrono_literals;
 // A job that saw a reply missing or garbled listens this long before it lets go of the bus, so that a
 // late reply lands here and never on another page.
 constexpr ServoBus::Microseconds lateReplyWait = 30ms;
+// Between two rounds of position reads while a range is recorded.
+constexpr ServoBus::Microseconds rangeReadPause = 20ms;
 
 }  // namespace
 
@@ -250,4 +252,76 @@ void BusWorker::play(const Motion& motion, const PlayOptions& options)
         };
         return player.play();
     });
+}
+
+// ---- The Robot page's jobs ----
+
+void BusWorker::readSettings(const QList<int>& ids)
+{
+    post(Job::ReadSettings, [this, ids](const std::function<bool()>& stopRequested) -> Result<void> {
+        for (int id : ids) {
+            if (stopRequested())
+                return Failure::interrupted(QStringLiteral("stopped"));
+            const Result<ServoSettings> settings = ServoAccess::readSettings(m_bus, id);
+            if (!m_bus.isUsable())
+                return m_bus.portFailure();
+            if (settings)
+                tellMain([this, id, settings = *settings] { emit settingsRead(id, settings); });
+            else
+                tellMain([this, id] { emit servoSilent(id); });
+        }
+        return {};
+    });
+}
+
+void BusWorker::writeSettings(const QList<RobotWrite::Change>& changes)
+{
+    post(Job::WriteSettings, [this, changes](const std::function<bool()>& stopRequested) {
+        const Result<RobotWrite::Outcome> outcome = RobotWrite::write(m_bus, changes, stopRequested);
+        tellMain([this, outcome] { emit settingsWritten(outcome); });
+        return portState();
+    });
+}
+
+void BusWorker::adjustDeviation(int servoId, int deviation)
+{
+    post(Job::Trim, [this, servoId, deviation](const std::function<bool()>&) {
+        return ServoAccess::adjustDeviation(m_bus, servoId, deviation);
+    });
+}
+
+void BusWorker::moveTo(const QList<int>& ids, int position, int timeMs)
+{
+    post(Job::Centre, [this, ids, position, timeMs](const std::function<bool()>&) {
+        return ServoAccess::moveTo(m_bus, ids, position, timeMs);
+    });
+}
+
+void BusWorker::recordRange(const QList<int>& ids)
+{
+    post(Job::RecordRange, [this, ids](const std::function<bool()>& stopRequested) {
+        const Result<void> ended = recordRangeOnBus(ids, stopRequested);
+        tellMain([this, ended] { emit rangeEnded(ended); });
+        return portState();
+    });
+}
+
+Result<void> BusWorker::recordRangeOnBus(const QList<int>& ids, const std::function<bool()>& stopRequested)
+{
+    // Every servo answers before any goes limp.
+    const Result<Positions> first = ServoAccess::readPositions(m_bus, ids);
+    if (!first)
+        return first.failure();
+    tellMain([this, positions = *first] { emit rangePositions(positions); });
+    Result<void> seen = ServoAccess::setTorque(m_bus, ids, false);
+    while (seen && !stopRequested()) {
+        m_bus.listen(rangeReadPause);
+        const Result<Positions> positions = ServoAccess::readPositions(m_bus, ids);
+        if (!positions)
+            seen = positions.failure();
+        else
+            tellMain([this, positions = *positions] { emit rangePositions(positions); });
+    }
+    const Result<void> on = ServoAccess::setTorque(m_bus, ids, true);
+    return seen ? on : seen;
 }

@@ -10,6 +10,7 @@
 #include "Api/Bus/BusScan.h"
 #include "Api/Bus/LoneServo.h"
 #include "Api/Bus/MotionPlayer.h"
+#include "Api/Bus/RobotWrite.h"
 #include "Api/Bus/ServoAccess.h"
 #include "Api/Bus/ServoBus.h"
 
@@ -31,7 +32,7 @@ class BusWorker : public QObject {
 public:
     using Clock = std::chrono::steady_clock;
     using Positions = QMap<int, int>;
-    enum class Job { Scan, ReadStates, Capture, Torque, Play, FindLoneServo };
+    enum class Job { Scan, ReadStates, Capture, Torque, Play, FindLoneServo, ReadSettings, WriteSettings, Trim, Centre, RecordRange };
     Q_ENUM(Job)
 
     explicit BusWorker(ORSSerialPort::Ptr port, QObject* parent = nullptr);
@@ -61,6 +62,19 @@ public:
     void findLoneServo(std::function<void(const LoneServo::Finding&)> found);
     // A "go to step" is a motion of that one step, played once.
     void play(const Motion& motion, const PlayOptions& options);
+
+    // The Robot page's jobs. Each tells its outcome through a signal of its own; their finished
+    // fails only when the port went or a stop dropped them.
+    // Each servo's stored settings, or servoSilent.
+    void readSettings(const QList<int>& ids);
+    void writeSettings(const QList<RobotWrite::Change>& changes);
+    // The offset adjustment, not stored: the servo moves by it.
+    void adjustDeviation(int servoId, int deviation);
+    void moveTo(const QList<int>& ids, int position, int timeMs);
+    // Switches the servos' torque off and reads their positions over and over until stop(); then
+    // switches it on again, also when a servo stopped answering meanwhile.
+    void recordRange(const QList<int>& ids);
+
     // Ends the running job and drops the jobs given before now; a playing motion stops with every
     // answering servo holding where it is.
     void stop();
@@ -79,6 +93,11 @@ signals:
     void stepStarted(int loop, int stepIndex, int timeMs);
     void positionRead(int servoId, int position, double seconds);
     void healthRead(int servoId, int millivolts, int celsius, double seconds);
+    void settingsRead(int servoId, const ServoSettings& settings);
+    void settingsWritten(const Result<RobotWrite::Outcome>& outcome);
+    void rangePositions(const BusWorker::Positions& positions);
+    // The recording has ended with the torque on again, or why not.
+    void rangeEnded(const Result<void>& result);
     // Every job ends with this, also one dropped by stop(); portGone when the port went meanwhile.
     void finished(BusWorker::Job job, const Result<void>& result, bool portGone);
 
@@ -101,6 +120,9 @@ private:
     // The bus's waiter: passes on port news until done() holds, the deadline passes or the thread ends.
     void serveNewsUntil(Clock::time_point deadline, const std::function<bool()>& done);
     int troubleCount() const;
+    Result<void> recordRangeOnBus(const QList<int>& ids, const std::function<bool()>& stopRequested);
+    // What a Robot page job returns: its outcome went out by its own signal.
+    Result<void> portState() const { return m_bus.isUsable() ? Result<void>() : m_bus.portFailure(); }
 
     ORSSerialPort::Ptr m_port;
     ServoBus m_bus;  // used on the thread only

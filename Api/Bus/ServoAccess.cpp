@@ -143,17 +143,38 @@ Result<void> setTorque(ServoBus& bus, const QList<int>& servoIds, bool on)
     return first;
 }
 
-WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoSettings& to, bool idToBroadcast,
-                          const std::function<bool()>& stopRequested)
+QList<GroupWrite> groupWrites(const ServoSettings& from, const ServoSettings& to, const QStringList& alwaysKeys)
 {
-    const QStringList changed = differingKeys(from, to);
-    // Each group's frames, in the order they go out; the new ID last.
-    QList<std::pair<QStringList, std::function<Result<void>()>>> writes;
+    const QStringList changed = differingKeys(from, to) + alwaysKeys;
+    QList<GroupWrite> writes;
     for (const SettingGroup& group : settingGroups()) {
         const bool differs = std::any_of(group.keys.begin(), group.keys.end(), [&](const QString& key) { return changed.contains(key); });
         if (differs)
-            writes.append({group.keys, [&bus, &from, &to, &group] { return group.write(bus, from.id, to); }});
+            writes.append({group.keys, [id = from.id, to, write = group.write](ServoBus& bus) { return write(bus, id, to); }});
     }
+    return writes;
+}
+
+Result<void> adjustDeviation(ServoBus& bus, int servoId, int deviation)
+{
+    return bus.write(servoId, AdjustDeviation, byteOf(deviationByte(deviation)));
+}
+
+Result<void> moveTo(ServoBus& bus, const QList<int>& servoIds, int position, int timeMs)
+{
+    for (int id : servoIds)
+        if (Result<void> sent = bus.write(id, Move, wordBytes(position) + wordBytes(timeMs)); !sent)
+            return sent;
+    return {};
+}
+
+WriteResult writeSettings(ServoBus& bus, const ServoSettings& from, const ServoSettings& to, bool idToBroadcast,
+                          const std::function<bool()>& stopRequested)
+{
+    // Each group's frames, in the order they go out; the new ID last.
+    QList<std::pair<QStringList, std::function<Result<void>()>>> writes;
+    for (const GroupWrite& group : groupWrites(from, to))
+        writes.append({group.keys, [&bus, send = group.send] { return send(bus); }});
     if (from.id != to.id)
         writes.append({{QStringLiteral("id")}, [&] { return bus.write(idToBroadcast ? broadcastId : from.id, WriteId, byteOf(to.id)); }});
 

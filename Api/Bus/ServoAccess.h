@@ -33,6 +33,20 @@ struct WriteResult {
     bool complete = false;    // false when the port failed or a stop came before the last frame
     bool stopped = false;     // stopped on request
 };
+// A write of one group of settings (one frame, two for the position offset) to one servo.
+struct GroupWrite {
+    QStringList keys;
+    std::function<Result<void>(ServoBus&)> send;
+};
+// The writes that take servo from.id from the settings from to the settings to, in the order they go
+// out: one per group of settings of which a value differs, plus the groups named by alwaysKeys. The
+// ID is never among them.
+QList<GroupWrite> groupWrites(const ServoSettings& from, const ServoSettings& to, const QStringList& alwaysKeys = {});
+// Sends the offset adjustment: the servo moves by it at once; nothing is stored.
+Result<void> adjustDeviation(ServoBus& bus, int servoId, int deviation);
+// Moves each servo to position in timeMs, one frame per servo.
+Result<void> moveTo(ServoBus& bus, const QList<int>& servoIds, int position, int timeMs);
+
 // Writes what differs between from (the servo's own settings, addressed at from.id) and to, one
 // frame per setting group with a pause after each; a new ID goes last, to the broadcast address when
 // idToBroadcast (every servo on the bus then takes it). Before each group it asks stopRequested.

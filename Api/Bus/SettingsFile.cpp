@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
 
 const QString formatName = QStringLiteral("servodesk-servo-settings");
@@ -18,20 +20,69 @@ Failure fileFailure(const QString& path, const QString& what)
     return Failure::usage(QStringLiteral("%1: %2").arg(path, what));
 }
 
+const QString nameKey = QStringLiteral("name");
+
+QByteArray fileOf(const QJsonArray& servos)
+{
+    const QJsonObject root{{"format", formatName}, {"version", SettingsFile::formatVersion}, {"servos", servos}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+// A name is one line of text of sane length.
+Result<QString> nameOf(const QJsonValue& value)
+{
+    const QString name = value.toString().trimmed();
+    const bool printable = std::none_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+    if (!value.isString() || !printable || name.size() > SettingsFile::nameLengthLimit)
+        return Failure::usage(QStringLiteral("name: expected a text of one line, at most %1 characters").arg(SettingsFile::nameLengthLimit));
+    return name;
+}
+
+Result<SettingsFile::Entry> entryOf(QJsonObject object)
+{
+    QString name;
+    if (object.contains(nameKey)) {
+        const Result<QString> given = nameOf(object.take(nameKey));
+        if (!given)
+            return given.failure();
+        name = *given;
+    }
+    const Result<SettingValues> values = ServoSettingsJson::valuesFromJson(object);
+    if (!values)
+        return values.failure();
+    return SettingsFile::Entry{*values, name};
+}
+
 }  // namespace
 
 namespace SettingsFile {
 
-QByteArray document(const QList<ServoSettings>& servos)
+QByteArray document(const QList<ServoSettings>& servos, const QMap<int, QString>& names)
 {
     QJsonArray list;
-    for (const ServoSettings& settings : servos)
-        list.append(ServoSettingsJson::toJson(settings));
-    const QJsonObject root{{"format", formatName}, {"version", formatVersion}, {"servos", list}};
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    for (const ServoSettings& settings : servos) {
+        QJsonObject object = ServoSettingsJson::toJson(settings);
+        if (const QString name = names.value(settings.id); !name.isEmpty())
+            object.insert(nameKey, name);
+        list.append(object);
+    }
+    return fileOf(list);
 }
 
-Result<QList<SettingValues>> parse(const QByteArray& bytes, const QString& path)
+QByteArray partialDocument(const QList<SettingValues>& servos)
+{
+    QJsonArray list;
+    for (const SettingValues& values : servos) {
+        QJsonObject object;
+        for (auto it = values.begin(); it != values.end(); ++it)
+            if (const SettingField* field = SettingField::byKey(it.key()))
+                object.insert(it.key(), field->toJson(it.value()));
+        list.append(object);
+    }
+    return fileOf(list);
+}
+
+Result<QList<Entry>> parseEntries(const QByteArray& bytes, const QString& path)
 {
     const Result<QJsonObject> root = StrictJson::parseObject(bytes);
     if (!root)
@@ -40,18 +91,37 @@ Result<QList<SettingValues>> parse(const QByteArray& bytes, const QString& path)
         return fileFailure(path, format.failure().message);
     if (!root->value(QLatin1String("servos")).isArray())
         return fileFailure(path, QStringLiteral("no \"servos\" list"));
-    QList<SettingValues> servos;
+    QList<Entry> servos;
     const QJsonArray list = root->value(QLatin1String("servos")).toArray();
     for (qsizetype i = 0; i < list.size(); ++i) {
-        const Result<SettingValues> values = list.at(i).isObject() ? ServoSettingsJson::valuesFromJson(list.at(i).toObject())
-                                                                   : Result<SettingValues>(Failure::usage(QStringLiteral("not an object")));
-        if (!values)
-            return fileFailure(path, QStringLiteral("servo #%1: %2").arg(i + 1).arg(values.failure().message));
-        servos.append(*values);
+        const Result<Entry> entry = list.at(i).isObject() ? entryOf(list.at(i).toObject())
+                                                          : Result<Entry>(Failure::usage(QStringLiteral("not an object")));
+        if (!entry)
+            return fileFailure(path, QStringLiteral("servo #%1: %2").arg(i + 1).arg(entry.failure().message));
+        servos.append(*entry);
     }
     if (servos.isEmpty())
         return fileFailure(path, QStringLiteral("the \"servos\" list is empty"));
     return servos;
+}
+
+Result<QList<SettingValues>> parse(const QByteArray& bytes, const QString& path)
+{
+    const Result<QList<Entry>> entries = parseEntries(bytes, path);
+    if (!entries)
+        return entries.failure();
+    QList<SettingValues> servos;
+    for (const Entry& entry : *entries)
+        servos.append(entry.values);
+    return servos;
+}
+
+Result<QList<Entry>> readEntries(const QString& path)
+{
+    const Result<QByteArray> bytes = WholeFile::read(path);
+    if (!bytes)
+        return bytes.failure();
+    return parseEntries(*bytes, path);
 }
 
 Result<QList<SettingValues>> read(const QString& path)

@@ -586,7 +586,10 @@ void MotionPage::saveFile(const QString& path)
 
 void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
 {
-    if (job == BusWorker::Job::FindLoneServo)  // the Parameters page's, on the same bus thread
+    // Jobs of the Parameters and Robot pages, on the same bus thread.
+    using Job = BusWorker::Job;
+    if (job == Job::FindLoneServo || job == Job::ReadSettings || job == Job::WriteSettings || job == Job::Trim
+        || job == Job::Centre || job == Job::RecordRange)
         return;
     m_jobsRunning = std::max(0, m_jobsRunning - 1);
     if (job == BusWorker::Job::Scan)

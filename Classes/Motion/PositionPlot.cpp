@@ -1,5 +1,6 @@
 // The live plot of the servos' measured and target positions.
 #include "Classes/Motion/PositionPlot.h"
+#include "Classes/Robot/ServoNames.h"
 #include "Tools/BundleLanguage.h"
 
 #include <qcustomplot.h>
@@ -22,6 +23,11 @@ PositionPlot::PositionPlot(QWidget* parent)
     plot->yAxis->setRange(0, positionMaximum);
     plot->setAutoAddPlottableToLegend(false);
     plot->legend->setVisible(false);
+    // The key names each servo as the robot does.
+    connect(&ServoNames::shared(), &ServoNames::changed, this, [this] {
+        for (Trace& trace : m_traces)
+            trace.position->setName(QStringLiteral("ID %1").arg(ServoNames::shared().label(trace.servoId)));
+    });
     retranslate();
 }
 
@@ -53,7 +59,7 @@ void PositionPlot::addGraphs(Trace& trace, const QColor& colour)
     QCustomPlot* plot = customPlot();
     trace.position = plot->addGraph();
     trace.position->setPen(QPen(colour, 1));
-    trace.position->setName(QStringLiteral("ID %1").arg(trace.servoId));
+    trace.position->setName(QStringLiteral("ID %1").arg(ServoNames::shared().label(trace.servoId)));
     trace.target = plot->addGraph();
     trace.target->setPen(QPen(colour, 1, Qt::DashLine));
     // A target holds until the next one: the line jumps when a move is sent.

@@ -1,6 +1,7 @@
 // The sequence table: the steps of a motion as rows, the servos in the sequence as columns.
 #include "Classes/Motion/SequenceModel.h"
 
+#include "Classes/Robot/ServoNames.h"
 #include "Tools/BundleLanguage.h"
 
 #include <QBrush>
@@ -70,6 +71,7 @@ std::optional<SequenceModel::ValueRange> SequenceModel::rangeOf(int column)
 SequenceModel::SequenceModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
+    connect(&ServoNames::shared(), &ServoNames::changed, this, [this] { emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1); });
 }
 
 int SequenceModel::rowCount(const QModelIndex& parent) const
@@ -142,6 +144,8 @@ QVariant SequenceModel::headerData(int section, Qt::Orientation orientation, int
         return servo ? QString::number(servoIdAt(section)) : headerText(section);
     if (role == Qt::AccessibleTextRole || (role == Qt::ToolTipRole && servo))
         return headerText(section);
+    if (role == Qt::ToolTipRole && section >= FirstServoColumn)  // the servo's name
+        return ServoNames::shared().name(servoIdAt(section));
     return {};
 }
 

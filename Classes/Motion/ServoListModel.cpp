@@ -2,6 +2,7 @@
 #include "Classes/Motion/ServoListModel.h"
 
 #include "Classes/Motion/ServoColours.h"
+#include "Classes/Robot/ServoNames.h"
 #include "Tools/BundleLanguage.h"
 
 #include <algorithm>
@@ -24,6 +25,11 @@ QString silentText()
 ServoListModel::ServoListModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
+    // A servo is listed with the name the robot gives it.
+    connect(&ServoNames::shared(), &ServoNames::changed, this, [this] {
+        if (rowCount() > 0)
+            emit dataChanged(index(0, IdColumn), index(rowCount() - 1, IdColumn));
+    });
 }
 
 int ServoListModel::rowCount(const QModelIndex& parent) const
@@ -78,7 +84,7 @@ QString ServoListModel::displayText(const Servo& servo, int column) const
 {
     switch (column) {
     case IdColumn:
-        return QString::number(servo.id);
+        return ServoNames::shared().label(servo.id);
     case PositionColumn:
         return textOrUnknown(servo.position, [](int position) { return QString::number(position); });
     case VoltageColumn:

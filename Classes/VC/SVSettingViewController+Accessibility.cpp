@@ -3,6 +3,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Robot/RobotPage.h"
 
 #include "Api/Source/NotificationCenter.h"
 
@@ -101,7 +102,7 @@ QList<QWidget*> tabOrder(SVSettingViewController& c)
     using C = SVSettingViewController;
     QList<QWidget*> order {
         c.viewWithTag(C::TagButtonMinimize), c.viewWithTag(C::TagButtonExit), c.buttonStopMotion(),
-        c.buttonOperator(), c.buttonSetting(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage(),
+        c.buttonOperator(), c.buttonSetting(), c.buttonRobot(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage(),
         c.buttonWireless(), c.boxBps(), c.boxCOM(),
         c.textIDOperator(), c.sege(), c.textDebuggingtime(), c.sliderTime(), c.textDebuggingPostion(),
         c.sliderPostion(), c.textSpeed(), c.sliderSpeed(), c.buttonMotor(),
@@ -110,6 +111,7 @@ QList<QWidget*> tabOrder(SVSettingViewController& c)
         c.sliderVoltageTwo(), c.sliderTemperature(), c.viewWithTag(C::TagButtonRead), c.viewWithTag(C::TagButtonSet),
         c.viewWithTag(C::TagButtonDefault),
     };
+    order += c.viewRobot()->tabOrder();
     order += c.viewMotion()->tabOrder();
     order += {c.labelOfficialWebsite(), c.labelCourse(), c.labelOnlineShoppingMall()};
     return order;

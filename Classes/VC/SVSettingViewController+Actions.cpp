@@ -45,6 +45,9 @@ void SVSettingViewController::buttonClick(QObject* sender)
     case TagButtonMotion:
         showMotionPage();
         break;
+    case TagButtonRobot:
+        showRobotPage();
+        break;
     case TagButtonStopMotion:
         viewMotion()->stop();
         break;

@@ -3,6 +3,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Robot/RobotPage.h"
 
 #include "Api/Source/NotificationCenter.h"
 #include "Classes/View/Background/SVBackGroundView.h"
@@ -103,6 +104,8 @@ void SVSettingViewController::reSetLanguage()
     buttonMotion()->setTitle(localized(QStringLiteral("motion_tab")));
     buttonStopMotion()->setTitle(localized(QStringLiteral("motion_stop_sequence")));
     viewMotion()->retranslate();
+    buttonRobot()->setTitle(localized(QStringLiteral("robot_tab")));
+    viewRobot()->retranslate();
     refreshConnectionPanelTexts();
     labelRange()->setText(localized(QStringLiteral("ID_range")));
     labelVersion()->setText(versionText());

@@ -1,8 +1,9 @@
-// The Motion page's bus: a bus thread for each open port, the port's news passed on to it, the top
+// The bus of the Motion and Robot pages: a bus thread for each open port, the port's news passed on to it, the top
 // bar's stop button, and closing the port or the window only after a playing sequence has stopped.
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Robot/RobotPage.h"
 #include "Tools/SVButton.h"
 
 void SVSettingViewController::buildMotionPage()
@@ -11,23 +12,42 @@ void SVSettingViewController::buildMotionPage()
     connect(m_viewMotion, &MotionPage::playingChanged, this, &SVSettingViewController::showMotionPlaying);
 }
 
+void SVSettingViewController::buildRobotPage()
+{
+    m_viewRobot = new RobotPage;
+}
+
 void SVSettingViewController::startBusWorker()
 {
     if (!m_serialPort || !m_serialPort->isOpen())
         return;
     m_busWorker = std::make_unique<BusWorker>(m_serialPort);
     viewMotion()->setBusWorker(m_busWorker.get());
+    viewRobot()->setBusWorker(m_busWorker.get());
 }
 
 void SVSettingViewController::endBusWorker()
 {
     if (m_viewMotion)
         m_viewMotion->setBusWorker(nullptr);
+    if (m_viewRobot)
+        m_viewRobot->setBusWorker(nullptr);
     m_busWorker.reset();
 }
 
 void SVSettingViewController::afterMotionStops(std::function<void()> then)
 {
+    if (m_busWorker && m_viewRobot && m_viewRobot->isRecording()) {
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(m_viewRobot, &RobotPage::recordingChanged, this, [this, once, then = std::move(then)](bool recording) {
+            if (recording)
+                return;
+            disconnect(*once);
+            afterMotionStops(then);
+        });
+        m_viewRobot->stopRecording();
+        return;
+    }
     if (!m_busWorker || !m_viewMotion || !m_viewMotion->isPlaying()) {
         then();
         return;

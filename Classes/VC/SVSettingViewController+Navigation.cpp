@@ -2,6 +2,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Robot/RobotPage.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 
 #include "Classes/View/Window/SVWindow.h"
@@ -36,8 +37,9 @@ private:
 
 }  // namespace
 
-void SVSettingViewController::setPagesVisible(bool basic, bool setting, bool about, bool motion)
+void SVSettingViewController::setPagesVisible(bool basic, bool setting, bool about, bool motion, bool robot)
 {
+    viewRobot()->setVisible(robot);
     viewSetting()->setVisible(setting);
     viewBasicOperation()->setVisible(basic);
     viewAbout()->setVisible(about);
@@ -62,6 +64,11 @@ void SVSettingViewController::showAboutPage()
 void SVSettingViewController::showMotionPage()
 {
     setPagesVisible(false, false, false, true);
+}
+
+void SVSettingViewController::showRobotPage()
+{
+    setPagesVisible(false, false, false, false, true);
 }
 
 // Closing the main window ends the application; a playing sequence stops first, with its servos

@@ -3,6 +3,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Robot/RobotPage.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -201,6 +202,15 @@ void SVSettingViewController::initUI()
         .left(L::rightOf(notline), 5)
         .height(L::heightOf(setting));
     motion->hide();
+
+    RobotPage* robot = viewRobot();
+    addTo(robot, root);
+    L::place(robot)
+        .top(L::bottomOf(top), -10)
+        .right(L::rightOf(root), -5)
+        .left(L::rightOf(notline), 5)
+        .height(L::heightOf(setting));
+    robot->hide();
 }
 
 // Top bar: title art across the bar, the window buttons at the right, the tabs and the language
@@ -245,8 +255,11 @@ void SVSettingViewController::buildTopBar()
     m_buttonMotion = tab(localized(QStringLiteral("motion_tab")), TagButtonMotion);
     L::place(m_buttonMotion).height(20).centerY(L::centerYOf(m_buttonAbout)).right(L::leftOf(m_buttonAbout), -40);
 
+    m_buttonRobot = tab(localized(QStringLiteral("robot_tab")), TagButtonRobot);
+    L::place(m_buttonRobot).height(20).centerY(L::centerYOf(m_buttonMotion)).right(L::leftOf(m_buttonMotion), -40);
+
     m_buttonSetting = tab(localized(QStringLiteral("args_set")), TagButtonSetting);
-    L::place(m_buttonSetting).height(20).centerY(L::centerYOf(m_buttonMotion)).right(L::leftOf(m_buttonMotion), -40);
+    L::place(m_buttonSetting).height(20).centerY(L::centerYOf(m_buttonRobot)).right(L::leftOf(m_buttonRobot), -40);
 
     m_buttonOperator = tab(localized(QStringLiteral("basic_operation")), TagButtonOperator);
     L::place(m_buttonOperator)

@@ -3,6 +3,7 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Robot/RobotPage.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 #include "Classes/View/Progress/SVProgressView.h"
 #include "Classes/View/ToolView/SVToolView.h"
@@ -28,7 +29,7 @@ SVSettingViewController::~SVSettingViewController()
     // The view may belong to the window by now; whichever goes first takes the widgets with it.
     delete m_view.data();
     // Panels read before the view was built have no parent yet.
-    const QList<QWidget*> panels { m_viewTop, m_viewNotline, m_viewBasicOperation, m_viewSetting, m_viewAbout, m_viewMotion,
+    const QList<QWidget*> panels { m_viewTop, m_viewNotline, m_viewBasicOperation, m_viewSetting, m_viewAbout, m_viewMotion, m_viewRobot,
         m_viewIDOperator, m_viewSteeringDebugging, m_viewMotorOperator, m_viewGetState, m_viewID,
         m_viewAngleDeviation, m_viewLEDControl, m_viewLEDAlert, m_viewAngleAdjustment,
         m_viewVoltageAdjustment, m_viewTemperatureAdjustment, m_myprogress };
@@ -90,8 +91,8 @@ bool SVSettingViewController::eventFilter(QObject* watched, QEvent* event)
         m_viewAppeared = true;
         viewDidAppear();
     }
-    if (m_view && watched == m_view->window() && event->type() == QEvent::Close && m_viewMotion
-        && m_viewMotion->isPlaying()) {
+    if (m_view && watched == m_view->window() && event->type() == QEvent::Close
+        && ((m_viewMotion && m_viewMotion->isPlaying()) || (m_viewRobot && m_viewRobot->isRecording()))) {
         event->ignore();
         exitWindow();
         return true;
@@ -182,6 +183,13 @@ MotionPage* SVSettingViewController::viewMotion()
     if (!m_viewMotion)
         buildMotionPage();
     return m_viewMotion;
+}
+
+RobotPage* SVSettingViewController::viewRobot()
+{
+    if (!m_viewRobot)
+        buildRobotPage();
+    return m_viewRobot;
 }
 
 SVToolView* SVSettingViewController::viewIDOperator()
@@ -334,6 +342,7 @@ SVButton* SVSettingViewController::buttonOperator() { viewTop(); return m_button
 SVButton* SVSettingViewController::buttonSetting() { viewTop(); return m_buttonSetting; }
 SVButton* SVSettingViewController::buttonAbout() { viewTop(); return m_buttonAbout; }
 SVButton* SVSettingViewController::buttonMotion() { viewTop(); return m_buttonMotion; }
+SVButton* SVSettingViewController::buttonRobot() { viewTop(); return m_buttonRobot; }
 SVButton* SVSettingViewController::buttonLanguage() { viewTop(); return m_buttonLanguage; }
 SVButton* SVSettingViewController::buttonStopMotion() { viewTop(); return m_buttonStopMotion; }
 

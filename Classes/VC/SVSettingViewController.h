@@ -2,8 +2,8 @@
 // connection panel and the pages, switches pages and language, and talks to the servo.
 // Its code is split by role: construction and properties here and in SVSettingViewController.cpp,
 // the pages in +Pages, language in +Language, page and window buttons in +Navigation, the servo
-// control in +Actions, +Connection, +Workflows, +Sliders and +ReplyDecoding, and the Motion page's
-// bus in +Motion.
+// control in +Actions, +Connection, +Workflows, +Sliders and +ReplyDecoding, and the bus of the Motion
+// and Robot pages in +Motion.
 #pragma once
 
 #include "Api/Bus/BusWorker.h"
@@ -48,6 +48,7 @@
 #include <memory>
 
 class MotionPage;
+class RobotPage;
 
 class SVSettingViewController : public QObject, public ORSSerialPortDelegate {
     Q_OBJECT
@@ -80,6 +81,7 @@ public:
         TagButtonLanguage = 6004,
         TagButtonMotion = 6005,
         TagButtonStopMotion = 6006,
+        TagButtonRobot = 6007,
         TagButtonExit = 9001,
         TagButtonMinimize = 9002,
     };
@@ -108,6 +110,7 @@ public:
     SVButton* buttonSetting();
     SVButton* buttonAbout();
     SVButton* buttonMotion();
+    SVButton* buttonRobot();
     SVButton* buttonLanguage();
     // Shown in the top bar while a sequence plays, whichever page is shown.
     SVButton* buttonStopMotion();
@@ -116,6 +119,7 @@ public:
     SVBackGroundView* viewSetting();
     SVBackGroundView* viewAbout();
     MotionPage* viewMotion();
+    RobotPage* viewRobot();
 
     // Display name of the interface language in force ("English", "中文", "繁體").
     QString language() const { return m_language; }
@@ -234,6 +238,7 @@ public:
     void showSettingPage();
     void showAboutPage();
     void showMotionPage();
+    void showRobotPage();
     void exitWindow();
     void minimizeWindow();
     // A double-click on the top bar maximizes the window or restores it, as on a title bar.
@@ -352,12 +357,14 @@ private:
         QPointer<QLabel> SVSettingViewController::*property;
     };
     static QList<AboutLink> aboutLinks();
-    void setPagesVisible(bool basic, bool setting, bool about, bool motion = false);
+    void setPagesVisible(bool basic, bool setting, bool about, bool motion = false, bool robot = false);
     void buildMotionPage();
+    void buildRobotPage();
     void startBusWorker();
     void endBusWorker();
     // Runs then once nothing plays on the bus any more: at once, or after a playing sequence has
-    // stopped and its servos hold where they are.
+    // stopped and its servos hold where they are, and after a range recording has switched the
+    // torque back on.
     void afterMotionStops(std::function<void()> then);
     void showMotionPlaying(bool playing);
 
@@ -412,6 +419,7 @@ private:
     QPointer<SVButton> m_buttonSetting;
     QPointer<SVButton> m_buttonAbout;
     QPointer<SVButton> m_buttonMotion;
+    QPointer<SVButton> m_buttonRobot;
     QPointer<SVButton> m_buttonLanguage;
     QPointer<SVButton> m_buttonStopMotion;
     QPointer<SVToolView> m_viewNotline;
@@ -419,6 +427,7 @@ private:
     QPointer<SVBackGroundView> m_viewSetting;
     QPointer<SVBackGroundView> m_viewAbout;
     QPointer<MotionPage> m_viewMotion;
+    QPointer<RobotPage> m_viewRobot;
 
     QPointer<SVImageView> m_imageWirelessState;
     QPointer<SVButton> m_buttonWireless;

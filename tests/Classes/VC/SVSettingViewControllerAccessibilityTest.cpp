@@ -3,6 +3,7 @@
 // Chinese after the language toggle), values and actions where a control has them, the motor
 // button's name following the power state, and Tab walking the visible page in reading order.
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Robot/RobotPage.h"
 #include "Tools/SVButton.h"
 
 #include <QCheckBox>
@@ -273,7 +274,7 @@ TEST_F(WindowAccessibility, TabWalksTheVisiblePageInReadingOrder)
     EXPECT_NE(c.boxCOM()->grab().toImage(), focusedList) << "the list's focus should be drawn";
     QWidget* minimize = c.viewWithTag(C::TagButtonMinimize);
     QWidget* exit = c.viewWithTag(C::TagButtonExit);
-    QList<QWidget*> top{minimize, exit, c.buttonOperator(), c.buttonSetting(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage()};
+    QList<QWidget*> top{minimize, exit, c.buttonOperator(), c.buttonSetting(), c.buttonRobot(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage()};
     if (c.buttonWireless()->isEnabled())  // disabled while no port is chosen, and then passed over
         top.append(c.buttonWireless());
     top += {c.boxBps(), c.boxCOM()};
@@ -301,6 +302,11 @@ TEST_F(WindowAccessibility, TabWalksTheVisiblePageInReadingOrder)
     const QList<QWidget*> motion{m->servoView(), m->sequenceView(), m->buttonOpen(), m->buttonSave(), m->loopsBox(),
                                  m->untilStoppedBox(), m->speedBox()};
     EXPECT_EQ(described(tabWalk(minimize)), described(top + motion)) << "motion page without a port: what cannot act is passed over";
+
+    c.showRobotPage();
+    const RobotPage* r = c.viewRobot();
+    const QList<QWidget*> robot{r->marginBox(), r->buttonOpen(), r->idView(), r->settingsView()};
+    EXPECT_EQ(described(tabWalk(minimize)), described(top + robot)) << "robot page without a port: what cannot act is passed over";
 
     c.showAboutPage();
     const QList<QWidget*> about{c.labelOfficialWebsite(), c.labelCourse(), c.labelOnlineShoppingMall()};

@@ -152,7 +152,7 @@ TEST_F(PagesTest, TabRowReadsBasicParametersMotionAboutLanguageFortyApartAtTheBa
     EXPECT_EQ(exit->x() - (minimize->geometry().right() + 1), 40);
     EXPECT_EQ(minimize->geometry().center().y(), exit->geometry().center().y());
 
-    const QList<QWidget*> row = { c.buttonOperator(), c.buttonSetting(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage() };
+    const QList<QWidget*> row = { c.buttonOperator(), c.buttonSetting(), c.buttonRobot(), c.buttonMotion(), c.buttonAbout(), c.buttonLanguage() };
     for (qsizetype i = 0; i < row.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(row[i]->height(), 20);

@@ -1,0 +1,574 @@
+#include "Classes/Robot/RobotPage.h"
+
+#include "Api/Bus/WholeFile.h"
+#include "Classes/Robot/RobotDelegate.h"
+#include "Classes/Robot/RobotModel.h"
+#include "Classes/Robot/ServoNames.h"
+#include "Classes/View/ToolView/SVToolView.h"
+#include "Tools/BundleLanguage.h"
+#include "Tools/SVButton.h"
+#include "Tools/SettingsStore.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int firstServoId = 0;
+constexpr int lastServoId = 253;
+constexpr int contentFontPx = 12;
+constexpr int rowHeight = 20;
+const QColor stopRed(214, 39, 40);
+
+QString textFor(const char* key)
+{
+    return BundleLanguage::localizedStringForKey(QLatin1String(key));
+}
+
+QString textWith(const char* key, const QStringList& values)
+{
+    return BundleLanguage::withValues(textFor(key), values);
+}
+
+void setPixelFont(QWidget* widget, int pixels)
+{
+    QFont font = widget->font();
+    font.setPixelSize(pixels);
+    widget->setFont(font);
+}
+
+SVButton* actionButton(QWidget* parent)
+{
+    auto* button = new SVButton(parent);
+    button->setBackgroundColor(SVButton::buttonOrange());
+    button->setCornerRadius(5);
+    button->setFixedHeight(24);
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+void setActionEnabled(SVButton* button, bool enabled, const QColor& color = SVButton::buttonOrange())
+{
+    button->setEnabled(enabled);
+    button->setBackgroundColor(enabled ? color : QColor(190, 190, 190));
+}
+
+QTableView* tableView(QWidget* parent)
+{
+    auto* view = new QTableView(parent);
+    setPixelFont(view, contentFontPx);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(rowHeight);
+    view->horizontalHeader()->setMinimumSectionSize(24);
+    QFont headerFont = view->horizontalHeader()->font();
+    headerFont.setPixelSize(11);
+    view->horizontalHeader()->setFont(headerFont);
+    view->setAlternatingRowColors(true);
+    view->setTabKeyNavigation(false);
+    view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed);
+    view->setStyleSheet(QStringLiteral("QTableView { background: white; border: none; }"));
+    return view;
+}
+
+QString idList(const QList<int>& ids)
+{
+    QStringList texts;
+    for (int id : ids)
+        texts.append(QString::number(id));
+    return texts.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+RobotPage::RobotPage(QWidget* parent)
+    : SVBackGroundView(2, parent)
+    , m_model(new RobotModel(this))
+    , m_refreshTimer(new QTimer(this))
+{
+    m_refreshTimer->setInterval(refreshIntervalMs);
+    connect(m_refreshTimer, &QTimer::timeout, this, &RobotPage::refresh);
+    m_panel = new SVToolView(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(10, 10, 10, 10);
+    outer->addWidget(m_panel);
+    buildButtons();
+    buildTables();
+    connect(m_model, &RobotModel::namesChanged, &ServoNames::shared(), &ServoNames::setNames);
+    connect(m_model, &RobotModel::deviationEdited, this, [this](int id, int deviation) {
+        if (m_worker)
+            m_worker->adjustDeviation(id, deviation);
+    });
+    loadRememberedNames();
+    retranslate();
+    updateButtons();
+}
+
+// ---- Building ----
+
+void RobotPage::buildButtons()
+{
+    const auto button = [this](void (RobotPage::*action)()) {
+        SVButton* made = actionButton(m_panel);
+        connect(made, &SVButton::clicked, this, action);
+        return made;
+    };
+    m_scan = button(&RobotPage::scan);
+    m_read = button(&RobotPage::readSettings);
+    m_write = button(&RobotPage::writeChanges);
+    m_centre = button(&RobotPage::centre);
+    m_record = button(&RobotPage::toggleRecording);
+    m_open = button(&RobotPage::chooseFileToOpen);
+    m_save = button(&RobotPage::chooseFileToSave);
+    m_marginLabel = new QLabel(m_panel);
+    m_margin = new QSpinBox(m_panel);
+    m_margin->setRange(0, 500);
+    m_margin->setValue(TaughtRange::defaultMargin);
+    m_marginLabel->setBuddy(m_margin);
+    setPixelFont(m_marginLabel, contentFontPx);
+    setPixelFont(m_margin, contentFontPx);
+
+    auto* layout = new QVBoxLayout(m_panel);
+    layout->setContentsMargins(10, 40, 10, 10);
+    layout->setSpacing(6);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(5);
+    for (QWidget* widget : QList<QWidget*>{m_scan, m_read, m_write, m_centre, m_record, m_marginLabel, m_margin})
+        row->addWidget(widget);
+    row->addStretch(1);
+    row->addWidget(m_open);
+    row->addWidget(m_save);
+    layout->addLayout(row);
+}
+
+// ID and name stay in view on the left while the settings scroll sideways: two views of the one
+// model, sharing the selection and the vertical scroll.
+void RobotPage::buildTables()
+{
+    m_idView = tableView(m_panel);
+    m_settingsView = tableView(m_panel);
+    for (QTableView* view : {m_idView, m_settingsView}) {
+        view->setModel(m_model);
+        view->setItemDelegate(new RobotDelegate(view));
+    }
+    m_settingsView->setSelectionModel(m_idView->selectionModel());
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const bool fixed = column <= RobotModel::NameColumn;
+        m_idView->setColumnHidden(column, !fixed);
+        m_settingsView->setColumnHidden(column, fixed);
+    }
+    m_idView->setColumnWidth(RobotModel::IdColumn, 32);
+    m_idView->setColumnWidth(RobotModel::NameColumn, 100);
+    m_idView->setFixedWidth(32 + 100 + 2);
+    m_idView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Both views keep a horizontal scroll bar, so that their rows stay level at the bottom too.
+    m_idView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_settingsView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_settingsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(m_settingsView->verticalScrollBar(), &QScrollBar::valueChanged, m_idView->verticalScrollBar(), &QScrollBar::setValue);
+    connect(m_idView->verticalScrollBar(), &QScrollBar::valueChanged, m_settingsView->verticalScrollBar(), &QScrollBar::setValue);
+
+    auto* tables = new QHBoxLayout;
+    tables->setSpacing(0);
+    tables->addWidget(m_idView);
+    tables->addWidget(m_settingsView, 1);
+    auto* layout = static_cast<QVBoxLayout*>(m_panel->layout());
+    layout->addLayout(tables, 1);
+    m_status = new QLabel(m_panel);
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setPixelFont(m_status, contentFontPx);
+    m_status->setStyleSheet(QStringLiteral("color: rgb(64, 64, 64);"));
+    m_status->setMinimumHeight(32);
+    layout->addWidget(m_status);
+}
+
+QList<QWidget*> RobotPage::tabOrder() const
+{
+    return {m_scan, m_read, m_write, m_centre, m_record, m_margin, m_open, m_save, m_idView, m_settingsView};
+}
+
+void RobotPage::retranslate()
+{
+    m_panel->lableTitle()->setText(m_filePath.isEmpty() ? textFor("robot_servos")
+                                                        : QStringLiteral("%1 — %2").arg(textFor("robot_servos"), QFileInfo(m_filePath).fileName()));
+    m_scan->setTitle(textFor("robot_scan"));
+    m_read->setTitle(textFor("robot_read"));
+    m_write->setTitle(textFor("robot_write"));
+    m_centre->setTitle(textFor("robot_centre"));
+    m_record->setTitle(textFor(m_recording ? "robot_stop" : "robot_record"));
+    m_marginLabel->setText(textFor("robot_margin"));
+    m_open->setTitle(textFor("robot_open"));
+    m_save->setTitle(textFor("robot_save"));
+    m_model->retranslate();
+    nameControls();
+}
+
+// Names for assistive technology where a control shows no text of its own.
+void RobotPage::nameControls()
+{
+    m_idView->setAccessibleName(textFor("robot_servos"));
+    m_settingsView->setAccessibleName(textFor("robot_settings"));
+    m_margin->setAccessibleName(textFor("robot_margin"));
+    m_status->setAccessibleName(textFor("robot_status"));
+}
+
+void RobotPage::showStatus(const QString& text)
+{
+    m_status->setText(text);
+}
+
+// ---- The bus ----
+
+void RobotPage::setBusWorker(BusWorker* worker)
+{
+    if (worker == m_worker)
+        return;
+    for (const QMetaObject::Connection& connection : std::exchange(m_workerConnections, {}))
+        disconnect(connection);
+    m_worker = worker;
+    m_pending.clear();
+    if (m_recording) {
+        m_model->endRanges();
+        setRecording(false);
+    }
+    if (m_worker) {
+        connectWorker();
+        if (isVisible())
+            m_refreshTimer->start();
+    } else {
+        m_refreshTimer->stop();
+    }
+    updateButtons();
+}
+
+void RobotPage::connectWorker()
+{
+    BusWorker* w = m_worker;
+    m_workerConnections = {
+        connect(w, &BusWorker::finished, this, &RobotPage::jobFinished),
+        connect(w, &BusWorker::scanned, this, &RobotPage::showScanned),
+        connect(w, &BusWorker::scanProgress, this, [this](int asked, int total) {
+            showStatus(textWith("robot_scanning", {QStringLiteral("%1/%2").arg(asked).arg(total)}));
+        }),
+        connect(w, &BusWorker::stateRead, m_model, &RobotModel::setState),
+        connect(w, &BusWorker::servoSilent, m_model, &RobotModel::markSilent),
+        connect(w, &BusWorker::settingsRead, m_model, &RobotModel::setStored),
+        connect(w, &BusWorker::settingsWritten, this, &RobotPage::showWritten),
+        connect(w, &BusWorker::rangePositions, m_model, &RobotModel::includePositions),
+        connect(w, &BusWorker::rangeEnded, this, &RobotPage::showRangeEnded),
+    };
+}
+
+void RobotPage::post(BusWorker::Job job, const std::function<void()>& give)
+{
+    m_pending.append(job);
+    give();
+    updateButtons();
+}
+
+void RobotPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
+{
+    m_pending.removeOne(job);
+    if (portGone)  // after a write, what it says of the servos stays in view
+        showStatus(job == BusWorker::Job::WriteSettings ? textFor("robot_port_gone") + QLatin1Char(' ') + m_status->text()
+                                                        : textFor("robot_port_gone"));
+    else if (job == BusWorker::Job::ReadSettings && result && !m_pending.contains(job))
+        showStatus(textWith("robot_read_done", {QString::number(m_model->rowCount())}));
+    updateButtons();
+}
+
+bool RobotPage::busy() const
+{
+    return std::any_of(m_pending.begin(), m_pending.end(), [](BusWorker::Job job) { return job != BusWorker::Job::ReadStates; });
+}
+
+void RobotPage::showEvent(QShowEvent* event)
+{
+    SVBackGroundView::showEvent(event);
+    if (!m_worker)
+        return;
+    m_refreshTimer->start();
+    if (m_settingsUnread)
+        readSettings();
+}
+
+// The torque never stays off behind another page.
+void RobotPage::hideEvent(QHideEvent* event)
+{
+    SVBackGroundView::hideEvent(event);
+    m_refreshTimer->stop();
+    if (m_recording)
+        stopRecording();
+}
+
+void RobotPage::scan()
+{
+    if (!m_worker || busy())
+        return;
+    QList<int> ids;
+    for (int id = firstServoId; id <= lastServoId; ++id)
+        ids.append(id);
+    post(BusWorker::Job::Scan, [&] { m_worker->scan(ids); });
+}
+
+// Every scan, this page's or the Motion page's, lists what it found; the settings are read when the
+// page shows.
+void RobotPage::showScanned(const BusScan::Outcome& outcome)
+{
+    QList<int> found;
+    for (const BusScan::Found& servo : outcome.found)
+        found.append(servo.id);
+    QList<int> listed = m_model->ids();
+    for (int id : found)
+        if (!listed.contains(id))
+            listed.append(id);
+    m_model->setServos(listed);
+    for (int id : listed)
+        if (!found.contains(id))
+            m_model->markSilent(id);
+    for (const BusScan::Found& servo : outcome.found)
+        m_model->setState(servo.id, servo.state);
+    if (!outcome.conflicts.isEmpty())
+        showStatus(textWith("robot_shared_ids", {idList(outcome.conflicts)}));
+    else if (found.isEmpty())
+        showStatus(textFor("robot_none_found"));
+    m_settingsUnread = !found.isEmpty();
+    if (m_settingsUnread && isVisible())
+        readSettings();
+}
+
+void RobotPage::readSettings()
+{
+    if (!m_worker || m_model->rowCount() == 0)
+        return;
+    m_settingsUnread = false;
+    showStatus(textFor("robot_reading"));
+    post(BusWorker::Job::ReadSettings, [&] { m_worker->readSettings(m_model->ids()); });
+}
+
+void RobotPage::refresh()
+{
+    if (!m_worker || m_recording || !m_pending.isEmpty() || m_model->rowCount() == 0)
+        return;
+    post(BusWorker::Job::ReadStates, [&] { m_worker->readStates(m_model->ids()); });
+}
+
+void RobotPage::writeChanges()
+{
+    const QList<RobotWrite::Change> changes = m_model->changes();
+    if (!m_worker || busy())
+        return;
+    if (changes.isEmpty()) {
+        showStatus(textFor("robot_no_changes"));
+        return;
+    }
+    showStatus(textWith("robot_writing", {QString::number(changes.size())}));
+    post(BusWorker::Job::WriteSettings, [&] { m_worker->writeSettings(changes); });
+}
+
+void RobotPage::showWritten(const Result<RobotWrite::Outcome>& result)
+{
+    if (!result) {
+        showStatus(textWith("robot_write_refused", {result.failure().message}));
+        return;
+    }
+    m_model->applyWritten(*result);
+    QStringList written, unwritten, silent, differing, backups;
+    for (const RobotWrite::ServoOutcome& servo : result->servos) {
+        if (!servo.writtenKeys.isEmpty())
+            written.append(QStringLiteral("%1 (%2)").arg(servo.servoId).arg(servo.writtenKeys.join(QStringLiteral(", "))));
+        if (!servo.unwrittenKeys.isEmpty())
+            unwritten.append(QStringLiteral("%1 (%2)").arg(servo.servoId).arg(servo.unwrittenKeys.join(QStringLiteral(", "))));
+        if (!servo.writtenKeys.isEmpty() && !servo.answered && !result->stopped)
+            silent.append(QString::number(servo.servoId));
+        for (const QString& key : servo.differingKeys)
+            differing.append(QStringLiteral("%1 %2").arg(servo.servoId).arg(key));
+        backups.append(servo.backup);
+    }
+    const QString none = textFor("robot_nothing");
+    QStringList lines;
+    if (result->stopped)
+        lines.append(textWith("robot_write_stopped", {result->stopped->message, written.isEmpty() ? none : written.join(QStringLiteral("; ")),
+                                                      unwritten.isEmpty() ? none : unwritten.join(QStringLiteral("; "))}));
+    else
+        lines.append(textWith("robot_written", {written.join(QStringLiteral("; "))}));
+    if (result->complete())
+        lines.append(textFor("robot_verified"));
+    if (!silent.isEmpty())
+        lines.append(textWith("robot_readback_silent", {silent.join(QStringLiteral(", "))}));
+    if (!differing.isEmpty())
+        lines.append(textWith("robot_readback_differs", {differing.join(QStringLiteral(", "))}));
+    if (!backups.isEmpty())
+        lines.append(textWith("robot_backups", {QFileInfo(backups.first()).path()}));
+    showStatus(lines.join(QLatin1Char(' ')));
+}
+
+QList<int> RobotPage::chosenIds() const
+{
+    QList<int> ids;
+    for (const QModelIndex& row : m_idView->selectionModel()->selectedRows())
+        ids.append(m_model->idAt(row.row()));
+    std::sort(ids.begin(), ids.end());
+    return ids.isEmpty() ? m_model->ids() : ids;
+}
+
+void RobotPage::centre()
+{
+    const QList<int> ids = chosenIds();
+    if (!m_worker || busy() || ids.isEmpty())
+        return;
+    showStatus(textWith("robot_centring", {idList(ids), QString::number(centrePosition)}));
+    m_worker->moveTo(ids, centrePosition, centreTimeMs);
+}
+
+void RobotPage::toggleRecording()
+{
+    if (m_recording) {
+        stopRecording();
+        return;
+    }
+    const QList<int> ids = chosenIds();
+    if (!m_worker || busy() || ids.isEmpty())
+        return;
+    m_model->startRanges(ids);
+    setRecording(true);
+    showStatus(textWith("robot_recording", {idList(ids)}));
+    post(BusWorker::Job::RecordRange, [&] { m_worker->recordRange(ids); });
+}
+
+void RobotPage::stopRecording()
+{
+    if (m_recording && m_worker)
+        m_worker->stop();
+}
+
+// The torque is on again: each range, narrowed by the margin, becomes the servo's new angle limits,
+// marked until written.
+void RobotPage::showRangeEnded(const Result<void>& result)
+{
+    const QMap<int, TaughtRange> ranges = m_model->ranges();
+    m_model->endRanges();
+    setRecording(false);
+    if (!result) {
+        showStatus(textWith("robot_range_failed", {result.failure().message}));
+        return;
+    }
+    QStringList tooSmall;
+    for (auto it = ranges.begin(); it != ranges.end(); ++it) {
+        const Result<TaughtRange::Limits> limits = it->limits(m_margin->value());
+        if (!limits) {
+            tooSmall.append(QString::number(it.key()));
+            continue;
+        }
+        const SettingValues values = limits->values();
+        for (auto value = values.begin(); value != values.end(); ++value)
+            m_model->setEdit(it.key(), value.key(), value.value());
+    }
+    QString text = textFor("robot_recorded");
+    if (!tooSmall.isEmpty())
+        text += QLatin1Char(' ') + textWith("robot_range_small", {tooSmall.join(QStringLiteral(", "))});
+    showStatus(text);
+}
+
+void RobotPage::setRecording(bool recording)
+{
+    if (m_recording == recording)
+        return;
+    m_recording = recording;
+    m_record->setTitle(textFor(recording ? "robot_stop" : "robot_record"));
+    updateButtons();
+    emit recordingChanged(recording);
+}
+
+void RobotPage::updateButtons()
+{
+    const bool bus = m_worker != nullptr;
+    const bool idle = bus && !busy();
+    const bool servos = m_model->rowCount() > 0;
+    m_model->setLocked(m_recording || m_pending.contains(BusWorker::Job::WriteSettings));
+    setActionEnabled(m_scan, idle);
+    setActionEnabled(m_read, idle && servos);
+    setActionEnabled(m_write, idle && servos);
+    setActionEnabled(m_centre, idle && servos);
+    setActionEnabled(m_record, m_recording || (idle && servos), m_recording ? stopRed : SVButton::buttonOrange());
+    setActionEnabled(m_open, !m_recording);
+    setActionEnabled(m_save, servos);
+}
+
+// ---- Files ----
+
+void RobotPage::chooseFileToOpen()
+{
+    const QString path = QFileDialog::getOpenFileName(this, textFor("robot_open"), QFileInfo(m_filePath).path(), textFor("robot_file_filter"));
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void RobotPage::chooseFileToSave()
+{
+    const QString suggested = m_filePath.isEmpty() ? QStringLiteral("robot.json") : m_filePath;
+    const QString path = QFileDialog::getSaveFileName(this, textFor("robot_save"), suggested, textFor("robot_file_filter"));
+    if (!path.isEmpty())
+        saveFile(path);
+}
+
+// The file's settings become edits of the listed servos, written only by Write changes.
+void RobotPage::openFile(const QString& path)
+{
+    const Result<QList<SettingsFile::Entry>> entries = SettingsFile::readEntries(path);
+    if (!entries) {
+        showStatus(textWith("robot_open_failed", {entries.failure().message}));
+        return;
+    }
+    const QList<int> missing = m_model->applyFile(*entries);
+    rememberFile(path);
+    const QString name = QFileInfo(path).fileName();
+    showStatus(missing.isEmpty() ? textWith("robot_opened", {name}) : textWith("robot_opened_missing", {name, idList(missing)}));
+}
+
+void RobotPage::saveFile(const QString& path)
+{
+    if (const Result<void> written = WholeFile::write(path, SettingsFile::document(m_model->shownSettings(), m_model->names())); !written) {
+        showStatus(textWith("robot_save_failed", {written.failure().message}));
+        return;
+    }
+    rememberFile(path);
+    showStatus(textWith("robot_saved", {QFileInfo(path).fileName()}));
+}
+
+void RobotPage::rememberFile(const QString& path)
+{
+    m_filePath = QFileInfo(path).absoluteFilePath();
+    SettingsStore::standard().setValue(robotFileKey, m_filePath);
+    SettingsStore::standard().sync();
+    retranslate();
+}
+
+// The names of the robot file last used, so that every page shows them from the start.
+void RobotPage::loadRememberedNames()
+{
+    const QString path = SettingsStore::standard().text(robotFileKey);
+    if (path.isEmpty())
+        return;
+    const Result<QList<SettingsFile::Entry>> entries = SettingsFile::readEntries(path);
+    if (!entries)
+        return;
+    m_filePath = path;
+    QMap<int, QString> names;
+    for (const SettingsFile::Entry& entry : *entries)
+        if (entry.values.contains(QStringLiteral("id")) && !entry.name.isEmpty())
+            names.insert(entry.values.value(QStringLiteral("id")), entry.name);
+    m_model->setNames(names);
+}

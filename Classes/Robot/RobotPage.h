@@ -1,0 +1,115 @@
+// The Robot page: every servo of an assembled robot in one table, with names, trims and limits taught
+// by hand. It works on the bus through the BusWorker of the open port (its scan shared with the
+// Motion page), never through the controller's tags and texts; it never changes an ID and never
+// sends to the broadcast address.
+#pragma once
+
+#include "Api/Bus/BusWorker.h"
+#include "Classes/View/Background/SVBackGroundView.h"
+
+#include <QPointer>
+
+class QLabel;
+class QSpinBox;
+class QTableView;
+class QTimer;
+class RobotModel;
+class SVButton;
+class SVToolView;
+
+class RobotPage : public SVBackGroundView {
+    Q_OBJECT
+public:
+    // How often the live values are read while the page shows.
+    static constexpr int refreshIntervalMs = 1000;
+    static constexpr int centrePosition = 500;
+    static constexpr int centreTimeMs = 1000;
+    // The settings key of the robot file last opened or saved.
+    static inline const QString robotFileKey = QStringLiteral("RobotFile");
+
+    explicit RobotPage(QWidget* parent = nullptr);
+
+    // The bus of the open port, or none; the page forgets the old one.
+    void setBusWorker(BusWorker* worker);
+    bool isRecording() const { return m_recording; }
+    // Ends a range recording: the torque comes back on and the ranges are offered as limits.
+    void stopRecording();
+    void retranslate();
+
+    // Opens or saves a robot file, as Open… and Save… do after their dialog.
+    void openFile(const QString& path);
+    void saveFile(const QString& path);
+
+    RobotModel* model() const { return m_model; }
+    QTableView* idView() const { return m_idView; }
+    QTableView* settingsView() const { return m_settingsView; }
+    QLabel* statusLabel() const { return m_status; }
+    SVButton* buttonScan() const { return m_scan; }
+    SVButton* buttonRead() const { return m_read; }
+    SVButton* buttonWrite() const { return m_write; }
+    SVButton* buttonCentre() const { return m_centre; }
+    SVButton* buttonRecord() const { return m_record; }
+    SVButton* buttonOpen() const { return m_open; }
+    SVButton* buttonSave() const { return m_save; }
+    QSpinBox* marginBox() const { return m_margin; }
+    QList<QWidget*> tabOrder() const;
+
+signals:
+    void recordingChanged(bool recording);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void buildButtons();
+    void buildTables();
+    void connectWorker();
+    void nameControls();
+
+    void scan();
+    void readSettings();
+    void refresh();
+    void writeChanges();
+    void centre();
+    void toggleRecording();
+    void chooseFileToOpen();
+    void chooseFileToSave();
+    void rememberFile(const QString& path);
+    void loadRememberedNames();
+
+    void post(BusWorker::Job job, const std::function<void()>& give);
+    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone);
+    void showScanned(const BusScan::Outcome& outcome);
+    void showWritten(const Result<RobotWrite::Outcome>& outcome);
+    void showRangeEnded(const Result<void>& result);
+    void setRecording(bool recording);
+    void updateButtons();
+    void showStatus(const QString& text);
+    bool busy() const;
+    // The servos of the selected rows, or every listed servo when none is selected.
+    QList<int> chosenIds() const;
+
+    QPointer<BusWorker> m_worker;
+    QList<QMetaObject::Connection> m_workerConnections;
+    RobotModel* m_model;
+    QTimer* m_refreshTimer;
+    QList<BusWorker::Job> m_pending;  // this page's jobs not finished yet, in order
+    bool m_recording = false;
+    bool m_settingsUnread = false;  // a scan listed servos while the page was hidden
+    QString m_filePath;
+
+    SVToolView* m_panel = nullptr;
+    QTableView* m_idView = nullptr;
+    QTableView* m_settingsView = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_marginLabel = nullptr;
+    SVButton* m_scan = nullptr;
+    SVButton* m_read = nullptr;
+    SVButton* m_write = nullptr;
+    SVButton* m_centre = nullptr;
+    SVButton* m_record = nullptr;
+    SVButton* m_open = nullptr;
+    SVButton* m_save = nullptr;
+    QSpinBox* m_margin = nullptr;
+};
