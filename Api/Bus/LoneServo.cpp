@@ -75,9 +75,7 @@ Result<int> check(ServoBus& bus)
     case Census::None: return Failure::failed(QStringLiteral("no servo answered the broadcast address"));
     case Census::Several: break;
     }
-    return Failure::failed(QStringLiteral(
-        "several servos answer on this bus: nothing was sent to the broadcast address, which every one of them "
-        "would take; connect the servo alone, or address it by its ID"));
+    return Failure::failed(QStringLiteral("several servos answer on this bus; nothing was sent"));
 }
 
 }  // namespace LoneServo

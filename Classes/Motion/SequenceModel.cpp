@@ -142,10 +142,12 @@ QVariant SequenceModel::headerData(int section, Qt::Orientation orientation, int
     const bool servo = section >= FirstServoColumn;
     if (role == Qt::DisplayRole)
         return servo ? QString::number(servoIdAt(section)) : headerText(section);
-    if (role == Qt::AccessibleTextRole || (role == Qt::ToolTipRole && servo))
+    if (role == Qt::ToolTipRole && servo) {  // the servo's name, when the robot file gives one
+        const QString name = ServoNames::shared().name(servoIdAt(section));
+        return name.isEmpty() ? headerText(section) : name;
+    }
+    if (role == Qt::AccessibleTextRole)
         return headerText(section);
-    if (role == Qt::ToolTipRole && section >= FirstServoColumn)  // the servo's name
-        return ServoNames::shared().name(servoIdAt(section));
     return {};
 }
 
