@@ -57,17 +57,24 @@ void waitForScan(SVSettingViewController& controller, std::function<void()> read
 
 namespace MotionShowcase {
 
-void start(SVSettingViewController& controller, std::function<void()> ready)
+bool openDemoBus(SVSettingViewController& controller)
 {
     QComboBox* ports = controller.boxCOM();
     const int demo = ports->findText(SVDemoServo::busPortName);
-    if (demo < 0) {
-        ready();
-        return;
-    }
+    if (demo < 0)
+        return false;
     ports->setCurrentIndex(demo);
     emit ports->activated(demo);  // as when the user picks it
     controller.buttonWireless()->click();
+    return true;
+}
+
+void start(SVSettingViewController& controller, std::function<void()> ready)
+{
+    if (!openDemoBus(controller)) {
+        ready();
+        return;
+    }
     QTimer::singleShot(stepMs, controller.viewMotion(), [&controller, ready] {
         controller.viewMotion()->buttonScan()->click();
         waitForScan(controller, ready, scanWaitLimit);

@@ -8,6 +8,10 @@ class SVSettingViewController;
 
 namespace MotionShowcase {
 
+// Picks the demo's virtual bus in the port list and opens it, as the user does; false when it is
+// not listed. The Robot page's picture starts the same way.
+bool openDemoBus(SVSettingViewController& controller);
+
 // Calls ready once the wave has played long enough to fill the plots, or at once when the virtual bus
 // is not listed or does not answer.
 void start(SVSettingViewController& controller, std::function<void()> ready);

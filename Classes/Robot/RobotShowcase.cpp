@@ -1,12 +1,11 @@
 #include "Classes/Robot/RobotShowcase.h"
 
+#include "Classes/Motion/MotionShowcase.h"
 #include "Classes/Robot/RobotModel.h"
 #include "Classes/Robot/RobotPage.h"
 #include "Classes/VC/SVSettingViewController.h"
 #include "Tools/SVButton.h"
-#include "VirtualServo/SVDemoServo.h"
 
-#include <QComboBox>
 #include <QTableView>
 #include <QTimer>
 
@@ -40,15 +39,10 @@ namespace RobotShowcase {
 
 void start(SVSettingViewController& controller, std::function<void()> ready)
 {
-    QComboBox* ports = controller.boxCOM();
-    const int demo = ports->findText(SVDemoServo::busPortName);
-    if (demo < 0) {
+    if (!MotionShowcase::openDemoBus(controller)) {
         ready();
         return;
     }
-    ports->setCurrentIndex(demo);
-    emit ports->activated(demo);  // as when the user picks it
-    controller.buttonWireless()->click();
     RobotPage* page = controller.viewRobot();
     QTimer::singleShot(stepMs, page, [page, ready] {
         page->buttonScan()->click();
