@@ -102,8 +102,8 @@ QVariant RobotModel::data(const QModelIndex& index, int role) const
         if (!setting)
             return {};
         if (field->kind == SettingField::Kind::Volts)
-            return *setting / 1000.0;
-        return *setting;
+            return setting.value_or(0) / 1000.0;
+        return setting.value_or(0);
     case Qt::CheckStateRole:
         if (isSwitch && setting)
             return *setting ? Qt::Checked : Qt::Unchecked;
