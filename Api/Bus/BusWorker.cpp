@@ -4,8 +4,6 @@
 #include "Api/Source/ORSMainThreadGate.h"
 #include "Api/Source/ThreadLatency.h"
 
-#include <pthread.h>
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -18,24 +16,25 @@ constexpr ServoBus::Microseconds rangeReadPause = 20ms;
 
 }  // namespace
 
-BusWorker::BusWorker(ORSSerialPort::Ptr port, QObject* parent)
+BusWorker::BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, QObject* parent)
     : QObject(parent)
     , m_port(port)
     , m_bus(std::move(port), ServoBus::PortUse::Borrowed)
+    , m_wire(wire)
 {
     m_bus.setWaiter([this](Clock::time_point deadline, const std::function<bool()>& done) { serveNewsUntil(deadline, done); });
-    m_thread = std::thread([this] { run(); });
+    m_port->setInputTap(this);
 }
 
 BusWorker::~BusWorker()
 {
     stop();
-    {
-        std::lock_guard lock(m_mutex);
-        m_ending = true;
-    }
+    std::unique_lock lock(m_mutex);
+    m_ending = true;
     m_changed.notify_all();
-    m_thread.join();
+    m_changed.wait(lock, [this] { return m_jobsQueued == 0; });
+    lock.unlock();
+    m_port->removeInputTap(this);
 }
 
 double BusWorker::secondsOf(Clock::time_point time)
@@ -62,9 +61,12 @@ void BusWorker::tellMain(std::function<void()> signal)
     });
 }
 
-void BusWorker::deliverData(const QByteArray& data, Clock::time_point readTime)
+bool BusWorker::takeInput(const QByteArray& data, Clock::time_point readTime)
 {
+    if (!m_exchanging.load())
+        return false;
     tell([this, data, readTime] { m_bus.serialPortDidReceiveDataReadAt(nullptr, data, readTime); });
+    return true;
 }
 
 void BusWorker::deliverRemoval()
@@ -88,38 +90,17 @@ void BusWorker::post(Job job, Work work)
         emit holdsBusChanged(true);
     {
         std::lock_guard lock(m_mutex);
-        m_jobs.push_back({job, m_stopGeneration.load(), std::move(work)});
+        ++m_jobsQueued;
     }
-    m_changed.notify_all();
-}
-
-// ---- The bus's thread ----
-
-void BusWorker::run()
-{
-    pthread_setname_np(pthread_self(), "motion-bus");
-    // Moves must leave on time even when the processor is busy.
-    ThreadLatency::requestShortSlice();
-    std::unique_lock lock(m_mutex);
-    while (true) {
-        m_changed.wait(lock, [this] { return m_ending || !m_news.empty() || !m_jobs.empty(); });
-        if (m_ending)
-            return;
-        if (!m_news.empty()) {
-            std::function<void()> news = std::move(m_news.front());
-            m_news.pop_front();
-            lock.unlock();
-            news();
-            lock.lock();
-            continue;
-        }
-        QueuedJob queued = std::move(m_jobs.front());
-        m_jobs.pop_front();
-        lock.unlock();
+    m_wire.async([this, queued = QueuedJob{job, m_stopGeneration.load(), std::move(work)}] {
         runJob(queued);
-        lock.lock();
-    }
+        std::lock_guard lock(m_mutex);
+        --m_jobsQueued;
+        m_changed.notify_all();
+    });
 }
+
+// ---- On the queue ----
 
 void BusWorker::serveNewsUntil(Clock::time_point deadline, const std::function<bool()>& done)
 {
@@ -140,14 +121,21 @@ void BusWorker::serveNewsUntil(Clock::time_point deadline, const std::function<b
 
 void BusWorker::runJob(const QueuedJob& queued)
 {
+    // Moves must leave on time even when the processor is busy.
+    static thread_local const bool shortSlice = (ThreadLatency::requestShortSlice(), true);
+    (void)shortSlice;
     const int generation = queued.generation;
     const std::function<bool()> stopRequested = [this, generation] { return m_stopGeneration.load() != generation; };
     Result<void> result = Failure::interrupted(QStringLiteral("stopped"));
     if (!stopRequested()) {
+        // What the port told since the last job (a removal, an error) reaches the bus first.
+        serveNewsUntil(Clock::now(), [] { return false; });
+        m_exchanging = true;
         const int troubleBefore = troubleCount();
         result = m_bus.isUsable() ? queued.work(stopRequested) : m_bus.portFailure();
         if (troubleCount() != troubleBefore && m_bus.isUsable())
             m_bus.listen(lateReplyWait);
+        m_exchanging = false;
         m_bus.takeLateReplies();
     }
     const bool portGone = !m_bus.isUsable();

@@ -1,10 +1,10 @@
-// The bus on a thread of its own, for the window. The window's controller keeps the port open and
-// stays its delegate; it passes on what the port says, and every exchange of request and reply runs
-// on this thread, so that waiting for a reply never blocks the window, and the moves, written from
-// here, never wait for the window. (Replies still come by way of the main thread, as every callback
-// of the port does: a long redraw delays a read, never a move.) Jobs run one at a time in the order given; their results come back as signals,
-// emitted on the main thread. Everything crosses between the threads through locked queues (the
-// thread's inbox one way, the main thread's gate the other), never through Qt's event queue.
+// The bus of the window's Motion and Robot pages. Its jobs run on the encoder's serial queue, the
+// one thread that writes to the port: a job's requests and replies are never interleaved with the
+// other pages' frames, which wait in the queue until the job has ended. While a job runs, the port's
+// reader hands its bytes straight to this bus (an input tap), not by way of the main thread; every
+// other read goes to the port's delegate, the window's controller, as before. The controller still
+// passes on the port's removal and errors. Jobs run one at a time in the order given; their results
+// come back as signals, emitted on the main thread through the main thread's gate.
 #pragma once
 
 #include "Api/Bus/BusScan.h"
@@ -13,6 +13,7 @@
 #include "Api/Bus/RobotWrite.h"
 #include "Api/Bus/ServoAccess.h"
 #include "Api/Bus/ServoBus.h"
+#include "Api/SerialQueue.h"
 
 #include <QList>
 #include <QMap>
@@ -25,9 +26,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
-class BusWorker : public QObject {
+class BusWorker : public QObject, private ORSSerialPortInputTap {
     Q_OBJECT
 public:
     using Clock = std::chrono::steady_clock;
@@ -35,14 +35,14 @@ public:
     enum class Job { Scan, ReadStates, Capture, Torque, Play, FindLoneServo, ReadSettings, WriteSettings, Trim, Centre, RecordRange };
     Q_ENUM(Job)
 
-    explicit BusWorker(ORSSerialPort::Ptr port, QObject* parent = nullptr);
-    // Stops the running job and ends the thread.
+    // wire is the queue every frame to port leaves from; it outlives the worker.
+    BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, QObject* parent = nullptr);
+    // Stops the running job and waits until none of this worker's jobs is left on the queue.
     ~BusWorker() override;
 
     ORSSerialPort* port() const { return m_port.get(); }
 
     // From the main thread: what the port told its delegate.
-    void deliverData(const QByteArray& data, Clock::time_point readTime);
     void deliverRemoval();
     void deliverError(const ORSSerialPortError& error);
 
@@ -109,15 +109,16 @@ private:
         Work work;
     };
 
-    // Runs work on the bus's thread, unless a stop came after it was given.
+    // Runs work on the queue, unless a stop came after it was given.
     void post(Job job, Work work);
-    // Port news for the bus's thread, which passes them to the bus in order, also while a job waits.
+    // Port news for the running job, passed to the bus in order while it waits.
     void tell(std::function<void()> news);
     // Runs signal (which emits one) on the main thread, unless this worker is gone by then.
     void tellMain(std::function<void()> signal);
-    void run();
+    // On the port's reader thread: the bytes are the running job's.
+    bool takeInput(const QByteArray& data, Clock::time_point readTime) override;
     void runJob(const QueuedJob& queued);
-    // The bus's waiter: passes on port news until done() holds, the deadline passes or the thread ends.
+    // The bus's waiter: passes on port news until done() holds, the deadline passes or the worker ends.
     void serveNewsUntil(Clock::time_point deadline, const std::function<bool()>& done);
     int troubleCount() const;
     Result<void> recordRangeOnBus(const QList<int>& ids, const std::function<bool()>& stopRequested);
@@ -128,13 +129,15 @@ private:
     ServoBus m_bus;  // used on the thread only
     std::shared_ptr<BusWorker*> m_alive = std::make_shared<BusWorker*>(this);  // main thread only
 
-    std::mutex m_mutex;  // guards the queues and the end flag
+    SerialQueue& m_wire;
+
+    std::mutex m_mutex;  // guards the news, the count of jobs on the queue and the end flag
     std::condition_variable m_changed;
     std::deque<std::function<void()>> m_news;
-    std::deque<QueuedJob> m_jobs;
+    int m_jobsQueued = 0;
     bool m_ending = false;
-    std::thread m_thread;
 
+    std::atomic<bool> m_exchanging{false};  // a job runs: the port's reads are its own
     std::atomic<int> m_jobsOpen{0};
     std::atomic<int> m_stopGeneration{0};
     std::atomic<int> m_watchedServo{-1};

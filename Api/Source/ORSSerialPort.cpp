@@ -146,6 +146,19 @@ void ORSSerialPort::setDelegate(ORSSerialPortDelegate* delegate)
     d->delegateLifetime = delegate ? delegate->lifetime() : std::weak_ptr<const void>();
 }
 
+void ORSSerialPort::setInputTap(ORSSerialPortInputTap* tap)
+{
+    std::lock_guard lock(d->tapMutex);
+    d->inputTap = tap;
+}
+
+void ORSSerialPort::removeInputTap(ORSSerialPortInputTap* tap)
+{
+    std::lock_guard lock(d->tapMutex);
+    if (d->inputTap == tap)
+        d->inputTap = nullptr;
+}
+
 int ORSSerialPort::baudRate() const { return d->baudRate; }
 uint ORSSerialPort::numberOfStopBits() const { return d->numberOfStopBits; }
 uint ORSSerialPort::numberOfDataBits() const { return d->numberOfDataBits; }

@@ -55,6 +55,15 @@ private:
     std::shared_ptr<const void> m_lifetime;
 };
 
+// Takes the bytes a port reads on the port's reader thread, before they are handed to the main
+// thread: the window's bus thread gets its replies this way, with no stop on the main thread.
+class ORSSerialPortInputTap {
+public:
+    virtual ~ORSSerialPortInputTap() = default;
+    // On the reader thread. True when the tap took the bytes: they never reach the delegate.
+    virtual bool takeInput(const QByteArray& data, std::chrono::steady_clock::time_point readTime) = 0;
+};
+
 class ORSSerialPort : public QObject, public std::enable_shared_from_this<ORSSerialPort> {
     Q_OBJECT
     Q_PROPERTY(QString path READ path CONSTANT)
@@ -138,6 +147,11 @@ public:
     static constexpr qsizetype pendingInputLimit = 16 * 1024;
     // How many input bytes were dropped so far because the main thread did not take them in time.
     qint64 droppedInputByteCount() const;
+
+    // The one tap offered every read first, or none. Setting it waits until a call of the tap it
+    // replaces has returned; removeInputTap(tap) clears it only while tap is the one set.
+    void setInputTap(ORSSerialPortInputTap* tap);
+    void removeInputTap(ORSSerialPortInputTap* tap);
 
     // Starts closing in the background; always returns true.
     bool close();

@@ -232,15 +232,22 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
     runCloseStep(opening);
 }
 
-// Appends one read to the input waiting for the main thread, and queues a wake-up to take it unless
+// Offers one read to the input tap; unless it takes it, appends it to the input waiting for the main
+// thread, and queues a wake-up to take it unless
 // one is queued already. However fast the line, the main thread has at most one wake-up and
 // pendingInputLimit bytes of ours waiting; the oldest bytes past the limit are dropped and counted.
 void ORSSerialPort::Private::handOverInput(const char* bytes, qsizetype count)
 {
+    const auto readTime = std::chrono::steady_clock::now();
+    {
+        std::lock_guard tapLock(tapMutex);
+        if (inputTap && inputTap->takeInput(QByteArray(bytes, count), readTime))
+            return;
+    }
     {
         std::lock_guard lock(inputMutex);
         if (pendingInput.isEmpty())
-            pendingInputReadTime = std::chrono::steady_clock::now();
+            pendingInputReadTime = readTime;
         pendingInput.append(bytes, count);
         const qsizetype excess = pendingInput.size() - pendingInputLimit;
         if (excess > 0) {

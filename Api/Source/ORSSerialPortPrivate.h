@@ -90,6 +90,9 @@ struct ORSSerialPort::Private {
     int usableDescriptor = -1;
     int usesInFlight = 0;
 
+    std::mutex tapMutex;  // held while the tap is called, so that it is never called once removed
+    ORSSerialPortInputTap* inputTap = nullptr;
+
     // Input read but not yet taken by the main thread: every read of the reader thread is appended,
     // and one wake-up at a time is queued to take all of it (ORSSerialPortConnection.cpp).
     std::mutex inputMutex;

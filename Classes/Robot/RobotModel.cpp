@@ -87,7 +87,9 @@ QVariant RobotModel::data(const QModelIndex& index, int role) const
         return {};
     const Servo& servo = m_servos.at(index.row());
     const SettingField* field = fieldOf(index.column());
-    const std::optional<int> setting = field ? value(servo.id, QLatin1String(field->key)) : std::nullopt;
+    std::optional<int> setting;
+    if (field)
+        setting = value(servo.id, QLatin1String(field->key));
     const bool isSwitch = field && field->kind == SettingField::Kind::Switch;
     switch (role) {
     case Qt::DisplayRole:
@@ -97,13 +99,7 @@ QVariant RobotModel::data(const QModelIndex& index, int role) const
             return textFor(*setting ? QStringLiteral("robot_on") : QStringLiteral("robot_off"));
         return displayText(servo, index.column());
     case Qt::EditRole:
-        if (index.column() == NameColumn)
-            return name(servo.id);
-        if (!setting)
-            return {};
-        if (field->kind == SettingField::Kind::Volts)
-            return setting.value_or(0) / 1000.0;
-        return setting.value_or(0);
+        return editValue(servo, index.column());
     case Qt::CheckStateRole:
         if (isSwitch && setting)
             return *setting ? Qt::Checked : Qt::Unchecked;
@@ -119,6 +115,19 @@ QVariant RobotModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
+}
+
+QVariant RobotModel::editValue(const Servo& servo, int column) const
+{
+    if (column == NameColumn)
+        return name(servo.id);
+    const SettingField* field = fieldOf(column);
+    if (!field)
+        return {};
+    const std::optional<int> setting = value(servo.id, QLatin1String(field->key));
+    if (!setting)
+        return {};
+    return field->kind == SettingField::Kind::Volts ? QVariant(*setting / 1000.0) : QVariant(*setting);
 }
 
 QString RobotModel::displayText(const Servo& servo, int column) const

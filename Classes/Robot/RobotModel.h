@@ -99,6 +99,7 @@ private:
         QStringList differing;  // read back otherwise than written
     };
     bool isCell(const QModelIndex& index) const;
+    QVariant editValue(const Servo& servo, int column) const;
     QString displayText(const Servo& servo, int column) const;
     QVariant background(const Servo& servo, int column) const;
     QString toolTip(const Servo& servo, int column) const;

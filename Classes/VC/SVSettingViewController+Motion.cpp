@@ -1,5 +1,6 @@
-// The bus of the Motion and Robot pages: a bus thread for each open port, the port's news passed on to it, the top
-// bar's stop button, and closing the port or the window only after a playing sequence has stopped.
+// The bus of the Motion and Robot pages: a bus for each open port, its jobs on the encoder's queue, the port's
+// removal and errors passed on to it, the top bar's stop button, and closing the port or the window only after
+// a playing sequence has stopped.
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
@@ -21,7 +22,7 @@ void SVSettingViewController::startBusWorker()
 {
     if (!m_serialPort || !m_serialPort->isOpen())
         return;
-    m_busWorker = std::make_unique<BusWorker>(m_serialPort);
+    m_busWorker = std::make_unique<BusWorker>(m_serialPort, serialApi().queue());
     viewMotion()->setBusWorker(m_busWorker.get());
     viewRobot()->setBusWorker(m_busWorker.get());
 }

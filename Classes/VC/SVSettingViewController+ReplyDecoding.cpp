@@ -45,13 +45,7 @@ void SVSettingViewController::serialPortDidReceiveData(ORSSerialPort* port, cons
 void SVSettingViewController::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data,
                                                              std::chrono::steady_clock::time_point readTime)
 {
-    // While the Motion page works on the bus, the replies are its own: none of them may show here
-    // as the value of the servo this page addresses.
-    if (m_busWorker && m_busWorker->holdsBus()) {
-        m_busWorker->deliverData(data, readTime);
-        m_frameReader.clear();
-        return;
-    }
+    // The replies to the Motion and Robot pages' jobs never come here: the port hands them to the bus.
     // Every frame of the read is decoded before any tip: a tip runs an event loop, and frames decoded
     // after it would overwrite the newer values that arrived meanwhile.
     QStringList tipKeys;

@@ -1,6 +1,6 @@
-// The bus thread of the window over a pseudo-terminal to a virtual bus of servos 1, 2 and 7, with the
-// port's news passed on by a delegate on the main thread as the window's controller does: a scan, a
-// play stopped with every servo told to hold, and a stop that drops the jobs given before it.
+// The window's bus over a pseudo-terminal to a virtual bus of servos 1, 2 and 7, its jobs on a queue of
+// their own, the port's removal and errors passed on by a delegate as the window's controller does: a
+// scan, a play stopped with every servo told to hold, and a stop that drops the jobs given before it.
 #include "Api/Bus/BusWorker.h"
 #include "Api/Bus/Protocol.h"
 #include "VirtualServo/VirtualServo.h"
@@ -16,10 +16,6 @@ class PassOn : public ORSSerialPortDelegate {
 public:
     BusWorker* worker = nullptr;
     void serialPortWasRemovedFromSystem(ORSSerialPort*) override { worker->deliverRemoval(); }
-    void serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, std::chrono::steady_clock::time_point at) override
-    {
-        worker->deliverData(data, at);
-    }
     void serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error) override { worker->deliverError(error); }
 };
 
@@ -55,7 +51,7 @@ protected:
         port->setDelegate(&passOn);
         port->open();
         ASSERT_TRUE(port->isOpen());
-        worker = std::make_unique<BusWorker>(port);
+        worker = std::make_unique<BusWorker>(port, wire);
         passOn.worker = worker.get();
     }
     void TearDown() override
@@ -87,6 +83,7 @@ protected:
     VirtualServo bus{VirtualServo::servosWithIds(busIds)};
     ORSSerialPort::Ptr port;
     PassOn passOn;
+    SerialQueue wire{"test-wire"};
     std::unique_ptr<BusWorker> worker;
 };
 

@@ -18,10 +18,6 @@ class PassOn : public ORSSerialPortDelegate {
 public:
     BusWorker* worker = nullptr;
     void serialPortWasRemovedFromSystem(ORSSerialPort*) override { worker->deliverRemoval(); }
-    void serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, std::chrono::steady_clock::time_point at) override
-    {
-        worker->deliverData(data, at);
-    }
     void serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error) override { worker->deliverError(error); }
 };
 
@@ -37,7 +33,7 @@ protected:
         port->setDelegate(&passOn);
         port->open();
         ASSERT_TRUE(port->isOpen());
-        worker = std::make_unique<BusWorker>(port);
+        worker = std::make_unique<BusWorker>(port, wire);
         passOn.worker = worker.get();
     }
     void TearDown() override
@@ -63,6 +59,7 @@ protected:
     VirtualServo bus{VirtualServo::robotServosWithIds(busIds)};
     PassOn passOn;
     ORSSerialPort::Ptr port;
+    SerialQueue wire{"test-wire"};
     std::unique_ptr<BusWorker> worker;
 };
 
