@@ -1,13 +1,14 @@
 // The Motion page end to end, in the window, over a pseudo-terminal to a virtual bus of servos 1, 2
 // and 7, with the operation page's state poll running fast beside it: scan, release, pose by hand,
 // capture, play with the row highlighted, stop from the top bar with every servo told to hold,
-// closing the port while playing, an unplug while playing, and no value of servo 2 or 7 ever shown as
-// servo 1's on the operation page.
+// a position entered on the operation page while playing, closing the port while playing, an unplug
+// while playing, and no value of servo 2 or 7 ever shown as servo 1's on the operation page.
 #include "Api/Bus/Protocol.h"
 #include "Classes/Motion/MotionPage.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
 #include "Classes/Motion/StatusLine.h"
+#include "Classes/View/EditBox/BRNumberField.h"
 #include "Classes/View/Text/SVBaseTextField.h"
 #include "Tools/SVButton.h"
 #include "support/core/EventLoopWait.h"
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QMultiMap>
 #include <QSet>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -147,6 +150,59 @@ TEST_F(MotionPageTest, TeachesPlaysWithTheRowHighlightedAndHoldsOnTheTopBarsStop
     EXPECT_TRUE(waitWatching([&] { return vc().textCurrentTemperature()->text() == QStringLiteral("31℃"); }))
         << "the operation page's live values did not come back";
     expectOnlyServoOneShown();
+}
+
+// Positions entered on the operation page while a sequence plays wait until it has stopped: on the
+// wire, no frame ever comes between one of the player's requests and its reply.
+TEST_F(MotionPageTest, AMoveEnteredOnTheOperationPageWaitsForThePlayingSequence)
+{
+    teachTwoPoses();
+    page()->untilStoppedBox()->setChecked(true);
+    page()->buttonPlay()->click();
+    ASSERT_TRUE(waitWatching([&] { return page()->sequenceModel()->playingRow() >= 0; }, 20000));
+    harness.servo().clearRecords();
+    vc().showBasicOperationPage();
+    const QList<int> entered{123, 877, 456};
+    for (int position : entered) {
+        vc().textDebuggingPostion()->setText(QString::number(position));
+        vc().buttonClick(vc().textDebuggingPostion());
+        serveEventsFor(150);
+    }
+    ASSERT_TRUE(page()->isPlaying());
+    vc().buttonStopMotion()->click();
+    ASSERT_TRUE(waitWatching([&] { return !page()->isPlaying(); })) << "Stop did not end the sequence";
+    ASSERT_TRUE(harness.waitForEncoderIdle());
+
+    const QList<VirtualServo::Chunk> received = harness.servo().receivedFrames();
+    const QList<VirtualServo::Chunk> written = harness.servo().writtenChunks();
+    QList<int> enteredSent;
+    qsizetype lastHold = -1;
+    for (qsizetype i = 0; i < received.size(); ++i) {
+        const QByteArray& frame = received.at(i).bytes;
+        const int command = quint8(frame.at(SVProtocol::commandOffset));
+        if (command == SVProtocol::Move && quint8(frame.at(2)) == 1 && entered.contains(wordAt(parametersOf(frame), 0)))
+            enteredSent.append(wordAt(parametersOf(frame), 0));
+        else if (command == SVProtocol::Move && wordAt(parametersOf(frame), 2) == 0)
+            lastHold = i;
+        // A request read together with the next frame met a servo too busy to answer in time.
+        if (!SVProtocol::isRead(uint8_t(command)) || i + 1 == received.size() || received.at(i + 1).time == received.at(i).time)
+            continue;
+        const auto reply = std::find_if(written.begin(), written.end(), [&](const VirtualServo::Chunk& chunk) { return chunk.time >= received.at(i).time; });
+        ASSERT_NE(reply, written.end()) << "request " << i << " had no reply";
+        EXPECT_LE(reply->time, received.at(i + 1).time) << "frame " << i + 1 << " came between request " << i << " and its reply: "
+            << received.at(i).bytes.toHex(' ').constData() << " / " << received.at(i + 1).bytes.toHex(' ').constData()
+            << " / reply " << reply->bytes.toHex(' ').constData() << " after "
+            << std::chrono::duration<double, std::milli>(reply->time - received.at(i).time).count() << " ms, next after "
+            << std::chrono::duration<double, std::milli>(received.at(i + 1).time - received.at(i).time).count() << " ms";
+    }
+    EXPECT_EQ(enteredSent, entered) << "the entered positions were not all sent, in order";
+    ASSERT_GE(lastHold, 0) << "the servos were not told to hold";
+    for (qsizetype i = 0; i <= lastHold; ++i) {
+        const QByteArray& frame = received.at(i).bytes;
+        EXPECT_FALSE(quint8(frame.at(SVProtocol::commandOffset)) == SVProtocol::Move && quint8(frame.at(2)) == 1
+                     && entered.contains(wordAt(parametersOf(frame), 0)))
+            << "an entered position went out while the sequence played";
+    }
 }
 
 TEST_F(MotionPageTest, ClosingThePortWhilePlayingHoldsTheServosBeforeItCloses)
