@@ -184,7 +184,7 @@ void BusWorker::readStates(const QList<int>& ids)
                 tellMain([this, id] { emit servoSilent(id); });
                 continue;
             }
-            tellMain([this, id, state = *state, now = secondsOf(Clock::now())] {
+            tellMain([this, id, state = *state, now = secondsOf(m_bus.replyReadTime())] {
                 emit stateRead(id, state);
                 emit positionRead(id, state.position, now);
                 emit healthRead(id, state.voltageMillivolts, state.temperature, now);

@@ -211,9 +211,9 @@ bool MotionPlayer::pollNext()
     // Late replies answer earlier reads: they go first, so that the newest position stays the newest.
     for (const SVReply& late : m_bus.takeLateReplies())
         if (late.command == SVProtocol::ReadPosition && m_servos.contains(late.servoId))
-            notePosition(late);
+            notePosition(late, Clock::now());
     if (reply)
-        notePosition(*reply);
+        notePosition(*reply, m_bus.replyReadTime());
     else
         ++m_misses[id];
     if (m_misses[id] < silentAfter)
@@ -236,17 +236,17 @@ void MotionPlayer::readHealth()
     const auto* millivolts = std::get_if<SVReplyValue::Voltage>(&voltage->value);
     const auto* celsius = std::get_if<SVReplyValue::Temperature>(&temperature->value);
     if (millivolts && celsius)
-        onHealth({id, millivolts->millivolts, celsius->celsius, Clock::now()});
+        onHealth({id, millivolts->millivolts, celsius->celsius, m_bus.replyReadTime()});
 }
 
 void MotionPlayer::readPositionsOf(const MotionStep& step)
 {
     for (auto it = step.positions.begin(); it != step.positions.end() && m_bus.isUsable(); ++it)
         if (const Result<SVReply> reply = m_bus.read(it.key(), SVProtocol::ReadPosition, readTimeout))
-            notePosition(*reply);
+            notePosition(*reply, m_bus.replyReadTime());
 }
 
-void MotionPlayer::notePosition(const SVReply& reply)
+void MotionPlayer::notePosition(const SVReply& reply, Clock::time_point readTime)
 {
     const auto* position = std::get_if<SVReplyValue::Position>(&reply.value);
     if (!position)
@@ -254,7 +254,7 @@ void MotionPlayer::notePosition(const SVReply& reply)
     m_misses[reply.servoId] = 0;
     m_newestPositions.insert(reply.servoId, position->position);
     if (onPosition)
-        onPosition({reply.servoId, position->position, Clock::now()});
+        onPosition({reply.servoId, position->position, readTime});
 }
 
 void MotionPlayer::holdAll()

@@ -104,7 +104,7 @@ private:
     // One position read of the next servo in turn; false when that servo is silent for good.
     bool pollNext();
     void readHealth();
-    void notePosition(const SVReply& reply);
+    void notePosition(const SVReply& reply, Clock::time_point readTime);
     Result<void> sendStep(const MotionStep& step, int timeMs);
     void holdAll();
     // Reads the position of each servo of step, so that a step after a skip starts from where they are.

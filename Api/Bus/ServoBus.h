@@ -76,6 +76,8 @@ public:
     // The same, asked twice before giving up, for the reads where a single lost reply must not fail
     // a whole command.
     Result<SVReply> readTwice(int servoId, int command);
+    // When the port read the bytes of the reply the last successful read returned.
+    std::chrono::steady_clock::time_point replyReadTime() const { return m_replyReadTime; }
     // Sends a command frame with its parameters.
     Result<void> write(int servoId, int command, QByteArrayView parameters = {});
     // Lets replies arrive for a while without sending anything.

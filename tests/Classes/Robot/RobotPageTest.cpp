@@ -194,6 +194,7 @@ TEST_F(RobotPageTest, ATrimMovesAtOnceWriteStoresItAndCentreMovesEveryServoTo500
         << "the backup holds the stored offset, not the trim";
 
     harness.servo().clearRecords();
+    ASSERT_TRUE(waitForCondition([&] { return page()->buttonCentre()->isEnabled(); })) << "the write never ended";
     page()->buttonCentre()->click();
     ASSERT_TRUE(harness.waitForFrames(Move, 3));
     for (const QByteArray& frame : harness.receivedFramesWithCommand(Move)) {
