@@ -212,17 +212,22 @@ void SVSettingViewController::sendLedSwitch()
 // ---- State poll and gauges ----
 
 // One pass of the state poll, on the main thread: the live values of the operation page's servo.
-// Paused while the Motion page works on the bus: its replies would not reach this page anyway.
+// Paused while the Motion or Robot page works on the bus: its jobs and these reads share one queue.
+// A pass is skipped while the last one's reads still wait there, so that a slow line never gathers
+// a backlog of reads ahead of everything else.
 void SVSettingViewController::sendStateReads()
 {
-    if (m_busWorker && m_busWorker->holdsBus())
+    if ((m_busWorker && m_busWorker->holdsBus()) || m_stateReadsQueued)
         return;
     SVSerial& api = serialApi();
     const QString servoId = textIDOperator()->text();
+    m_stateReadsQueued = true;
+    api.beginWriteGroup();
     api.sendReadTemp(SVTextValue::intValue(servoId));
     api.sendReadVoltage(SVTextValue::intValue(servoId));
     api.sendReadPostion(SVTextValue::intValue(servoId));
     api.sendReadMotorLoadOrUload(servoId);
+    api.endWriteGroup(this, [this](const SVSerial::WriteReport&) { m_stateReadsQueued = false; });
 }
 
 // Three made-up replies that put temperature, voltage and position back to zero.

@@ -511,6 +511,7 @@ private:
     UserNotifier* m_userNotifier = nullptr;
     std::unique_ptr<DesktopNotifier> m_desktopNotifier;
     std::chrono::milliseconds m_statePollInterval = SVStatePoll::defaultInterval;
+    bool m_stateReadsQueued = false;  // a pass's reads still wait in the encoder's queue
     std::unique_ptr<BusWorker> m_busWorker;
     std::unique_ptr<SVStatePoll> m_statePoll;  // last: its loop ends before the rest goes
 };
