@@ -1,6 +1,7 @@
 // Every servo of the robot with its live values and its stored settings, edits apart.
 #include "Classes/Robot/RobotModel.h"
 
+#include "Api/Bus/Protocol.h"
 #include "Tools/BundleLanguage.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ QString unknownText()
 
 QString volts(int millivolts)
 {
-    return QStringLiteral("%1 V").arg(millivolts / 1000.0, 0, 'f', 1);
+    return QStringLiteral("%1 V").arg(SVProtocol::voltsFromMillivolts(millivolts), 0, 'f', 1);
 }
 
 // A value typed in a cell as the setting's own number: volts become millivolts.
@@ -102,7 +103,7 @@ QVariant RobotModel::data(const QModelIndex& index, int role) const
         if (!setting)
             return {};
         if (field->kind == SettingField::Kind::Volts)
-            return setting.value_or(0) / 1000.0;
+            return SVProtocol::voltsFromMillivolts(setting.value_or(0));
         return setting.value_or(0);
     case Qt::CheckStateRole:
         if (isSwitch && setting)
