@@ -93,34 +93,8 @@ QByteArray SVFrameTools::frameWithChecksum(const QByteArray& frame)
 
 qint64 SVFrameTools::returnNum16ToNum10WithLow(const QString& low, const QString& hight)
 {
-    return wordFromBytes(int(SVTextValue::integerValue(low) & 0xFF), int(SVTextValue::integerValue(hight) & 0xFF));
-}
-
-qint64 SVFrameTools::wordFromBytes(int low, int high)
-{
-    const qint64 lowByte = low & 0xFF;
-    const qint64 highByte = high & 0xFF;
-    if (highByte == 255)
-        return lowByte - 256;
-    return lowByte + 256 * highByte;
-}
-
-qint64 SVFrameTools::deviationFromByte(int byte)
-{
-    return SVProtocol::deviationFromByte(uint8_t(byte & 0xFF));
-}
-
-QString SVFrameTools::deviationTextFromByteText(const QString& byteText)
-{
-    const qint64 byte = SVTextValue::integerValue(byteText);
-    if (byte > 125)
-        return QString::number(deviationFromByte(static_cast<int>(byte & 0xFF)));
-    return byteText;
-}
-
-double SVFrameTools::voltsFromMillivolts(qint64 millivolts)
-{
-    return static_cast<double>(millivolts) / 1000.0;
+    const auto byteOf = [](const QString& text) { return uint8_t(SVTextValue::integerValue(text) & 0xFF); };
+    return SVProtocol::settingsPageWord(SVProtocol::wordFrom(byteOf(low), byteOf(hight)));
 }
 
 qint32 SVFrameTools::millivoltsFromVoltText(const QString& volts)
@@ -150,18 +124,6 @@ QString SVFrameTools::convertDecimalSystemFromBinarySystem(const QString& binary
         sum += static_cast<double>(static_cast<float>(digit) * power);
     }
     return QString::number(saturatingCast<qint64>(sum));
-}
-
-QString SVFrameTools::alarmDigitsFromByteText(const QString& byteText)
-{
-    const int digitsAsNumber = SVTextValue::intValue(convertBinarySystemFromDecimalSystem(byteText));
-    return QString::asprintf("%03d", digitsAsNumber);
-}
-
-SVFrameTools::AlarmFlags SVFrameTools::alarmFlagsFromDigits(const QString& digits)
-{
-    auto checkedAt = [&](qsizetype i) { return i < digits.size() && digits.at(i) == u'1'; };
-    return {checkedAt(0), checkedAt(1), checkedAt(2)};
 }
 
 QString SVFrameTools::alarmDigitsFromFlags(const AlarmFlags& flags)

@@ -1,5 +1,5 @@
-// Protocol-level helpers shared by the encoder, the reply decoder and the write workflow:
-// the frame log, the checksum, and the conversions between wire bytes, texts and numbers.
+// Protocol-level helpers shared by the encoder and the write workflow: the frame log, the checksum,
+// and the conversions between texts and numbers that the window's controls carry.
 #pragma once
 
 #include "Api/Bus/Protocol.h"
@@ -30,19 +30,10 @@ public:
     // A copy of frame with its checksum appended.
     static QByteArray frameWithChecksum(const QByteArray& frame);
 
-    // Two reply byte texts to a number: low + 256 x high, except that a high byte of 255 gives
-    // low - 256 (FF FF is -1, 9C FF is -100).
+    // Two reply byte texts to a number as the settings page shows it: low + 256 x high, except that
+    // a high byte of 255 gives low - 256 (FF FF is -1, 9C FF is -100).
     static qint64 returnNum16ToNum10WithLow(const QString& low, const QString& hight);
-    // The same rule on two bytes (0-255 each).
-    static qint64 wordFromBytes(int low, int high);
 
-    // A deviation byte (0-255): above 125 it stands for byte - 256.
-    static qint64 deviationFromByte(int byte);
-    // The deviation reply rule on texts: a byte above 125 becomes byte - 256, otherwise the text
-    // is kept as it is.
-    static QString deviationTextFromByteText(const QString& byteText);
-
-    static double voltsFromMillivolts(qint64 millivolts);
     // A voltage text in volts to millivolts: 32-bit float value x 1000, truncated toward zero
     // (saturated at the 32-bit range rather than overflowing).
     static qint32 millivoltsFromVoltText(const QString& volts);
@@ -53,11 +44,6 @@ public:
     // single precision ("111" -> "7").
     static QString convertDecimalSystemFromBinarySystem(const QString& binary);
 
-    // The alarm byte's text to its three-digit flag string: its binary digits read as a number
-    // and formatted "%03d" (1 -> "001", 6 -> "110").
-    static QString alarmDigitsFromByteText(const QString& byteText);
-    // Characters 1, 2 and 3 of a flag string: stall, over-voltage, over-temperature.
-    static AlarmFlags alarmFlagsFromDigits(const QString& digits);
     // The flag string "%d%d%d" that the write workflow builds from the three switches.
     static QString alarmDigitsFromFlags(const AlarmFlags& flags);
 };

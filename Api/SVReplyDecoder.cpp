@@ -9,10 +9,11 @@ namespace {
 constexpr int firstParameter = firstParameterOffset;
 constexpr int lengthWithoutParameters = 3;
 
-int byteAt(const QByteArray& bytes, int offset) { return quint8(bytes.at(offset)); }
-int wordAt(const QByteArray& bytes, int lowOffset)
+uint8_t byteAt(const QByteArray& bytes, int offset) { return uint8_t(bytes.at(offset)); }
+int wordAt(const QByteArray& bytes, int lowOffset) { return wordFrom(byteAt(bytes, lowOffset), byteAt(bytes, lowOffset + 1)); }
+int signedWordAt(const QByteArray& bytes, int lowOffset)
 {
-    return int(SVFrameTools::wordFromBytes(byteAt(bytes, lowOffset), byteAt(bytes, lowOffset + 1)));
+    return signedWordFrom(byteAt(bytes, lowOffset), byteAt(bytes, lowOffset + 1));
 }
 
 }  // namespace
@@ -63,12 +64,12 @@ std::optional<SVReplyValue::Value> SVReplyDecoder::valueOf(int command, const QB
     const int last = lastOffsetRead(command);
     if (last == 0 || bytes.size() <= last)
         return std::nullopt;
-    const int byte = last >= firstParameter ? byteAt(bytes, firstParameter) : 0;
+    const uint8_t byte = last >= firstParameter ? byteAt(bytes, firstParameter) : 0;
     switch (command) {
     case ReadId:
         return Id{byteAt(bytes, 2)};
     case ReadDeviation:
-        return Deviation{int(SVFrameTools::deviationFromByte(byte))};
+        return Deviation{deviationFromByte(byte)};
     case ReadAngleLimit:
         return AngleLimits{wordAt(bytes, 5), wordAt(bytes, 7)};
     case ReadVoltageLimit:
@@ -80,14 +81,13 @@ std::optional<SVReplyValue::Value> SVReplyDecoder::valueOf(int command, const QB
     case ReadVoltage:
         return Voltage{wordAt(bytes, 5)};
     case ReadPosition:
-        return Position{wordAt(bytes, 5)};
+        return Position{signedWordAt(bytes, 5)};
     case ReadMotorLoad:
-        return MotorPower{byte == 0};
+        return MotorPower{switchIsOn(byte)};
     case ReadLed:
-        return Led{byte == 0};
+        return Led{switchIsOn(byte)};
     case ReadLedAlarm:
-        return LedAlarm{byte, SVFrameTools::alarmFlagsFromDigits(
-                                  SVFrameTools::alarmDigitsFromByteText(QString::number(byte)))};
+        return LedAlarm{byte, alarmFlags(byte)};
     default:
         return std::nullopt;
     }

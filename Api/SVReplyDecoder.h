@@ -1,13 +1,13 @@
 // Turns a servo's reply frame into a typed value: the ID, the stored settings and the live state,
-// with the conversions the window shows them with. No widgets: the window, the command-line tool and
-// the fuzzer share it.
+// each read by its rule in SVProtocol. No widgets: the window, the command-line tool and the fuzzer
+// share it; the settings page shows some of these values its own way (SVProtocol::settingsPageWord).
 //
 // A frame is a reply when it is well formed (header, length byte matching its size, checksum), has
 // parameters (a read command's own echo, length 3, is not a reply), and is long enough for every
 // offset its command's value is read from. A reply longer than that (a spare byte) is still read.
 #pragma once
 
-#include "Api/SVFrameTools.h"
+#include "Api/Bus/Protocol.h"
 
 #include <QByteArray>
 
@@ -18,17 +18,17 @@ namespace SVReplyValue {
 
 struct Id { int id = 0; };
 struct Deviation { int deviation = 0; };  // -130..125: a byte above 125 stands for byte - 256
-struct AngleLimits { int minimum = 0; int maximum = 0; };
-struct VoltageLimits { int minimumMillivolts = 0; int maximumMillivolts = 0; };
+struct AngleLimits { int minimum = 0; int maximum = 0; };  // 0..65535
+struct VoltageLimits { int minimumMillivolts = 0; int maximumMillivolts = 0; };  // 0..65535
 struct MaxTemperature { int celsius = 0; };
 struct Temperature { int celsius = 0; };
-struct Voltage { int millivolts = 0; };
-struct Position { int position = 0; };     // as sent: not held within 0-1000
+struct Voltage { int millivolts = 0; };    // 0..65535
+struct Position { int position = 0; };     // -32768..32767, as sent: not held within 0-1000
 struct MotorPower { bool loaded = false; };  // wire byte 0 = loaded
 struct Led { bool on = false; };             // wire byte 0 = on
 struct LedAlarm {
     int byte = 0;
-    SVFrameTools::AlarmFlags flags;
+    SVProtocol::AlarmFlags flags;  // bits 2, 1, 0
 };
 
 using Value = std::variant<Id, Deviation, AngleLimits, VoltageLimits, MaxTemperature, Temperature, Voltage,

@@ -26,7 +26,8 @@ void fail(const char* what)
     std::abort();
 }
 
-bool isWord(int value) { return value >= -256 && value <= 65279; }
+bool isWord(int value) { return value >= 0 && value <= 65535; }
+bool isSignedWord(int value) { return value >= -32768 && value <= 32767; }
 bool isByte(int value) { return value >= 0 && value <= 255; }
 
 bool valueInRange(const SVReplyValue::Value& value)
@@ -39,7 +40,7 @@ bool valueInRange(const SVReplyValue::Value& value)
     if (const auto* v = std::get_if<MaxTemperature>(&value)) return isByte(v->celsius);
     if (const auto* v = std::get_if<Temperature>(&value)) return isByte(v->celsius);
     if (const auto* v = std::get_if<Voltage>(&value)) return isWord(v->millivolts);
-    if (const auto* v = std::get_if<Position>(&value)) return isWord(v->position);
+    if (const auto* v = std::get_if<Position>(&value)) return isSignedWord(v->position);
     if (const auto* v = std::get_if<LedAlarm>(&value)) return isByte(v->byte);
     return true;
 }

@@ -1,5 +1,6 @@
 // servoctl info: every stored setting and the live state of each servo.
 #include "servoctl/Commands.h"
+#include "Api/Bus/Protocol.h"
 #include "Api/Bus/ServoAccess.h"
 
 #include <QJsonArray>
@@ -9,7 +10,7 @@ namespace {
 
 QJsonObject stateJson(const ServoAccess::LiveState& state)
 {
-    return {{"temperature", state.temperature}, {"voltage", state.voltageMillivolts / 1000.0},
+    return {{"temperature", state.temperature}, {"voltage", SVProtocol::voltsFromMillivolts(state.voltageMillivolts)},
             {"position", state.position}, {"torque", state.motorLoaded}};
 }
 
@@ -19,7 +20,7 @@ void printTable(const ServoSettings& settings, const ServoAccess::LiveState& sta
     for (const SettingField& field : SettingField::all())
         CommandContext::print(QStringLiteral("  %1 %2").arg(QLatin1String(field.key), -24).arg(field.valueText(settings.*field.member)));
     CommandContext::print(QStringLiteral("  %1 %2 °C").arg(QStringLiteral("temperature"), -24).arg(state.temperature));
-    CommandContext::print(QStringLiteral("  %1 %2 V").arg(QStringLiteral("voltage"), -24).arg(state.voltageMillivolts / 1000.0));
+    CommandContext::print(QStringLiteral("  %1 %2 V").arg(QStringLiteral("voltage"), -24).arg(SVProtocol::voltsFromMillivolts(state.voltageMillivolts)));
     CommandContext::print(QStringLiteral("  %1 %2").arg(QStringLiteral("position"), -24).arg(state.position));
     CommandContext::print(QStringLiteral("  %1 %2").arg(QStringLiteral("torque"), -24).arg(state.motorLoaded ? QStringLiteral("on") : QStringLiteral("off")));
 }

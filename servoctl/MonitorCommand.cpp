@@ -2,6 +2,7 @@
 // sample, until Ctrl-C; rows reach the CSV file as they come, and the file is complete when it stops.
 #include "servoctl/BusReport.h"
 #include "servoctl/Commands.h"
+#include "Api/Bus/Protocol.h"
 #include "Api/Bus/ServoAccess.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/WholeFile.h"
@@ -71,14 +72,14 @@ const QString csvHeader = QStringLiteral("time,id,temperature,voltage,position,t
 QString csvRow(const QString& time, int id, const ServoAccess::LiveState& s)
 {
     return QStringLiteral("%1,%2,%3,%4,%5,%6")
-        .arg(time).arg(id).arg(s.temperature).arg(QString::number(s.voltageMillivolts / 1000.0, 'f', 3))
+        .arg(time).arg(id).arg(s.temperature).arg(QString::number(SVProtocol::voltsFromMillivolts(s.voltageMillivolts), 'f', 3))
         .arg(s.position).arg(s.motorLoaded ? 1 : 0);
 }
 
 QString jsonRow(const QString& time, int id, const ServoAccess::LiveState& s)
 {
     const QJsonObject row{{"time", time}, {"id", id}, {"temperature", s.temperature},
-                          {"voltage", s.voltageMillivolts / 1000.0}, {"position", s.position}, {"torque", s.motorLoaded}};
+                          {"voltage", SVProtocol::voltsFromMillivolts(s.voltageMillivolts)}, {"position", s.position}, {"torque", s.motorLoaded}};
     return QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact));
 }
 

@@ -2,6 +2,7 @@
 #include "servoctl/Commands.h"
 #include "servoctl/Progress.h"
 #include "Api/Bus/BusScan.h"
+#include "Api/Bus/Protocol.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,7 +32,7 @@ void addScanCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
                 QJsonArray list;
                 for (const BusScan::Found& f : found)
                     list.append(QJsonObject{{"id", f.id}, {"position", f.state.position},
-                                            {"voltage", f.state.voltageMillivolts / 1000.0}, {"temperature", f.state.temperature}});
+                                            {"voltage", SVProtocol::voltsFromMillivolts(f.state.voltageMillivolts)}, {"temperature", f.state.temperature}});
                 for (int id : result.conflicts)
                     list.append(QJsonObject{{"id", id}, {"conflict", true}});
                 CommandContext::printJson(QJsonDocument(list));
@@ -39,7 +40,7 @@ void addScanCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
                 CommandContext::print(QStringLiteral(" ID  position  voltage  temperature"));
                 for (const BusScan::Found& f : found)
                     CommandContext::print(QString::asprintf("%3d %9d %6.1f V %9d °C", f.id, f.state.position,
-                                                            f.state.voltageMillivolts / 1000.0, f.state.temperature));
+                                                            SVProtocol::voltsFromMillivolts(f.state.voltageMillivolts), f.state.temperature));
             }
             for (int id : result.conflicts)
                 CommandContext::warn(QStringLiteral("two servos may share ID %1: connect them one at a time and give one a new ID "

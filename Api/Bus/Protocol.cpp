@@ -80,6 +80,17 @@ int signedWordFrom(uint8_t low, uint8_t high)
     return int16_t(uint16_t(wordFrom(low, high)));
 }
 
+int settingsPageWord(int value)
+{
+    const int word = value & 0xFFFF;
+    return word >= 0xFF00 ? word - 0x10000 : word;
+}
+
+double voltsFromMillivolts(int millivolts)
+{
+    return millivolts / 1000.0;
+}
+
 uint8_t deviationByte(int deviation)
 {
     return uint8_t(deviation & 0xFF);
@@ -108,6 +119,14 @@ uint8_t alarmByte(const AlarmFlags& flags)
 AlarmFlags alarmFlags(uint8_t byte)
 {
     return {(byte & 4) != 0, (byte & 2) != 0, (byte & 1) != 0};
+}
+
+AlarmFlags settingsPageAlarmFlags(uint8_t byte)
+{
+    int leadingDigits = byte;
+    while (leadingDigits > 0b111)
+        leadingDigits >>= 1;
+    return alarmFlags(uint8_t(leadingDigits));
 }
 
 }  // namespace SVProtocol

@@ -65,8 +65,14 @@ QByteArray frame(uint8_t servoId, uint8_t command, std::initializer_list<uint8_t
 QByteArray parameterBytes(std::initializer_list<int> values);
 // A 16-bit value, low byte first.
 QByteArray wordBytes(int value);
+// Read as what the value is: a voltage or a limit is never below 0; a position can dip below 0 and,
+// like a motor speed, goes in two's complement.
 int wordFrom(uint8_t low, uint8_t high);        // 0-65535
 int signedWordFrom(uint8_t low, uint8_t high);  // -32768-32767
+// How the settings page shows a 16-bit reply, whichever reading above it came by: only a high byte
+// of 0xFF makes it negative (FF FF is -1, 9C FF is -100), any other is unsigned (FF FE is 65279).
+int settingsPageWord(int value);
+double voltsFromMillivolts(int millivolts);
 // A position offset (-125-125) as its byte, and back: a byte above 125 stands for byte - 256.
 uint8_t deviationByte(int deviation);
 int deviationFromByte(uint8_t byte);
@@ -83,6 +89,10 @@ struct AlarmFlags {
 };
 uint8_t alarmByte(const AlarmFlags& flags);
 AlarmFlags alarmFlags(uint8_t byte);
+// How the settings page shows the alarm byte: its binary digits, at least three, of which the first
+// three are stall, over-voltage and over-temperature. The same as alarmFlags for 0-7; a larger byte
+// shows its three leading digits (8 is stall alone, 0xF8 all three).
+AlarmFlags settingsPageAlarmFlags(uint8_t byte);
 
 // Stored settings as the servo leaves the factory with them.
 namespace FactoryDefaults {

@@ -98,10 +98,9 @@ Result<ServoSettings> readSettings(ServoBus& bus, int servoId)
     s.voltageMaxMillivolts = voltage->maximumMillivolts;
     s.maxTemperature = temperature->celsius;
     s.led = led->on ? 1 : 0;
-    const AlarmFlags alarms = alarmFlags(uint8_t(alarm->byte));
-    s.alarmStall = alarms.stall;
-    s.alarmOverVoltage = alarms.overVoltage;
-    s.alarmOverTemperature = alarms.overTemperature;
+    s.alarmStall = alarm->flags.stall;
+    s.alarmOverVoltage = alarm->flags.overVoltage;
+    s.alarmOverTemperature = alarm->flags.overTemperature;
     return s;
 }
 

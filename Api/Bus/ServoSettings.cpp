@@ -36,7 +36,7 @@ const SettingField* SettingField::byKey(const QString& key)
 QString SettingField::valueText(int value) const
 {
     switch (kind) {
-    case Kind::Volts: return QString::number(value / 1000.0);
+    case Kind::Volts: return QString::number(SVProtocol::voltsFromMillivolts(value));
     case Kind::Switch: return value ? QStringLiteral("on") : QStringLiteral("off");
     case Kind::Integer: break;
     }
@@ -104,7 +104,7 @@ Result<int> SettingField::fromJson(const QJsonValue& value) const
 QJsonValue SettingField::toJson(int value) const
 {
     switch (kind) {
-    case Kind::Volts: return value / 1000.0;
+    case Kind::Volts: return SVProtocol::voltsFromMillivolts(value);
     case Kind::Switch: return value != 0;
     case Kind::Integer: break;
     }
@@ -152,7 +152,7 @@ Result<void> checkPairRules(const ServoSettings& s)
         return Failure::usage(QStringLiteral("angle_min (%1) must be below angle_max (%2)").arg(s.angleMin).arg(s.angleMax));
     if (s.voltageMinMillivolts >= s.voltageMaxMillivolts)
         return Failure::usage(QStringLiteral("voltage_min (%1) must be below voltage_max (%2)")
-                                  .arg(s.voltageMinMillivolts / 1000.0).arg(s.voltageMaxMillivolts / 1000.0));
+                                  .arg(SVProtocol::voltsFromMillivolts(s.voltageMinMillivolts)).arg(SVProtocol::voltsFromMillivolts(s.voltageMaxMillivolts)));
     return {};
 }
 

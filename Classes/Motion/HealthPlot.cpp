@@ -1,5 +1,7 @@
 // The live plot of the selected servo's voltage and temperature.
 #include "Classes/Motion/HealthPlot.h"
+
+#include "Api/Bus/Protocol.h"
 #include "Tools/BundleLanguage.h"
 
 #include <qcustomplot.h>
@@ -99,7 +101,7 @@ QString HealthPlot::title() const
 
 void HealthPlot::addSample(double timeSeconds, int millivolts, int celsius)
 {
-    m_voltages.append(timeSeconds, millivolts / 1000.0);
+    m_voltages.append(timeSeconds, SVProtocol::voltsFromMillivolts(millivolts));
     m_temperatures.append(timeSeconds, celsius);
 }
 

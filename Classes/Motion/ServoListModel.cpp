@@ -1,6 +1,7 @@
 // The servos on the bus, their live values and whether each is in the sequence.
 #include "Classes/Motion/ServoListModel.h"
 
+#include "Api/Bus/Protocol.h"
 #include "Classes/Motion/ServoColours.h"
 #include "Classes/Robot/ServoNames.h"
 #include "Tools/BundleLanguage.h"
@@ -89,7 +90,7 @@ QString ServoListModel::displayText(const Servo& servo, int column) const
         return textOrUnknown(servo.position, [](int position) { return QString::number(position); });
     case VoltageColumn:
         return textOrUnknown(servo.voltageMillivolts,
-            [](int millivolts) { return QString::number(millivolts / 1000.0, 'f', 1); });
+            [](int millivolts) { return QString::number(SVProtocol::voltsFromMillivolts(millivolts), 'f', 1); });
     case TemperatureColumn:
         return textOrUnknown(servo.temperature, [](int celsius) { return QString::number(celsius); });
     default:

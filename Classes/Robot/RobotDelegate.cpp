@@ -1,5 +1,6 @@
 #include "Classes/Robot/RobotDelegate.h"
 
+#include "Api/Bus/Protocol.h"
 #include "Classes/Robot/RobotModel.h"
 
 #include <QDoubleSpinBox>
@@ -19,7 +20,7 @@ QWidget* RobotDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
         auto* volts = new QDoubleSpinBox(parent);
         volts->setDecimals(1);
         volts->setSingleStep(0.1);
-        volts->setRange(field->minimum / 1000.0, field->maximum / 1000.0);
+        volts->setRange(SVProtocol::voltsFromMillivolts(field->minimum), SVProtocol::voltsFromMillivolts(field->maximum));
         volts->setFrame(false);
         return volts;
     }

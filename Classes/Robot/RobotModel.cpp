@@ -1,6 +1,7 @@
 // Every servo of the robot with its live values and its stored settings, edits apart.
 #include "Classes/Robot/RobotModel.h"
 
+#include "Api/Bus/Protocol.h"
 #include "Tools/BundleLanguage.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ QString unknownText()
 
 QString volts(int millivolts)
 {
-    return QStringLiteral("%1 V").arg(millivolts / 1000.0, 0, 'f', 1);
+    return QStringLiteral("%1 V").arg(SVProtocol::voltsFromMillivolts(millivolts), 0, 'f', 1);
 }
 
 // A value typed in a cell as the setting's own number: volts become millivolts.
@@ -127,7 +128,7 @@ QVariant RobotModel::editValue(const Servo& servo, int column) const
     const std::optional<int> setting = value(servo.id, QLatin1String(field->key));
     if (!setting)
         return {};
-    return field->kind == SettingField::Kind::Volts ? QVariant(*setting / 1000.0) : QVariant(*setting);
+    return field->kind == SettingField::Kind::Volts ? QVariant(SVProtocol::voltsFromMillivolts(*setting)) : QVariant(*setting);
 }
 
 QString RobotModel::displayText(const Servo& servo, int column) const

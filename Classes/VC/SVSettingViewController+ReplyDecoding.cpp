@@ -1,5 +1,5 @@
-// Reply decoding: cuts the bytes read from the port into whole, valid frames and writes each servo
-// reply into the controls that show its value.
+// Reply decoding: cuts the bytes read from the port into whole, valid frames, decodes each servo
+// reply once and writes its value into the controls that show it.
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Api/SVFrameReader.h"
@@ -19,6 +19,7 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <variant>
 
 namespace {
 
@@ -35,6 +36,21 @@ QByteArray bytesOf(const QStringList& data)
     return bytes;
 }
 
+// Each byte, taken unsigned, as decimal text.
+QStringList byteTexts(QByteArrayView bytes)
+{
+    QStringList texts;
+    texts.reserve(bytes.size());
+    for (char byte : bytes)
+        texts.append(QString::number(quint8(byte)));
+    return texts;
+}
+
+template <typename... Shows>
+struct Overloaded : Shows... {
+    using Shows::operator()...;
+};
+
 }  // namespace
 
 void SVSettingViewController::serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data)
@@ -50,10 +66,12 @@ void SVSettingViewController::serialPortDidReceiveDataReadAt(ORSSerialPort*, con
     // after it would overwrite the newer values that arrived meanwhile.
     QStringList tipKeys;
     for (const QByteArray& frame : m_frameReader.append(data, readTime)) {
-        if (!SVReplyDecoder::decode(frame))
+        const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
+        if (!reply)
             continue;
-        analysisDidRecvData(reinterpret_cast<const uint8_t*>(frame.constData()), int(frame.size()));
-        if (const QString tipKey = blockReadReplyArrived(quint8(frame.at(commandOffset))); !tipKey.isEmpty())
+        m_dataReturns = byteTexts(frame);
+        showReplyValue(reply->value);
+        if (const QString tipKey = blockReadReplyArrived(reply->command); !tipKey.isEmpty())
             tipKeys.append(tipKey);
     }
     for (const QString& tipKey : tipKeys)
@@ -62,86 +80,75 @@ void SVSettingViewController::serialPortDidReceiveDataReadAt(ORSSerialPort*, con
 
 void SVSettingViewController::analysisDidRecvData(const uint8_t* bytes, int length)
 {
-    m_dataReturns.clear();
-    for (int i = 0; i < length; ++i)
-        m_dataReturns.append(QString::number(bytes[i]));
+    m_dataReturns = byteTexts(QByteArrayView(bytes, length));
     const int command = length > commandOffset ? bytes[commandOffset] : 0;
     solveDidRecvData(m_dataReturns, command);
 }
 
-// The value comes from the reply decoder; data too short for its command changes nothing.
-// data is a copy, so that dataReturns may change while it is read.
+// Data too short for its command changes nothing.
 void SVSettingViewController::solveDidRecvData(QStringList data, int cmd)
 {
-    using namespace SVReplyValue;
-    const std::optional<Value> value = SVReplyDecoder::valueOf(cmd, bytesOf(data));
-    if (!value)
-        return;
+    if (const std::optional<SVReplyValue::Value> value = SVReplyDecoder::valueOf(cmd, bytesOf(data)))
+        showReplyValue(*value);
+}
 
-    switch (cmd) {
-    case SVProtocol::ReadId:
-        textID()->setText(QString::number(std::get<Id>(*value).id));
-        serialApi().sendReadServoInfoWithId(textID()->text());
-        break;
-    case SVProtocol::ReadDeviation: {
-        const QString deviation = QString::number(std::get<Deviation>(*value).deviation);
-        qInfo("Deviation = %s", qPrintable(deviation));
-        textDeviation()->setText(deviation);
-        sliderDeviation()->setStringValue(deviation);
-        break;
-    }
-    case SVProtocol::ReadAngleLimit: {
-        const auto limits = std::get<AngleLimits>(*value);
-        lableAngleBottom()->setText(QString::number(limits.minimum));
-        lableAngleTop()->setText(QString::number(limits.maximum));
-        break;
-    }
-    case SVProtocol::ReadVoltageLimit: {
-        const auto limits = std::get<VoltageLimits>(*value);
-        lableVoltageRangeMin()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(limits.minimumMillivolts)));
-        lableVoltageRangeMax()->setText(QString::asprintf("%.1f", SVTools::voltsFromMillivolts(limits.maximumMillivolts)));
-        break;
-    }
-    case SVProtocol::ReadMaxTemperature:
-        lableTemperatureRange()->setText(QString::number(std::get<MaxTemperature>(*value).celsius) + QStringLiteral(" ℃"));
-        break;
-    case SVProtocol::ReadTemperature: {
-        const qint64 temperature = std::get<Temperature>(*value).celsius;
-        setCurrentTemperature(temperature);
-        dashTemperature()->setPro(double(temperature + 10));
-        textCurrentTemperature()->setText(QString::number(temperature) + QStringLiteral("℃"));
-        break;
-    }
-    case SVProtocol::ReadVoltage: {
-        const float voltage = std::min(float(SVTools::voltsFromMillivolts(std::get<Voltage>(*value).millivolts)), highestVoltage);
-        setCurrentVoltage(voltage);
-        dash()->progress(voltage);
-        textCurrentVoltage()->setText(QString::asprintf("%.1fV", double(voltage)));
-        break;
-    }
-    case SVProtocol::ReadPosition: {
-        const qint64 position = std::get<Position>(*value).position;
-        setCurrentPosition(std::clamp<qint64>(position, 0, highestPosition));
-        dashPostion()->progress(double(currentPosition() / 10));
-        textCurrentPosition()->setText(QString::number(position));
-        break;
-    }
-    case SVProtocol::ReadMotorLoad:
-        setMotorLoad(std::get<MotorPower>(*value).loaded);
-        buttonMotor()->setImage(imageNamed(motorLoad() ? QStringLiteral("motoroff") : QStringLiteral("motoron")));
-        break;
-    case SVProtocol::ReadLed:
-        switchLed()->setChecked(std::get<Led>(*value).on);
-        break;
-    case SVProtocol::ReadLedAlarm: {
-        const auto alarm = std::get<LedAlarm>(*value);
-        qInfo("state = %d", alarm.byte);
-        switchStall()->setChecked(alarm.flags.stall);
-        switchOverpressure()->setChecked(alarm.flags.overVoltage);
-        switchOverTemperature()->setChecked(alarm.flags.overTemperature);
-        break;
-    }
-    default:
-        break;
-    }
+// The page shows 16-bit values and the alarm byte its own way (settingsPageWord,
+// settingsPageAlarmFlags); every other value as decoded.
+void SVSettingViewController::showReplyValue(const SVReplyValue::Value& value)
+{
+    using namespace SVReplyValue;
+    using SVProtocol::settingsPageWord;
+    const auto voltsText = [](int millivolts) {
+        return QString::asprintf("%.1f", SVProtocol::voltsFromMillivolts(settingsPageWord(millivolts)));
+    };
+    std::visit(Overloaded{
+        [&](const Id& reply) {
+            textID()->setText(QString::number(reply.id));
+            serialApi().sendReadServoInfoWithId(textID()->text());
+        },
+        [&](const Deviation& reply) {
+            const QString deviation = QString::number(reply.deviation);
+            qInfo("Deviation = %s", qPrintable(deviation));
+            textDeviation()->setText(deviation);
+            sliderDeviation()->setStringValue(deviation);
+        },
+        [&](const AngleLimits& reply) {
+            lableAngleBottom()->setText(QString::number(settingsPageWord(reply.minimum)));
+            lableAngleTop()->setText(QString::number(settingsPageWord(reply.maximum)));
+        },
+        [&](const VoltageLimits& reply) {
+            lableVoltageRangeMin()->setText(voltsText(reply.minimumMillivolts));
+            lableVoltageRangeMax()->setText(voltsText(reply.maximumMillivolts));
+        },
+        [&](const MaxTemperature& reply) { lableTemperatureRange()->setText(QString::number(reply.celsius) + QStringLiteral(" ℃")); },
+        [&](const Temperature& reply) {
+            setCurrentTemperature(reply.celsius);
+            dashTemperature()->setPro(double(reply.celsius + 10));
+            textCurrentTemperature()->setText(QString::number(reply.celsius) + QStringLiteral("℃"));
+        },
+        [&](const Voltage& reply) {
+            const float volts = std::min(float(SVProtocol::voltsFromMillivolts(settingsPageWord(reply.millivolts))), highestVoltage);
+            setCurrentVoltage(volts);
+            dash()->progress(volts);
+            textCurrentVoltage()->setText(QString::asprintf("%.1fV", double(volts)));
+        },
+        [&](const Position& reply) {
+            const qint64 position = settingsPageWord(reply.position);
+            setCurrentPosition(std::clamp<qint64>(position, 0, highestPosition));
+            dashPostion()->progress(double(currentPosition() / 10));
+            textCurrentPosition()->setText(QString::number(position));
+        },
+        [&](const MotorPower& reply) {
+            setMotorLoad(reply.loaded);
+            buttonMotor()->setImage(imageNamed(motorLoad() ? QStringLiteral("motoroff") : QStringLiteral("motoron")));
+        },
+        [&](const Led& reply) { switchLed()->setChecked(reply.on); },
+        [&](const LedAlarm& reply) {
+            qInfo("state = %d", reply.byte);
+            const SVProtocol::AlarmFlags flags = SVProtocol::settingsPageAlarmFlags(uint8_t(reply.byte));
+            switchStall()->setChecked(flags.stall);
+            switchOverpressure()->setChecked(flags.overVoltage);
+            switchOverTemperature()->setChecked(flags.overTemperature);
+        },
+    }, value);
 }

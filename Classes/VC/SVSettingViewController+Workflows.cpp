@@ -182,8 +182,8 @@ void SVSettingViewController::reSet()
     textID()->setText(QString::number(Factory::id));
     lableAngleTop()->setText(QString::number(Factory::angleMax));
     lableAngleBottom()->setText(QString::number(Factory::angleMin));
-    lableVoltageRangeMin()->setText(QString::number(SVFrameTools::voltsFromMillivolts(Factory::voltageMinMillivolts)));
-    lableVoltageRangeMax()->setText(QString::number(SVFrameTools::voltsFromMillivolts(Factory::voltageMaxMillivolts)));
+    lableVoltageRangeMin()->setText(QString::number(SVProtocol::voltsFromMillivolts(Factory::voltageMinMillivolts)));
+    lableVoltageRangeMax()->setText(QString::number(SVProtocol::voltsFromMillivolts(Factory::voltageMaxMillivolts)));
     lableTemperatureRange()->setText(QString::number(Factory::maxTemperature) + QStringLiteral(" ℃"));
     switchStall()->setChecked(alarms.stall);
     switchOverpressure()->setChecked(alarms.overVoltage);

@@ -8,6 +8,7 @@
 
 #include "Api/Bus/BusWorker.h"
 #include "Api/SVFrameReader.h"
+#include "Api/SVReplyDecoder.h"
 #include "Api/SVSerial.h"
 #include "Api/SVStatePoll.h"
 #include "Api/Source/DesktopNotifier.h"
@@ -306,6 +307,8 @@ public:
     void analysisDidRecvData(const uint8_t* bytes, int length);
     // The effect of one reply, given its bytes as texts and its command.
     void solveDidRecvData(QStringList data, int cmd);
+    // Writes a decoded reply's value into the controls that show it.
+    void showReplyValue(const SVReplyValue::Value& value);
 
 public slots:
     // Every button, switch and numeric field reports here; the sender's tag says what to do.

@@ -20,22 +20,10 @@ TEST(SVFrameTools, TwoReplyBytesMakeA16BitNumberWithHighByteFFAsNegative)
     EXPECT_EQ(SVFrameTools::returnNum16ToNum10WithLow(text("148"), text("17")), 4500);
 }
 
-TEST(SVFrameTools, DeviationByteAbove125IsNegative)
-{
-    EXPECT_EQ(SVFrameTools::deviationFromByte(0x83), -125);
-    EXPECT_EQ(SVFrameTools::deviationFromByte(0x7D), 125);
-    EXPECT_EQ(SVFrameTools::deviationFromByte(0x7E), -130);
-    EXPECT_EQ(SVFrameTools::deviationFromByte(0xFB), -5);
-    EXPECT_EQ(SVFrameTools::deviationFromByte(0), 0);
-    EXPECT_EQ(SVFrameTools::deviationTextFromByteText(text("251")), text("-5"));
-    EXPECT_EQ(SVFrameTools::deviationTextFromByteText(text("125")), text("125"));
-}
-
 TEST(SVFrameTools, VoltagesConvertBetweenMillivoltsAndVoltTexts)
 {
-    EXPECT_DOUBLE_EQ(SVFrameTools::voltsFromMillivolts(4500), 4.5);
-    EXPECT_EQ(QString::asprintf("%.1f", SVFrameTools::voltsFromMillivolts(
-                  SVFrameTools::returnNum16ToNum10WithLow(text("148"), text("17")))), text("4.5"));
+    EXPECT_EQ(QString::asprintf("%.1f", SVProtocol::voltsFromMillivolts(
+                  int(SVFrameTools::returnNum16ToNum10WithLow(text("148"), text("17"))))), text("4.5"));
     EXPECT_EQ(SVFrameTools::millivoltsFromVoltText(text("4.5")), 4500);
     EXPECT_EQ(SVFrameTools::millivoltsFromVoltText(text("14")), 14000);
     EXPECT_EQ(SVFrameTools::millivoltsFromVoltText(text("12.0")), 12000);
@@ -45,25 +33,11 @@ TEST(SVFrameTools, VoltagesConvertBetweenMillivoltsAndVoltTexts)
     EXPECT_EQ(SVFrameTools::millivoltsFromVoltText(text("volts")), 0);
 }
 
-TEST(SVFrameTools, AlarmByteBecomesThreeFlagDigits)
+TEST(SVFrameTools, AlarmByteBecomesBinaryDigits)
 {
     EXPECT_EQ(SVFrameTools::convertBinarySystemFromDecimalSystem(text("5")), text("101"));
     EXPECT_EQ(SVFrameTools::convertBinarySystemFromDecimalSystem(text("0")), text("0"));
-    EXPECT_EQ(SVFrameTools::alarmDigitsFromByteText(text("1")), text("001"));
-    EXPECT_EQ(SVFrameTools::alarmDigitsFromByteText(text("0")), text("000"));
-    EXPECT_EQ(SVFrameTools::alarmDigitsFromByteText(text("7")), text("111"));
-
-    using Flags = SVFrameTools::AlarmFlags;
-    // Alarm byte 6: stall and over-voltage, no over-temperature.
-    EXPECT_EQ(SVFrameTools::alarmFlagsFromDigits(SVFrameTools::alarmDigitsFromByteText(text("6"))),
-              (Flags{true, true, false}));
-    EXPECT_EQ(SVFrameTools::alarmFlagsFromDigits(SVFrameTools::alarmDigitsFromByteText(text("0"))),
-              (Flags{false, false, false}));
-    EXPECT_EQ(SVFrameTools::alarmFlagsFromDigits(SVFrameTools::alarmDigitsFromByteText(text("1"))),
-              (Flags{false, false, true}));
-    // Bytes beyond three bits: the first three digits still decide, nothing is read past the end.
-    EXPECT_EQ(SVFrameTools::alarmDigitsFromByteText(text("255")), text("11111111"));
-    EXPECT_EQ(SVFrameTools::alarmFlagsFromDigits(text("1")), (Flags{true, false, false}));
+    EXPECT_EQ(SVFrameTools::convertBinarySystemFromDecimalSystem(text("255")), text("11111111"));
 }
 
 TEST(SVFrameTools, FlagsBecomeTheAlarmByteToWrite)

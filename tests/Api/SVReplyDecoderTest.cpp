@@ -4,6 +4,8 @@
 #include "VirtualServo/VirtualServoModel.h"
 #include "support/core/ByteList.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 namespace {
