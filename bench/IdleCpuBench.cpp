@@ -138,7 +138,10 @@ void printUsage(const ProcessUsage& usage)
 // The child's own report, indented under its figures.
 void printReport(const QByteArray& report)
 {
-    for (const QByteArray& line : report.trimmed().split('\n'))
+    QByteArray lines = report;
+    while (lines.endsWith('\n'))
+        lines.chop(1);
+    for (const QByteArray& line : lines.split('\n'))
         std::printf("  | %s\n", line.constData());
 }
 
@@ -283,8 +286,8 @@ int idleCpuWindow(int argc, char** argv)
     {
         const EventCensus census(app);  // what the main thread is woken for
         MeasuredChild::serveUntilReleased();
-        census.print(double(wall.nsecsElapsed()) / 1e9);
+        census.print(double(wall.nsecsElapsed()) / 1e9, MeasuredChild::report());
     }
-    std::printf("position %s -> %s\n", qPrintable(before), qPrintable(position->text()));
+    std::fprintf(MeasuredChild::report(), "position %s -> %s\n", qPrintable(before), qPrintable(position->text()));
     return 0;
 }

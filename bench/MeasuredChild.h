@@ -1,8 +1,9 @@
 // A program measured in a process of its own, so that every thread it has is its own. Both ends of
-// the hand-shake live here: the program warms up, writes "ready" on its output and serves its events
-// until its input ends; then it writes its own report and exits. The harness starts it, waits for
-// "ready", takes its readings while it runs, and lets it go. Start it from a process without threads
-// (it is forked).
+// the hand-shake live here: the program warms up, writes "ready" on its report stream (descriptor 3)
+// and serves its events until its input ends; then it writes its own report there and exits. Its
+// standard output goes nowhere, so that what it logs is written as in use but never waits for a
+// reader. The harness starts it, waits for "ready", takes its readings while it runs, and lets it
+// go. Start it from a process without threads (it is forked).
 #pragma once
 
 #include <QByteArray>
@@ -37,7 +38,12 @@ public:
         m_pid = fork();
         if (m_pid == 0) {
             dup2(input[0], STDIN_FILENO);
-            dup2(output[1], STDOUT_FILENO);
+            if (output[1] == reportDescriptor)
+                fcntl(reportDescriptor, F_SETFD, 0);  // keep it open across exec
+            else
+                dup2(output[1], reportDescriptor);
+            const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+            dup2(nowhere, STDOUT_FILENO);
             execv(argv[0], argv.data());
             _exit(127);
         }
@@ -90,11 +96,17 @@ public:
     // After release(): whether the child exited with status 0.
     bool succeeded() const { return m_succeeded; }
 
+    // In the measured program: where its report goes (standard output when run by hand).
+    static FILE* report()
+    {
+        static FILE* const stream = fcntl(reportDescriptor, F_GETFD) >= 0 ? fdopen(reportDescriptor, "w") : stdout;
+        return stream;
+    }
     // In the measured program: tells the harness that the measured time begins.
     static void announceReady()
     {
-        std::fputs(readyLine.constData(), stdout);
-        std::fflush(stdout);
+        std::fputs(readyLine.constData(), report());
+        std::fflush(report());
     }
     // In the measured program: serves the main thread's events until the harness lets go.
     static void serveUntilReleased()
@@ -106,6 +118,7 @@ public:
     }
 
 private:
+    static constexpr int reportDescriptor = 3;
     static inline const QByteArray readyLine = QByteArrayLiteral("ready\n");
 
     bool readSome()

@@ -78,12 +78,12 @@ private:
                 m_pending.remove(0, 1);
                 continue;
             }
-            show(frame);
+            showValues(frame);
             m_pending.remove(0, size);
         }
     }
 
-    void show(const QByteArray& frame)
+    void showValues(const QByteArray& frame)
     {
         const auto parameter = [&](int index) { return uint8_t(frame[SVProtocol::firstParameterOffset + index]); };
         const int parameters = int(frame.size()) - SVProtocol::frameOverhead;
@@ -126,7 +126,7 @@ int main(int argc, char** argv)
     window.resetCount();
     MeasuredChild::announceReady();
     MeasuredChild::serveUntilReleased();
-    std::printf("replies decoded %d; labels %s -> %s\n", window.repliesDecoded(), qPrintable(before),
+    std::fprintf(MeasuredChild::report(), "replies decoded %d; labels %s -> %s\n", window.repliesDecoded(), qPrintable(before),
                 qPrintable(window.texts()));
     return window.repliesDecoded() > 0 ? 0 : 1;
 }
