@@ -7,7 +7,7 @@
 // for a number of rounds (default 3). The servo's temperature, voltage and position change twice a
 // second ("changing", the default) or never ("steady"). The modem-line poll runs as it does on a
 // pseudo-terminal (it finds no modem lines and stops) unless "pin-poll" forces it on; "no-pin-poll"
-// names the default. After each program's warm-up (3 s) the scheduler's counters of each of its
+// names the default. After each program's warm-up (3.5 s) the scheduler's counters of each of its
 // threads are read at the start and end of the measured time (ThreadSchedule.h): per thread, its
 // wake-ups per second and processor time per second; per process, their totals; and at the end the
 // medians over the rounds and the window/plain ratios of the totals, median over the rounds.
@@ -148,6 +148,7 @@ void printReport(const QByteArray& report)
 // One program's measured time against a fresh servo; nothing when it did not get ready.
 std::optional<ProcessUsage> measure(Program program, const Options& options)
 {
+    std::fflush(stdout);  // before the fork, and ahead of what the children write on the shared error stream
     BusProcess servo(servoServing(options.changing));
     if (servo.slavePath().isEmpty())
         return std::nullopt;
@@ -271,13 +272,16 @@ int idleCpuWindow(int argc, char** argv)
         std::fprintf(stderr, "usage: %s idle-cpu-window PORT [pin-poll]\n", argv[0]);
         return 2;
     }
+    // The first replies fill every control once; the measured time then starts half-way between two
+    // polls, so that it holds as many polls as it lasts seconds, whatever the timers' jitter.
+    constexpr std::chrono::milliseconds warmUp{3500};
     ORSSerialPort::setPinPollForced(argc > 3 && std::strcmp(argv[3], "pin-poll") == 0);
     BenchWindow window(QString::fromLocal8Bit(argv[2]));
     if (!window.openPort()) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }
-    serveFor(std::chrono::seconds(3));  // warm-up: the first replies fill every control once
+    serveFor(warmUp);
     SVBaseTextField* position = window.controller->textCurrentPosition();
     const QString before = position->text();
     MeasuredChild::announceReady();

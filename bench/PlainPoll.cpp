@@ -5,7 +5,7 @@
 //
 //   plain_poll PORT [servo-id]   (servo 1 by default)
 //
-// It warms up for 3 s, says "ready", polls until its input ends, then reports the replies it decoded
+// It warms up for 3.5 s, says "ready", polls until its input ends, then reports the replies it decoded
 // meanwhile and the labels' texts before and after.
 #include "Api/Bus/Protocol.h"
 #include "bench/MeasuredChild.h"
@@ -119,8 +119,10 @@ int main(int argc, char** argv)
     window.show();
     if (!window.start())
         return 1;
-    QEventLoop warmUp;  // the first replies fill every label once
-    QTimer::singleShot(3000, &warmUp, &QEventLoop::quit);
+    // The first replies fill every label once; the measured time then starts half-way between two
+    // polls, as the window's does.
+    QEventLoop warmUp;
+    QTimer::singleShot(3500, &warmUp, &QEventLoop::quit);
     warmUp.exec();
     const QString before = window.texts();
     window.resetCount();
