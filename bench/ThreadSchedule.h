@@ -2,6 +2,8 @@
 // /proc/PID/task/TID/schedstat holds the thread's time on the processor (ns), its time waiting to run
 // (ns) and how many times it was run, i.e. its wake-ups; /proc/PID/task/TID/comm its name. The
 // nanosecond counters are exact where the tick counters of /proc/PID/stat would round to whole ticks.
+// A thread put back on a processor after another took it from it is counted as run again, so a busy
+// machine raises the wake-ups of every thread a little.
 #pragma once
 
 #include <QByteArray>
