@@ -111,11 +111,13 @@ private:
             pending.append(buffer, count);
             while (pending.size() >= command.size()) {
                 pending.remove(0, command.size());
-                const Clock::time_point written = Clock::now();
+                {
+                    // Noted before the reply exists, so that the port that reads it always finds it.
+                    std::lock_guard lock(m_mutex);
+                    m_last = {firstByte, Clock::now()};
+                }
                 if (::write(m_master, reply.constData(), size_t(reply.size())) != reply.size())
                     return;
-                std::lock_guard lock(m_mutex);
-                m_last = {firstByte, written};
             }
         }
     }
