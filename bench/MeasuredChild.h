@@ -51,6 +51,8 @@ public:
         ::close(output[1]);
         m_toChild = input[1];
         m_fromChild = output[0];
+        if (m_pid < 0)
+            release();  // no child: waitUntilReady() fails at once
     }
     ~MeasuredChild()
     {
