@@ -70,6 +70,8 @@ public:
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (!m_output.contains(readyLine)) {
+            if (m_fromChild < 0)
+                return false;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd child{m_fromChild, POLLIN, 0};
             if (left.count() <= 0 || poll(&child, 1, int(left.count())) <= 0 || !readSome())
