@@ -103,7 +103,11 @@ public:
     // In the measured program: where its report goes (standard output when run by hand).
     static FILE* report()
     {
-        static FILE* const stream = fcntl(reportDescriptor, F_GETFD) >= 0 ? fdopen(reportDescriptor, "w") : stdout;
+        static FILE* const stream = [] {
+            FILE* opened = fcntl(reportDescriptor, F_GETFD) >= 0 ? fdopen(reportDescriptor, "w") : stdout;
+            setvbuf(opened, nullptr, _IOLBF, 0);  // each line reaches the harness even if the exit is abrupt
+            return opened;
+        }();
         return stream;
     }
     // In the measured program: tells the harness that the measured time begins.
