@@ -123,14 +123,13 @@ QList<QByteArray> commandFor(Program program, const QString& port, const Options
     return command;
 }
 
-void printUsage(const ProcessUsage& usage)
+void printUsage(const ProcessUsage& usage, const ThreadUsage& total)
 {
     std::printf("  %-24s %12s %12s\n", "thread", "wake-ups/s", "CPU ms/s");
     for (const ThreadUsage& thread : usage.threads)
         std::printf("  %-24s %12.1f %12.3f\n", qPrintable(thread.name), thread.wakeupsPerSecond,
                     thread.cpuMillisecondsPerSecond);
-    const ThreadUsage total = usage.total();
-    std::printf("  %-24s %12.1f %12.3f\n", "process", total.wakeupsPerSecond, total.cpuMillisecondsPerSecond);
+    std::printf("  %-24s %12.1f %12.3f\n", qPrintable(total.name), total.wakeupsPerSecond, total.cpuMillisecondsPerSecond);
     if (!usage.ended.isEmpty())
         std::printf("  ended during the measured time, not counted: %s\n", qPrintable(usage.ended.join(QStringLiteral(", "))));
 }
@@ -167,7 +166,7 @@ std::optional<ProcessUsage> measure(Program program, const Options& options)
     const QByteArray report = child.release();
     const int requests = requestsBetween(servo.finish(), start, end);
     std::printf("%s, %.2f s measured, %d requests reached the servo meanwhile:\n", nameOf(program), wall, requests);
-    printUsage(usage);
+    printUsage(usage, usage.total());
     printReport(report);
     if (!child.succeeded() || requests == 0) {
         std::fprintf(stderr, "the %s program failed or sent no request\n", nameOf(program));
@@ -209,12 +208,22 @@ void printRatio(const char* what, const std::vector<double>& ratios)
     std::printf("\n");
 }
 
+ThreadUsage medianTotal(const std::vector<ProcessUsage>& rounds)
+{
+    std::vector<double> wakeups, cpu;
+    for (const ProcessUsage& round : rounds) {
+        wakeups.push_back(round.total().wakeupsPerSecond);
+        cpu.push_back(round.total().cpuMillisecondsPerSecond);
+    }
+    return {QStringLiteral("process"), BenchStats::of(wakeups).median, BenchStats::of(cpu).median};
+}
+
 void printSummary(const std::vector<ProcessUsage>& window, const std::vector<ProcessUsage>& plain)
 {
-    std::printf("\nMedian over %zu rounds, window:\n", window.size());
-    printUsage(medianOverRounds(window));
-    std::printf("Median over %zu rounds, plain:\n", plain.size());
-    printUsage(medianOverRounds(plain));
+    std::printf("\nMedian over %zu rounds (the process's: of its totals), window:\n", window.size());
+    printUsage(medianOverRounds(window), medianTotal(window));
+    std::printf("Median over %zu rounds (the process's: of its totals), plain:\n", plain.size());
+    printUsage(medianOverRounds(plain), medianTotal(plain));
     std::vector<double> wakeupRatios, cpuRatios;
     for (size_t round = 0; round < window.size(); ++round) {
         const ThreadUsage ours = window[round].total();
