@@ -18,7 +18,8 @@ struct BenchStats {
             return stats;
         std::sort(samples.begin(), samples.end());
         auto at = [&](double q) { return samples[size_t(q * double(samples.size() - 1) + 0.5)]; };
-        stats.median = at(0.5);
+        const size_t middle = samples.size() / 2;  // of an even count, the mean of the two middle ones
+        stats.median = samples.size() % 2 == 1 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
         stats.p99 = at(0.99);
         stats.max = samples.back();
         stats.count = samples.size();

@@ -90,13 +90,13 @@ public:
     EventCensus(const EventCensus&) = delete;
     EventCensus& operator=(const EventCensus&) = delete;
 
-    void print(double wallSeconds) const
+    void print(double wallSeconds, FILE* out = stdout) const
     {
         for (auto it = m_paints.cbegin(); it != m_paints.cend(); ++it)
-            std::printf("  paint events of %-36s %6.1f per second, %9.0f pixels per second, %6.2f ms per second\n",
+            std::fprintf(out, "  paint events of %-36s %6.1f per second, %9.0f pixels per second, %6.2f ms per second\n",
                         qPrintable(it.key()), it->count / wallSeconds, double(it->pixels) / wallSeconds, it->milliseconds / wallSeconds);
         for (auto it = m_timers.cbegin(); it != m_timers.cend(); ++it)
-            std::printf("  timer events of %-36s %6.1f per second, %20.2f ms per second\n", qPrintable(it.key()),
+            std::fprintf(out, "  timer events of %-36s %6.1f per second, %20.2f ms per second\n", qPrintable(it.key()),
                         it->count / wallSeconds, it->milliseconds / wallSeconds);
     }
 

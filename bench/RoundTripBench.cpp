@@ -1,25 +1,26 @@
 // One command and its reply over the same pseudo-terminal, through ORSSerialPort and through Qt's
-// QSerialPort, in alternating blocks: each pair of blocks gives one ratio of the two medians, and the
-// median ratio over the pairs is reported with its spread. The other end is a minimal servo that
-// answers every 6 bytes with a fixed 7-byte reply, so that nothing but the two ports is compared.
-// Each round trip is split in two halves: the command written until its first byte is read at the
-// servo, and the reply written until the application's callback has it on the main thread; for
-// ORSSerialPort the second half is split again at the read on the port's own reader thread.
+// QSerialPort, in alternating blocks: each pair of blocks gives one ratio of the two medians
+// (ORSSerialPort / QSerialPort), printed for every pair, and the median of these ratios is the figure,
+// on a quiet machine and with one spinning process per core (targets: 1.2 quiet, 1.0 loaded). The
+// other end is a minimal servo that answers every 6 bytes with a fixed 7-byte reply, so that nothing
+// but the two ports is compared. Each round trip is split in two halves: the command written until its
+// first byte is read at the servo, and the reply written until the application's callback has it on
+// the main thread; for ORSSerialPort the second half is split again at the read on the port's own
+// reader thread.
 //
-//   build-rel/bench/round_trip_bench [pairs [loaded]]   (default 10 pairs of blocks of 200 round
-//                                                        trips; "loaded" runs one spinning process
-//                                                        per core meanwhile)
+//   build-rel/bench/round_trip_bench [pairs [quiet|loaded|both]]
+//                      (default 10 pairs of blocks of 200 round trips, quiet and then loaded)
 #include "Api/Source/ORSSerialPort.h"
 #include "bench/BenchStats.h"
 #include "bench/BusyProcesses.h"
 
 #include <QCoreApplication>
 #include <QSerialPort>
+#include <QStringList>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -110,11 +111,13 @@ private:
             pending.append(buffer, count);
             while (pending.size() >= command.size()) {
                 pending.remove(0, command.size());
-                const Clock::time_point written = Clock::now();
+                {
+                    // Noted before the reply exists, so that the port that reads it always finds it.
+                    std::lock_guard lock(m_mutex);
+                    m_last = {firstByte, Clock::now()};
+                }
                 if (::write(m_master, reply.constData(), size_t(reply.size())) != reply.size())
                     return;
-                std::lock_guard lock(m_mutex);
-                m_last = {firstByte, written};
             }
         }
     }
@@ -244,19 +247,17 @@ void printHalves(const char* name, const Halves& halves)
     }
 }
 
-} // namespace
+// A machine state to compare the ports in: quiet, or one spinning process per core.
+struct Condition {
+    const char* name;
+    bool loaded;
+    double target;  // the median ratio should not exceed it
+};
 
-int main(int argc, char** argv)
+// The median of the pairs' ratios, or a negative number when a round trip failed.
+double runCondition(EchoServo& servo, int pairs, const Condition& condition)
 {
-    QCoreApplication app(argc, argv);
-    const int pairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    EchoServo servo;
-    if (servo.slavePath().isEmpty()) {
-        std::fprintf(stderr, "no pseudo-terminal\n");
-        return 1;
-    }
-    const bool loaded = argc > 2 && std::strcmp(argv[2], "loaded") == 0;
-    const BusyProcesses load(loaded);
+    const BusyProcesses load(condition.loaded);
     Halves ors, qt;
     std::vector<double> ratios;
     for (int pair = 0; pair < pairs; ++pair) {
@@ -265,18 +266,59 @@ int main(int argc, char** argv)
         const double first = orsFirst ? orsBlock(servo, ors) : qtBlock(servo, qt);
         const double second = orsFirst ? qtBlock(servo, qt) : orsBlock(servo, ors);
         if (first <= 0 || second <= 0) {
-            std::fprintf(stderr, "a round trip failed in pair %d\n", pair);
-            return 1;
+            std::fprintf(stderr, "a round trip failed in pair %d, %s\n", pair, condition.name);
+            return -1;
         }
         ratios.push_back(orsFirst ? first / second : second / first);
     }
-    std::printf("Round trip, 6-byte command and 7-byte reply, minimal servo, %d pairs of %d round trips "
+    std::printf("\n%s: round trip, 6-byte command and 7-byte reply, minimal servo, %d pairs of %d round trips "
                 "(%d unmeasured first in each block), %zu spinning processes; p99 over %zu round trips per port:\n",
-                pairs, roundTripsPerBlock, warmUp, load.count(), ors.whole.size());
+                condition.name, pairs, roundTripsPerBlock, warmUp, load.count(), ors.whole.size());
     printHalves("ORSSerialPort (written on the main thread, read on its reader thread)", ors);
     printHalves("QSerialPort (written and read on the main thread)", qt);
+    std::printf("ratio of the medians ORSSerialPort / QSerialPort, each pair:");
+    for (const double ratio : ratios)
+        std::printf(" %.2f", ratio);
     const BenchStats ratio = BenchStats::of(ratios);
-    std::printf("ratio of the medians ORSSerialPort / QSerialPort over %d pairs: median %.2f, range %.2f-%.2f\n", pairs,
-                ratio.median, *std::min_element(ratios.begin(), ratios.end()), ratio.max);
+    std::printf("\n%s: median of the pairs' ratios %.2f (range %.2f-%.2f), target at most %.1f\n", condition.name,
+                ratio.median, *std::min_element(ratios.begin(), ratios.end()), ratio.max, condition.target);
+    return ratio.median;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int pairs = argc > 1 ? std::atoi(argv[1]) : 10;
+    const QByteArray which = argc > 2 ? QByteArray(argv[2]) : QByteArray("both");
+    if (argc > 3 || pairs < 1 || !(which == "quiet" || which == "loaded" || which == "both")) {
+        std::fprintf(stderr, "usage: %s [pairs [quiet|loaded|both]]   (default: 10 pairs, both)\n", argv[0]);
+        return 2;
+    }
+    EchoServo servo;
+    if (servo.slavePath().isEmpty()) {
+        std::fprintf(stderr, "no pseudo-terminal\n");
+        return 1;
+    }
+    const Condition quiet{"quiet", false, 1.2};
+    const Condition loaded{"loaded", true, 1.0};
+    QList<Condition> conditions;
+    if (which != "loaded")
+        conditions.append(quiet);
+    if (which != "quiet")
+        conditions.append(loaded);
+    QStringList medians;
+    for (const Condition& condition : conditions) {
+        const double median = runCondition(servo, pairs, condition);
+        if (median < 0)
+            return 1;
+        medians.append(QStringLiteral("%1 %2 (target at most %3)")
+                           .arg(QLatin1String(condition.name))
+                           .arg(median, 0, 'f', 2)
+                           .arg(condition.target, 0, 'f', 1));
+    }
+    std::printf("\nORSSerialPort / QSerialPort round trip, median of the pairs' ratios: %s\n",
+                qPrintable(medians.join(QStringLiteral("; "))));
     return 0;
 }

@@ -6,11 +6,13 @@
 //                                        changed on the main thread, replies 30 ms apart (default
 //                                        1000, after 50 unmeasured ones); "loaded" runs one spinning
 //                                        process per core meanwhile
-//   window_bench idle-cpu [seconds [changing|steady [no-pin-poll]]]
-//                                        CPU time of the window's process per second of wall time, the
-//                                        port open, a servo (in a process of its own) answering the
-//                                        state poll with values that change at every poll (default)
-//                                        or never, modem-line poll forced on (default 10 s)
+//   window_bench idle-cpu [seconds [rounds] [changing|steady] [pin-poll]]
+//                                        wake-ups and CPU time per second of each thread, the port
+//                                        open, a servo (in a process of its own) answering the state
+//                                        poll with values that change at every poll (default) or never,
+//                                        beside the cheapest Qt program doing the same poll, alternating
+//                                        for a few rounds (default 10 s, 3 rounds); "pin-poll" forces
+//                                        the modem-line poll on (IdleCpuBench.cpp)
 //   window_bench flood [seconds]         the lateness of a 10 ms repeating timer on the main thread
 //                                        while the line is flooded at its full rate (default 10 s)
 //   window_bench flood-close [seconds]   valid replies written as fast as the port reads them
@@ -34,9 +36,9 @@
 #include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"
 #include "bench/BenchWindow.h"
-#include "bench/BusProcess.h"
 #include "bench/BusyProcesses.h"
 #include "bench/EventServing.h"
+#include "bench/IdleCpuBench.h"
 #include "bench/WindowMotionBench.h"
 #include "support/LineFlood.h"
 
@@ -48,7 +50,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <thread>
 
 #include <fcntl.h>
@@ -169,50 +170,6 @@ int replyLatency(int count, bool loaded)
     return 0;
 }
 
-// A servo in a process of its own. With changing values its temperature, voltage and position change
-// twice a second, so that every reply to the one-second state poll carries new values.
-std::function<void(BusProcess::Child&)> servoServing(bool changing)
-{
-    return [changing](BusProcess::Child& child) {
-        VirtualServo servo;
-        child.announce(servo.slavePath());
-        for (int step = 0; !child.parentDone(std::chrono::milliseconds(500)); ++step) {
-            if (!changing)
-                continue;
-            servo.setTemperature(30 + step % 20);
-            servo.setVoltageMillivolts(7000 + step % 30 * 100);
-            servo.setPosition(step * 37 % 1000);
-        }
-    };
-}
-
-int idleCpu(const BusProcess& servo, int seconds, bool changing, bool pinPoll)
-{
-    if (servo.slavePath().isEmpty())
-        return 1;
-    ORSSerialPort::setPinPollForced(pinPoll);
-    BenchWindow window(servo.slavePath());
-    if (!window.openPort()) {
-        std::fprintf(stderr, "the port did not open\n");
-        return 1;
-    }
-    serveFor(std::chrono::seconds(3));  // warm-up: the first replies fill every control once
-    const QString before = window.controller->textCurrentPosition()->text();
-    // What the main thread is woken for.
-    const EventCensus census(*static_cast<ObservedApplication*>(qApp));
-    const double cpuBefore = cpuSeconds();
-    const Clock::time_point wallBefore = Clock::now();
-    serveFor(std::chrono::seconds(seconds));
-    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
-    const double cpu = cpuSeconds() - cpuBefore;
-    census.print(wall);
-    std::printf("Window open, one port open, servo answering with %s values (position %s -> %s), modem-line poll %s, %d s:\n",
-                changing ? "changing" : "unchanging", qPrintable(before),
-                qPrintable(window.controller->textCurrentPosition()->text()), pinPoll ? "forced on" : "off", seconds);
-    std::printf("CPU %.2f ms per second = %.3f %% of one core\n", 1000.0 * cpu / wall, 100.0 * cpu / wall);
-    return 0;
-}
-
 long residentKilobytes()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -319,12 +276,10 @@ int main(int argc, char** argv)
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const int amount = argc > 2 ? std::atoi(argv[2]) : 0;
     auto argumentIs = [&](int index, const char* word) { return argc > index && std::strcmp(argv[index], word) == 0; };
-    if (mode == QLatin1String("idle-cpu")) {
-        // The servo's process is started before the application object, while this process has one thread.
-        const BusProcess servo(servoServing(!argumentIs(3, "steady")));
-        ObservedApplication app(argc, argv);
-        return idleCpu(servo, amount > 0 ? amount : 10, !argumentIs(3, "steady"), !argumentIs(4, "no-pin-poll"));
-    }
+    if (mode == QLatin1String("idle-cpu"))
+        return idleCpuBench(argc, argv);  // starts processes: before any thread of this one
+    if (mode == QLatin1String("idle-cpu-window"))
+        return idleCpuWindow(argc, argv);
     if (mode == QLatin1String("motion")) {
         const int servos = argc > 3 && !argumentIs(3, "away") ? std::atoi(argv[3]) : 3;
         if (servos < 1 || servos > 253) {
@@ -341,7 +296,7 @@ int main(int argc, char** argv)
     if (mode == QLatin1String("flood-close"))
         return floodClose(amount > 0 ? amount : 10);
     std::fprintf(stderr,
-                 "usage: %s reply-latency [count [loaded]] | idle-cpu [seconds [changing|steady [no-pin-poll]]]"
+                 "usage: %s reply-latency [count [loaded]] | idle-cpu [seconds [rounds] [changing|steady] [pin-poll]]"
                  " | flood [seconds] | flood-close [seconds] | motion [seconds [servos] [away]]\n",
                  argv[0]);
     return 2;
