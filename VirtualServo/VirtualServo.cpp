@@ -1,6 +1,7 @@
 #include "VirtualServo/VirtualServo.h"
 
 #include "Api/Bus/Protocol.h"
+#include "Api/Source/ThreadLatency.h"
 
 #include <algorithm>
 #include <optional>
@@ -173,6 +174,8 @@ void VirtualServo::wake()
 
 void VirtualServo::run()
 {
+    // A servo answers on its own time, never waiting for the processor the host program uses.
+    ThreadLatency::requestShortSlice();
     while (!m_stop) {
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wakeup, POLLIN, 0}};
         // Nanosecond time-outs: a paced reply is due a fraction of a millisecond after its command.
