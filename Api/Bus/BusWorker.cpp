@@ -61,6 +61,25 @@ void BusWorker::tellMain(std::function<void()> signal)
     });
 }
 
+void BusWorker::tellPosition(const MotionPlayer::PositionSample& sample)
+{
+    {
+        std::lock_guard lock(m_samplesMutex);
+        m_samples.append(sample);
+        if (m_samples.size() > 1)
+            return;  // a wake-up is on its way
+    }
+    tellMain([this] {
+        QList<MotionPlayer::PositionSample> samples;
+        {
+            std::lock_guard lock(m_samplesMutex);
+            samples.swap(m_samples);
+        }
+        for (const MotionPlayer::PositionSample& taken : samples)
+            emit positionRead(taken.servoId, taken.position, secondsOf(taken.time));
+    });
+}
+
 bool BusWorker::takeInput(const QByteArray& data, Clock::time_point readTime)
 {
     if (!m_exchanging.load())
@@ -231,9 +250,7 @@ void BusWorker::play(const Motion& motion, const PlayOptions& options)
         player.onStepStart = [this](const MotionPlayer::StepStart& start) {
             tellMain([this, start] { emit stepStarted(start.loop, start.stepIndex, start.timeMs); });
         };
-        player.onPosition = [this](const MotionPlayer::PositionSample& sample) {
-            tellMain([this, sample] { emit positionRead(sample.servoId, sample.position, secondsOf(sample.time)); });
-        };
+        player.onPosition = [this](const MotionPlayer::PositionSample& sample) { tellPosition(sample); };
         player.watchedServo = [this] { return m_watchedServo.load(); };
         player.onHealth = [this](const MotionPlayer::HealthSample& sample) {
             tellMain([this, sample] { emit healthRead(sample.servoId, sample.millivolts, sample.celsius, secondsOf(sample.time)); });
