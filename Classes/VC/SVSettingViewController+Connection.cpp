@@ -362,6 +362,6 @@ void SVSettingViewController::setStateCheck()
 {
     if (!m_statePoll)
         m_statePoll = std::make_unique<SVStatePoll>([this] { sendStateReads(); }, m_statePollInterval);
-    m_stateReadsQueued = false;  // a port opened again polls at once, whatever the last one left queued
+    m_stateReadsQueued->store(false);  // a port opened again polls at once, whatever the last one left queued
     m_statePoll->start([port = m_serialPort] { return port && port->isOpen(); });
 }

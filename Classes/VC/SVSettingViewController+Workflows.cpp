@@ -217,17 +217,16 @@ void SVSettingViewController::sendLedSwitch()
 // a backlog of reads ahead of everything else.
 void SVSettingViewController::sendStateReads()
 {
-    if ((m_busWorker && m_busWorker->holdsBus()) || m_stateReadsQueued)
+    if ((m_busWorker && m_busWorker->holdsBus()) || m_stateReadsQueued->load())
         return;
     SVSerial& api = serialApi();
     const QString servoId = textIDOperator()->text();
-    m_stateReadsQueued = true;
-    api.beginWriteGroup();
+    m_stateReadsQueued->store(true);
     api.sendReadTemp(SVTextValue::intValue(servoId));
     api.sendReadVoltage(SVTextValue::intValue(servoId));
     api.sendReadPostion(SVTextValue::intValue(servoId));
     api.sendReadMotorLoadOrUload(servoId);
-    api.endWriteGroup(this, [this](const SVSerial::WriteReport&) { m_stateReadsQueued = false; });
+    api.queue().async([queued = m_stateReadsQueued] { queued->store(false); });
 }
 
 // Three made-up replies that put temperature, voltage and position back to zero.

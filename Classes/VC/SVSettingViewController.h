@@ -46,6 +46,7 @@
 
 #include <chrono>
 #include <functional>
+#include <atomic>
 #include <memory>
 
 class MotionPage;
@@ -514,7 +515,8 @@ private:
     UserNotifier* m_userNotifier = nullptr;
     std::unique_ptr<DesktopNotifier> m_desktopNotifier;
     std::chrono::milliseconds m_statePollInterval = SVStatePoll::defaultInterval;
-    bool m_stateReadsQueued = false;  // a pass's reads still wait in the encoder's queue
+    // Set while a pass's reads still wait in the encoder's queue; the queue clears it behind them.
+    std::shared_ptr<std::atomic<bool>> m_stateReadsQueued = std::make_shared<std::atomic<bool>>(false);
     std::unique_ptr<BusWorker> m_busWorker;
     std::unique_ptr<SVStatePoll> m_statePoll;  // last: its loop ends before the rest goes
 };
