@@ -44,9 +44,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
-#include <atomic>
 #include <memory>
 
 class MotionPage;
