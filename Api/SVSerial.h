@@ -1,5 +1,7 @@
 // The command encoder: builds servo command frames and writes them, in call order, to the serial
-// port from its own serial queue. It keeps no protocol state and never waits for replies.
+// port from its own serial queue. It keeps no protocol state and never waits for replies. The queue
+// is the one thread that writes to the port: the window's bus runs its jobs there too, so that no
+// frame of the encoder ever lands between one of their requests and its reply.
 #pragma once
 
 #include "Api/SerialQueue.h"
