@@ -190,8 +190,13 @@ MotionPlayer::WaitEnd MotionPlayer::waitUntil(Clock::time_point due)
             continue;
         }
         // Listen (the port's news arrive) until shortly before the next poll or the due time, then
-        // sleep the last stretch: an event loop's timer is only as exact as a millisecond.
-        const Clock::time_point wake = std::min({due - 2ms, m_nextPoll, m_nextHealth});
+        // sleep the last stretch: an event loop's timer is only as exact as a millisecond. A poll or
+        // health read that could not start before the move anyway does not wake the player.
+        Clock::time_point wake = due - 2ms;
+        if (m_nextPoll > now && m_nextPoll < due - readBudget && !m_servos.isEmpty())
+            wake = std::min(wake, m_nextPoll);
+        if (m_nextHealth > now && m_nextHealth < due - 2 * readBudget)
+            wake = std::min(wake, m_nextHealth);
         if (wake - now >= 1ms)
             m_bus.listen(std::min<ServoBus::Microseconds>(std::chrono::duration_cast<ServoBus::Microseconds>(wake - now), 10ms));
         else if (due - now <= 2ms)
