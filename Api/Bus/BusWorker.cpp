@@ -80,11 +80,11 @@ void BusWorker::tellPosition(const MotionPlayer::PositionSample& sample)
     });
 }
 
-bool BusWorker::takeInput(const QByteArray& data, Clock::time_point readTime)
+bool BusWorker::takeInput(QByteArrayView data, Clock::time_point readTime)
 {
     if (!m_exchanging.load())
         return false;
-    tell([this, data, readTime] { m_bus.serialPortDidReceiveDataReadAt(nullptr, data, readTime); });
+    tell([this, data = data.toByteArray(), readTime] { m_bus.serialPortDidReceiveDataReadAt(nullptr, data, readTime); });
     return true;
 }
 
@@ -141,8 +141,7 @@ void BusWorker::serveNewsUntil(Clock::time_point deadline, const std::function<b
 void BusWorker::runJob(const QueuedJob& queued)
 {
     // Moves must leave on time even when the processor is busy.
-    static thread_local const bool shortSlice = (ThreadLatency::requestShortSlice(), true);
-    (void)shortSlice;
+    ThreadLatency::requestShortSlice();
     const int generation = queued.generation;
     const std::function<bool()> stopRequested = [this, generation] { return m_stopGeneration.load() != generation; };
     Result<void> result = Failure::interrupted(QStringLiteral("stopped"));

@@ -119,7 +119,7 @@ private:
     // behind one wake-up, as the port merges its input, so that 18 servos never cost 18 wake-ups.
     void tellPosition(const MotionPlayer::PositionSample& sample);
     // On the port's reader thread: the bytes are the running job's.
-    bool takeInput(const QByteArray& data, Clock::time_point readTime) override;
+    bool takeInput(QByteArrayView data, Clock::time_point readTime) override;
     void runJob(const QueuedJob& queued);
     // The bus's waiter: passes on port news until done() holds, the deadline passes or the worker ends.
     void serveNewsUntil(Clock::time_point deadline, const std::function<bool()>& done);

@@ -61,7 +61,7 @@ class ORSSerialPortInputTap {
 public:
     virtual ~ORSSerialPortInputTap() = default;
     // On the reader thread. True when the tap took the bytes: they never reach the delegate.
-    virtual bool takeInput(const QByteArray& data, std::chrono::steady_clock::time_point readTime) = 0;
+    virtual bool takeInput(QByteArrayView data, std::chrono::steady_clock::time_point readTime) = 0;
 };
 
 class ORSSerialPort : public QObject, public std::enable_shared_from_this<ORSSerialPort> {

@@ -241,7 +241,7 @@ void ORSSerialPort::Private::handOverInput(const char* bytes, qsizetype count)
     const auto readTime = std::chrono::steady_clock::now();
     {
         std::lock_guard tapLock(tapMutex);
-        if (inputTap && inputTap->takeInput(QByteArray(bytes, count), readTime))
+        if (inputTap && inputTap->takeInput(QByteArrayView(bytes, count), readTime))
             return;
     }
     {

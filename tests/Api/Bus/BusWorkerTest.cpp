@@ -3,21 +3,13 @@
 // scan, a play stopped with every servo told to hold, and a stop that drops the jobs given before it.
 #include "Api/Bus/BusWorker.h"
 #include "Api/Bus/Protocol.h"
-#include "VirtualServo/VirtualServo.h"
-#include "support/core/EventLoopWait.h"
+#include "support/core/BusWorkerRig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 const QList<int> busIds{1, 2, 7};
-
-class PassOn : public ORSSerialPortDelegate {
-public:
-    BusWorker* worker = nullptr;
-    void serialPortWasRemovedFromSystem(ORSSerialPort*) override { worker->deliverRemoval(); }
-    void serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error) override { worker->deliverError(error); }
-};
 
 // What the worker told, received on the main thread as the window receives it.
 struct Told : QObject {
@@ -43,24 +35,7 @@ struct Told : QObject {
 
 class BusWorkerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(bus.isValid()) << qPrintable(bus.errorString());
-        bus.setLinePacing(true);
-        port = ORSSerialPort::serialPortWithPath(bus.slavePath());
-        port->setDelegate(&passOn);
-        port->open();
-        ASSERT_TRUE(port->isOpen());
-        worker = std::make_unique<BusWorker>(port, wire);
-        passOn.worker = worker.get();
-    }
-    void TearDown() override
-    {
-        worker.reset();
-        port->setDelegate(nullptr);
-        port->close();
-        waitForCondition([&] { return !port->isOpen(); });
-    }
+    void SetUp() override { ASSERT_TRUE(rig.open()) << qPrintable(bus.errorString()); }
 
     // Servo ID to the move times it was sent since the records were cleared.
     QMultiMap<int, int> moveTimes() const
@@ -80,11 +55,9 @@ protected:
                     {QStringLiteral("back"), 400, 0, {{1, 700}, {2, 300}, {7, 700}}}}};
     }
 
-    VirtualServo bus{VirtualServo::servosWithIds(busIds)};
-    ORSSerialPort::Ptr port;
-    PassOn passOn;
-    SerialQueue wire{"test-wire"};
-    std::unique_ptr<BusWorker> worker;
+    BusWorkerRig rig{VirtualServo::servosWithIds(busIds)};
+    VirtualServo& bus = rig.bus;
+    std::unique_ptr<BusWorker>& worker = rig.worker;
 };
 
 TEST_F(BusWorkerTest, ScansThenPlaysUntilStoppedAndLeavesEveryServoHolding)

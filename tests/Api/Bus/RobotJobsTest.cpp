@@ -3,8 +3,7 @@
 // written with its backup and read back, a range recorded with the torque off and on again.
 #include "Api/Bus/BusWorker.h"
 #include "Api/Bus/Protocol.h"
-#include "VirtualServo/VirtualServo.h"
-#include "support/core/EventLoopWait.h"
+#include "support/core/BusWorkerRig.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,36 +13,15 @@ namespace {
 
 const QList<int> busIds{1, 2, 7};
 
-class PassOn : public ORSSerialPortDelegate {
-public:
-    BusWorker* worker = nullptr;
-    void serialPortWasRemovedFromSystem(ORSSerialPort*) override { worker->deliverRemoval(); }
-    void serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error) override { worker->deliverError(error); }
-};
-
 class RobotJobsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(bus.isValid()) << qPrintable(bus.errorString());
         ASSERT_TRUE(dataHome.isValid());
         qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
-        bus.setLinePacing(true);
-        port = ORSSerialPort::serialPortWithPath(bus.slavePath());
-        port->setDelegate(&passOn);
-        port->open();
-        ASSERT_TRUE(port->isOpen());
-        worker = std::make_unique<BusWorker>(port, wire);
-        passOn.worker = worker.get();
+        ASSERT_TRUE(rig.open()) << qPrintable(bus.errorString());
     }
-    void TearDown() override
-    {
-        worker.reset();
-        port->setDelegate(nullptr);
-        port->close();
-        waitForCondition([&] { return !port->isOpen(); });
-        qunsetenv("XDG_DATA_HOME");
-    }
+    void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
 
     // The torque switches servo id received, on (true) or off, in order.
     QList<bool> torqueSwitches(int id) const
@@ -56,11 +34,9 @@ protected:
     }
 
     QTemporaryDir dataHome;
-    VirtualServo bus{VirtualServo::robotServosWithIds(busIds)};
-    PassOn passOn;
-    ORSSerialPort::Ptr port;
-    SerialQueue wire{"test-wire"};
-    std::unique_ptr<BusWorker> worker;
+    BusWorkerRig rig{VirtualServo::robotServosWithIds(busIds)};
+    VirtualServo& bus = rig.bus;
+    std::unique_ptr<BusWorker>& worker = rig.worker;
 };
 
 TEST_F(RobotJobsTest, ReadsWritesWithABackupAndRecordsARange)
