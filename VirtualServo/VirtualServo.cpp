@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -220,19 +221,28 @@ void VirtualServo::readMaster(Clock::time_point now)
     if (count <= 0)
         return;
     const QByteArray bytes(buffer, count);
-    Clock::time_point heard = now;  // when the line has carried these bytes
+    Clock::time_point lineStart = now;  // when the line began carrying these bytes
     {
         std::lock_guard lock(m_mutex);
         record(m_receivedChunks, bytes, now);
         if (m_paced) {
-            m_lineFreeAt = std::max(m_lineFreeAt, now) + lineByteTime * count;
-            heard = m_lineFreeAt;
+            lineStart = std::max(m_lineFreeAt, now);
+            m_lineFreeAt = lineStart + lineByteTime * count;
         }
     }
-    for (const QByteArray& frame : m_frameReader.append(bytes, now)) {
-        handleFrame(frame, heard);
+    const QList<QByteArray> frames = m_frameReader.append(bytes, now);
+    // On a paced line each frame is heard once its own last byte has arrived, not the read's last
+    // byte: the first of several frames read together came first.
+    std::vector<Clock::time_point> heard(frames.size(), now);
+    qsizetype end = count - m_frameReader.pendingSize();
+    for (qsizetype k = frames.size() - 1; k >= 0 && m_paced; --k) {
+        heard[k] = lineStart + lineByteTime * std::max<qsizetype>(end, 1);
+        end -= frames[k].size();
+    }
+    for (qsizetype k = 0; k < frames.size(); ++k) {
+        handleFrame(frames[k], heard[k]);
         std::lock_guard lock(m_mutex);
-        if (quint8(frame.at(4)) == m_unplugCommand) {
+        if (quint8(frames[k].at(4)) == m_unplugCommand) {
             m_unplugNow = true;
             return;
         }

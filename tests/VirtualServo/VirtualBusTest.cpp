@@ -63,3 +63,27 @@ TEST(VirtualBus, PacedLineWritesAReplyNoEarlierThanItsBytesTakeOnTheLine)
     ASSERT_EQ(written.size(), 1);
     EXPECT_GE(written[0].time - received[0].time, VirtualServo::lineByteTime * (read.size() + reply.size()));
 }
+
+// Frames written together cross the line one after another: each is heard once its own last byte
+// has arrived, so the first of them is not held back by those behind it.
+TEST(VirtualBus, PacedLineHearsEachFrameOfOneWriteAtItsOwnLastByte)
+{
+    VirtualServo bus(VirtualServo::servosWithIds({1, 2, 3}));
+    bus.setLinePacing(true);
+    SlaveTerminal terminal(bus.slavePath());
+    ASSERT_TRUE(bus.isValid() && terminal.isOpen());
+
+    const QList<QByteArray> frames{frame(1, 1, QByteArray::fromHex("f4010000")), frame(2, 28), frame(3, 1, QByteArray::fromHex("64000000"))};
+    ASSERT_TRUE(terminal.write(frames.join()));
+    ASSERT_EQ(terminal.readAtLeast(8).size(), 8);  // servo 2's position reply
+    const QList<VirtualServo::Chunk> chunks = bus.receivedChunks();
+    const QList<VirtualServo::Chunk> heard = bus.receivedFrames();
+    ASSERT_EQ(chunks.size(), 1) << "the pseudo-terminal split one write";
+    ASSERT_EQ(heard.size(), frames.size());
+    qsizetype end = 0;
+    for (qsizetype k = 0; k < frames.size(); ++k) {
+        end += frames[k].size();
+        EXPECT_EQ(heard[k].bytes.toHex(), frames[k].toHex());
+        EXPECT_EQ(heard[k].time - chunks[0].time, VirtualServo::lineByteTime * end) << "frame " << k;
+    }
+}
