@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -742,9 +743,7 @@ void MotionPage::showPosition(int servoId, int position, double seconds)
 
 void MotionPage::showNewestPositions()
 {
-    for (auto it = m_newestPositions.cbegin(); it != m_newestPositions.cend(); ++it)
-        m_servoModel->updatePosition(it.key(), it.value());
-    m_newestPositions.clear();
+    m_servoModel->updatePositions(std::exchange(m_newestPositions, {}));
 }
 
 void MotionPage::showState(int servoId, const ServoAccess::LiveState& state)

@@ -190,12 +190,23 @@ void ServoListModel::updateState(int id, const ServoAccess::LiveState& state)
     });
 }
 
-void ServoListModel::updatePosition(int id, int position)
+// One change for the rows between the first and last servo given: a view handles one signal, not
+// one for each servo of a large bus.
+void ServoListModel::updatePositions(const QMap<int, int>& positions)
 {
-    changeServo(id, [position](Servo& servo) {
-        servo.answering = true;
-        servo.position = position;
-    });
+    int first = rowCount();
+    int last = -1;
+    for (auto it = positions.cbegin(); it != positions.cend(); ++it) {
+        const int row = rowOf(it.key());
+        if (row < 0)
+            continue;
+        m_servos[row].answering = true;
+        m_servos[row].position = it.value();
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (last >= 0)
+        emit dataChanged(index(first, 0), index(last, ColumnCount - 1));
 }
 
 void ServoListModel::markSilent(int id)

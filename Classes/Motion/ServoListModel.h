@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QMap>
 
 #include <functional>
 #include <optional>
@@ -36,7 +37,8 @@ public:
     void setFoundServos(const QList<int>& ids);
     // New values from a servo; it answers.
     void updateState(int id, const ServoAccess::LiveState& state);
-    void updatePosition(int id, int position);
+    // New positions by servo ID; every servo given answers.
+    void updatePositions(const QMap<int, int>& positions);
     // The servo stopped answering: it stays, greyed, until it answers again.
     void markSilent(int id);
     bool isAnswering(int id) const;

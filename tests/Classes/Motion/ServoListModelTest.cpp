@@ -59,9 +59,12 @@ TEST_F(ServoListModelTest, ASilentServoStaysGreyedUntilItAnswersAgain)
     EXPECT_FALSE(model.index(model.rowOf(2), 0).data(Qt::ForegroundRole).isValid());
 
     QSignalSpy changed(&model, &ServoListModel::dataChanged);
-    model.updatePosition(4, 600);
+    model.updatePositions({ { 4, 600 }, { 2, 300 }, { 9, 100 } });  // servo 9 is not listed
     EXPECT_TRUE(model.isAnswering(4));
-    EXPECT_EQ(changed.count(), 1);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][0].toModelIndex(), model.index(0, 0));
+    EXPECT_EQ(changed[0][1].toModelIndex(), model.index(1, ServoListModel::ColumnCount - 1));
+    EXPECT_EQ(text(2, ServoListModel::PositionColumn, Qt::DisplayRole), "300");
     EXPECT_FALSE(model.index(model.rowOf(4), ServoListModel::TorqueColumn).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(text(4, ServoListModel::PositionColumn, Qt::AccessibleTextRole), "600");
 }
