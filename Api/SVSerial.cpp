@@ -7,7 +7,6 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include <thread>
 
 namespace {
 
@@ -272,6 +271,6 @@ void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
             group->broken = !written;
         }
         if (open && logAndPause)
-            std::this_thread::sleep_for(queuedFramePause);
+            queue().holdNextTask(queuedFramePause);
     });
 }

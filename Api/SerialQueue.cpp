@@ -30,6 +30,11 @@ void SerialQueue::async(Task task)
     m_taskAdded.notify_one();
 }
 
+void SerialQueue::holdNextTask(std::chrono::steady_clock::duration pause)
+{
+    m_nextTaskNotBefore = std::chrono::steady_clock::now() + pause;
+}
+
 bool SerialQueue::waitUntilIdle(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(m_mutex);
@@ -43,6 +48,11 @@ void SerialQueue::run()
         m_taskAdded.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
         if (m_tasks.empty()) {
             return;  // stopping, and everything submitted has run
+        }
+        if (std::chrono::steady_clock::now() < m_nextTaskNotBefore) {
+            lock.unlock();
+            std::this_thread::sleep_until(m_nextTaskNotBefore);
+            lock.lock();
         }
         Task task = std::move(m_tasks.front());
         m_tasks.pop_front();

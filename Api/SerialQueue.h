@@ -23,6 +23,9 @@ public:
 
     // Submits a task and returns at once.
     void async(Task task);
+    // From a running task: the next task starts no sooner than pause from now. The queue pauses only
+    // when there is a next task, so an idle queue sleeps without waking at the pause's end.
+    void holdNextTask(std::chrono::steady_clock::duration pause);
     // Waits until every task submitted so far has run, at most for timeout. True when idle.
     bool waitUntilIdle(std::chrono::milliseconds timeout);
 
@@ -36,5 +39,6 @@ private:
     std::deque<Task> m_tasks;
     bool m_running = false;  // a task is being run
     bool m_stopping = false;
+    std::chrono::steady_clock::time_point m_nextTaskNotBefore{};  // worker thread only
     std::thread m_worker;  // last: started once everything above exists
 };

@@ -57,3 +57,20 @@ TEST(SerialQueue, DestructionRunsWhatWasSubmittedThenJoins)
     }
     EXPECT_EQ(ran, 11);
 }
+
+// The pause a task asks for delays the next task, whenever it comes, and leaves the queue idle
+// meanwhile: nothing waits on a queue that has nothing to run.
+TEST(SerialQueue, AHoldDelaysTheNextTaskWithoutKeepingTheQueueBusy)
+{
+    SerialQueue queue("org.servodesk.test");
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point held, started;
+    queue.async([&] {
+        held = Clock::now();
+        queue.holdNextTask(200ms);
+    });
+    ASSERT_TRUE(queue.waitUntilIdle(10s));
+    queue.async([&] { started = Clock::now(); });
+    ASSERT_TRUE(queue.waitUntilIdle(10s));
+    EXPECT_GE(started - held, 200ms);
+}
