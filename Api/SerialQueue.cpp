@@ -25,7 +25,16 @@ void SerialQueue::async(Task task)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_tasks.push_back(std::move(task));
+        m_tasks.push_back({std::move(task), true});
+    }
+    m_taskAdded.notify_one();
+}
+
+void SerialQueue::asyncUnpaced(Task task)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_tasks.push_back({std::move(task), false});
     }
     m_taskAdded.notify_one();
 }
@@ -49,12 +58,12 @@ void SerialQueue::run()
         if (m_tasks.empty()) {
             return;  // stopping, and everything submitted has run
         }
-        if (std::chrono::steady_clock::now() < m_nextTaskNotBefore) {
+        if (m_tasks.front().paced && std::chrono::steady_clock::now() < m_nextTaskNotBefore) {
             lock.unlock();
             std::this_thread::sleep_until(m_nextTaskNotBefore);
             lock.lock();
         }
-        Task task = std::move(m_tasks.front());
+        Task task = std::move(m_tasks.front().task);
         m_tasks.pop_front();
         m_running = true;
         lock.unlock();

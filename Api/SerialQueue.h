@@ -23,6 +23,9 @@ public:
 
     // Submits a task and returns at once.
     void async(Task task);
+    // Submits a task that writes nothing (bookkeeping behind earlier tasks): it runs in order but does
+    // not wait for a hold, which stays for the task after it.
+    void asyncUnpaced(Task task);
     // From a running task: the next task starts no sooner than pause from now. The queue pauses only
     // when there is a next task, so an idle queue sleeps without waking at the pause's end.
     void holdNextTask(std::chrono::steady_clock::duration pause);
@@ -36,7 +39,11 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_taskAdded;
     std::condition_variable m_idle;
-    std::deque<Task> m_tasks;
+    struct Queued {
+        Task task;
+        bool paced = true;  // waits for a hold
+    };
+    std::deque<Queued> m_tasks;
     bool m_running = false;  // a task is being run
     bool m_stopping = false;
     std::chrono::steady_clock::time_point m_nextTaskNotBefore{};  // worker thread only

@@ -226,7 +226,7 @@ void SVSettingViewController::sendStateReads()
     api.sendReadVoltage(SVTextValue::intValue(servoId));
     api.sendReadPostion(SVTextValue::intValue(servoId));
     api.sendReadMotorLoadOrUload(servoId);
-    api.queue().async([queued = m_stateReadsQueued] { queued->store(false); });
+    api.queue().asyncUnpaced([queued = m_stateReadsQueued] { queued->store(false); });
 }
 
 // Three made-up replies that put temperature, voltage and position back to zero.

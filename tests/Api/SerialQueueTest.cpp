@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <future>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -73,4 +74,15 @@ TEST(SerialQueue, AHoldDelaysTheNextTaskWithoutKeepingTheQueueBusy)
     queue.async([&] { started = Clock::now(); });
     ASSERT_TRUE(queue.waitUntilIdle(10s));
     EXPECT_GE(started - held, 200ms);
+
+    // Bookkeeping behind a held task runs at once; the hold stays for the task after it.
+    std::atomic<bool> bookkept{false}, next{false};
+    queue.async([&] { queue.holdNextTask(2s); });
+    queue.asyncUnpaced([&] { bookkept = true; });
+    queue.async([&] { next = true; });
+    while (!bookkept)
+        std::this_thread::yield();
+    EXPECT_FALSE(next) << "the hold did not hold back the task behind the bookkeeping";
+    ASSERT_TRUE(queue.waitUntilIdle(10s));
+    EXPECT_TRUE(next);
 }
