@@ -1,4 +1,4 @@
-// window_bench idle-cpu [seconds [rounds] [changing|steady] [pin-poll]]
+// window_bench idle-cpu [seconds [rounds] [changing|steady] [pin-poll] [paced-plain]]
 //
 // The window's idle cost, side by side with the cheapest Qt program doing the same poll (plain_poll,
 // PlainPoll.cpp). Each runs in a process of its own with the port open on a pseudo-terminal, against a
@@ -7,7 +7,8 @@
 // for a number of rounds (default 3). The servo's temperature, voltage and position change twice a
 // second ("changing", the default) or never ("steady"). The modem-line poll runs as it does on a
 // pseudo-terminal (it finds no modem lines and stops) unless "pin-poll" forces it on; "no-pin-poll"
-// names the default. After each program's warm-up (3.5 s) the scheduler's counters of each of its
+// names the default. "paced-plain" has the plain program write the four requests 30 ms apart, as the
+// window does, instead of in one write ("burst-plain", the default). After each program's warm-up (3.5 s) the scheduler's counters of each of its
 // threads are read at the start and end of the measured time (ThreadSchedule.h): per thread, its
 // wake-ups per second and processor time per second; per process, their totals; and at the end the
 // medians over the rounds and the window/plain ratios of the totals, median over the rounds.
@@ -50,6 +51,7 @@ struct Options {
     int rounds = 3;
     bool changing = true;
     bool pinPoll = false;
+    bool pacedPlain = false;
 };
 
 std::optional<Options> parseOptions(int argc, char** argv)
@@ -67,6 +69,8 @@ std::optional<Options> parseOptions(int argc, char** argv)
             options.changing = word == "changing";
         else if (word == "pin-poll" || word == "no-pin-poll")
             options.pinPoll = word == "pin-poll";
+        else if (word == "paced-plain" || word == "burst-plain")
+            options.pacedPlain = word == "paced-plain";
         else
             return std::nullopt;
     }
@@ -115,7 +119,8 @@ const char* nameOf(Program program)
 QList<QByteArray> commandFor(Program program, const QString& port, const Options& options)
 {
     if (program == Program::Plain)
-        return {plainPollProgram, port.toLocal8Bit()};
+        return options.pacedPlain ? QList<QByteArray>{plainPollProgram, port.toLocal8Bit(), "1", "paced"}
+                                  : QList<QByteArray>{plainPollProgram, port.toLocal8Bit()};
     const QByteArray self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toLocal8Bit();
     QList<QByteArray> command{self, "idle-cpu-window", port.toLocal8Bit()};
     if (options.pinPoll)
@@ -248,7 +253,7 @@ int idleCpuBench(int argc, char** argv)
 {
     const std::optional<Options> options = parseOptions(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: %s idle-cpu [seconds [rounds] [changing|steady] [pin-poll]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s idle-cpu [seconds [rounds] [changing|steady] [pin-poll] [paced-plain]]\n", argv[0]);
         return 2;
     }
     if (!plainPollProgram) {
@@ -256,8 +261,9 @@ int idleCpuBench(int argc, char** argv)
         return 1;
     }
     std::printf("Idle cost: port open, one servo answering the state poll with %s values, modem-line poll %s, "
-                "%d s per program, %d rounds; load average before: %s\n",
+                "plain program's requests %s, %d s per program, %d rounds; load average before: %s\n",
                 options->changing ? "changing" : "unchanging", options->pinPoll ? "forced on" : "as on the line",
+                options->pacedPlain ? "30 ms apart" : "in one write",
                 options->seconds, options->rounds, loadAverage().constData());
     std::vector<ProcessUsage> window, plain;
     for (int round = 1; round <= options->rounds; ++round) {

@@ -3,7 +3,11 @@
 // voltage, position, motor load of one servo, as one write), and three labels showing the decoded
 // temperature, voltage and position. Started by `window_bench idle-cpu` (bench/MeasuredChild.h):
 //
-//   plain_poll PORT [servo-id]   (servo 1 by default)
+//   plain_poll PORT [servo-id [paced]]   (servo 1 by default)
+//
+// "paced" writes the four requests 30 ms apart, each with a single-shot timer, as the window's encoder
+// paces its logged frames: the same traffic on the line as the window's poll, at the least cost a Qt
+// program pays for it.
 //
 // It warms up for 3.5 s, says "ready", polls until its input ends, then reports the replies it decoded
 // meanwhile and the labels' texts before and after.
@@ -19,21 +23,22 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
 class PlainPoll : public QWidget {
 public:
-    PlainPoll(const QString& portPath, uint8_t servoId) : m_port(portPath)
+    PlainPoll(const QString& portPath, uint8_t servoId, bool paced) : m_port(portPath), m_paced(paced)
     {
         for (uint8_t command : {SVProtocol::ReadTemperature, SVProtocol::ReadVoltage, SVProtocol::ReadPosition,
                                 SVProtocol::ReadMotorLoad})
-            m_requests += SVProtocol::frame(servoId, command);
+            m_requests.append(SVProtocol::frame(servoId, command));
         auto* layout = new QVBoxLayout(this);
         for (QLabel* label : {&m_temperature, &m_voltage, &m_position})
             layout->addWidget(label);
         connect(&m_port, &QSerialPort::readyRead, this, [this] { take(m_port.readAll()); });
-        connect(&m_poll, &QTimer::timeout, this, [this] { m_port.write(m_requests); });
+        connect(&m_poll, &QTimer::timeout, this, &PlainPoll::poll);
     }
 
     bool start()
@@ -43,9 +48,19 @@ public:
             std::fprintf(stderr, "plain_poll: %s\n", qPrintable(m_port.errorString()));
             return false;
         }
-        m_port.write(m_requests);
+        poll();
         m_poll.start(1000);
         return true;
+    }
+
+    void poll()
+    {
+        if (!m_paced) {
+            m_port.write(m_requests.join());
+            return;
+        }
+        for (qsizetype k = 0; k < m_requests.size(); ++k)
+            QTimer::singleShot(int(30 * k), Qt::PreciseTimer, this, [this, k] { m_port.write(m_requests[k]); });
     }
 
     int repliesDecoded() const { return m_replies; }
@@ -99,7 +114,8 @@ private:
 
     QSerialPort m_port;
     QTimer m_poll;
-    QByteArray m_requests;
+    const bool m_paced;
+    QList<QByteArray> m_requests;
     QByteArray m_pending;
     QLabel m_temperature, m_voltage, m_position;
     int m_replies = 0;
@@ -111,11 +127,12 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const int servoId = argc > 2 ? std::atoi(argv[2]) : 1;
-    if (argc < 2 || servoId < 0 || servoId > 253) {
-        std::fprintf(stderr, "usage: %s PORT [servo-id 0-253]\n", argv[0]);
+    const bool paced = argc > 3 && std::strcmp(argv[3], "paced") == 0;
+    if (argc < 2 || servoId < 0 || servoId > 253 || (argc > 3 && !paced)) {
+        std::fprintf(stderr, "usage: %s PORT [servo-id 0-253 [paced]]\n", argv[0]);
         return 2;
     }
-    PlainPoll window(QString::fromLocal8Bit(argv[1]), uint8_t(servoId));
+    PlainPoll window(QString::fromLocal8Bit(argv[1]), uint8_t(servoId), paced);
     window.show();
     if (!window.start())
         return 1;
