@@ -7,7 +7,6 @@
 #include <QMetaObject>
 #include <QPointer>
 
-
 namespace {
 
 using namespace SVProtocol;

@@ -23,18 +23,19 @@ SerialQueue::~SerialQueue()
 
 void SerialQueue::async(Task task)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_tasks.push_back({std::move(task), true});
-    }
-    m_taskAdded.notify_one();
+    submit({std::move(task), true});
 }
 
 void SerialQueue::asyncUnpaced(Task task)
 {
+    submit({std::move(task), false});
+}
+
+void SerialQueue::submit(Queued queued)
+{
     {
         std::lock_guard lock(m_mutex);
-        m_tasks.push_back({std::move(task), false});
+        m_tasks.push_back(std::move(queued));
     }
     m_taskAdded.notify_one();
 }

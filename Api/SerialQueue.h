@@ -33,16 +33,17 @@ public:
     bool waitUntilIdle(std::chrono::milliseconds timeout);
 
 private:
+    struct Queued {
+        Task task;
+        bool paced = true;  // waits for a hold
+    };
+    void submit(Queued queued);
     void run();
 
     const std::string m_label;
     std::mutex m_mutex;
     std::condition_variable m_taskAdded;
     std::condition_variable m_idle;
-    struct Queued {
-        Task task;
-        bool paced = true;  // waits for a hold
-    };
     std::deque<Queued> m_tasks;
     bool m_running = false;  // a task is being run
     bool m_stopping = false;
