@@ -86,6 +86,14 @@ protected:
         return moves;
     }
 
+    // Plays the sequence in a loop and waits until a step is being played.
+    void startPlayingUntilStopped()
+    {
+        page()->untilStoppedBox()->setChecked(true);
+        page()->buttonPlay()->click();
+        ASSERT_TRUE(waitWatching([&] { return page()->sequenceModel()->playingRow() >= 0; }, 20000)) << "the sequence did not start";
+    }
+
     void teachTwoPoses()
     {
         page()->buttonTorque()->click();
@@ -157,9 +165,8 @@ TEST_F(MotionPageTest, TeachesPlaysWithTheRowHighlightedAndHoldsOnTheTopBarsStop
 TEST_F(MotionPageTest, AMoveEnteredOnTheOperationPageWaitsForThePlayingSequence)
 {
     teachTwoPoses();
-    page()->untilStoppedBox()->setChecked(true);
-    page()->buttonPlay()->click();
-    ASSERT_TRUE(waitWatching([&] { return page()->sequenceModel()->playingRow() >= 0; }, 20000));
+    startPlayingUntilStopped();
+    ASSERT_FALSE(HasFatalFailure());
     harness.servo().clearRecords();
     vc().showBasicOperationPage();
     const QList<int> entered{123, 877, 456};
@@ -228,9 +235,8 @@ TEST_F(MotionPageTest, ClosingThePortWhilePlayingHoldsTheServosBeforeItCloses)
 TEST_F(MotionPageTest, AnUnplugWhilePlayingEndsItSayingThePortIsGone)
 {
     teachTwoPoses();
-    page()->untilStoppedBox()->setChecked(true);
-    page()->buttonPlay()->click();
-    ASSERT_TRUE(waitWatching([&] { return page()->sequenceModel()->playingRow() >= 0; }, 20000));
+    startPlayingUntilStopped();
+    ASSERT_FALSE(HasFatalFailure());
     harness.servo().vanish();
     ASSERT_TRUE(waitWatching([&] { return !page()->isPlaying(); })) << "the sequence went on after the unplug";
     EXPECT_EQ(page()->statusLabel()->text(), harness.localized("motion_port_gone"));
