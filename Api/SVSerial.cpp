@@ -254,7 +254,10 @@ void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
     std::shared_ptr<WriteGroup> group = m_openGroup;
     if (group)
         ++group->queued;
+    if (logAndPause)
+        ++m_loggedFramesWaiting;
     queue().async([this, frame, logAndPause, group] {
+        const int loggedBehind = logAndPause ? --m_loggedFramesWaiting : 0;
         if (group && group->broken)
             return;  // an earlier frame of the group did not go out: the rest would leave it half done
         const QByteArray bytes = SVFrameTools::frameWithChecksum(frame);
@@ -264,6 +267,8 @@ void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
         // The port is taken at the moment of writing: frames queued before a close are dropped.
         const ORSSerialPort::Ptr port = serialPort();
         const bool open = port && port->isOpen();
+        if (open && loggedBehind > 0)  // set before the write, so that even a quick reply is held
+            port->holdInputUntil(std::chrono::steady_clock::now() + queuedFramePause * loggedBehind + runReplyAllowance);
         const bool written = open && port->sendData(bytes);
         if (group) {
             group->written += written ? 1 : 0;

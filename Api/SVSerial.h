@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +21,10 @@ class SVSerial {
 public:
     // Pause after each logged frame, which paces the queued path.
     static constexpr std::chrono::milliseconds queuedFramePause{30};
+    // While logged frames follow one another, the port's input is held until the last of them has
+    // had this long for its reply, so that the replies to a run reach the controller together. It
+    // ends well before the next task may start, so that no reply of a run is left for a bus job.
+    static constexpr std::chrono::milliseconds runReplyAllowance{20};
 
     SVSerial();
     ~SVSerial();
@@ -103,6 +108,7 @@ private:
     mutable std::mutex m_portMutex;
     ORSSerialPort::Ptr m_serialPort;
     std::shared_ptr<WriteGroup> m_openGroup;  // touched only by the thread that queues
+    std::atomic<int> m_loggedFramesWaiting{0};  // queued, not yet taken by the queue
     std::once_flag m_queueCreated;
     std::unique_ptr<SerialQueue> m_queue;  // last member: joined before the rest is destroyed
 };

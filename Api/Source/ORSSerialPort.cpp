@@ -159,6 +159,40 @@ void ORSSerialPort::removeInputTap(ORSSerialPortInputTap* tap)
         d->inputTap = nullptr;
 }
 
+void ORSSerialPort::holdInputUntil(std::chrono::steady_clock::time_point until)
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    auto running = d->inputHoldEnd.load();
+    while (running <= now) {
+        if (d->inputHoldEnd.compare_exchange_weak(running, until.time_since_epoch().count()))
+            return;
+    }
+}
+
+void ORSSerialPort::endInputHold()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    if (d->inputHoldEnd.exchange(0) <= now)
+        return;  // none ran: the reader is not waiting for one to end
+    std::lock_guard lock(d->mutex);
+    if (d->connection)
+        d->wakeReader(*d->connection);
+}
+
+std::chrono::steady_clock::time_point ORSSerialPort::inputHeldUntil() const
+{
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(d->inputHoldEnd.load()));
+}
+
+std::optional<std::chrono::steady_clock::duration> ORSSerialPort::Private::inputHoldLeft() const
+{
+    const std::chrono::steady_clock::duration left =
+        std::chrono::steady_clock::duration(inputHoldEnd.load()) - std::chrono::steady_clock::now().time_since_epoch();
+    if (left <= std::chrono::steady_clock::duration::zero())
+        return std::nullopt;
+    return left;
+}
+
 int ORSSerialPort::baudRate() const { return d->baudRate; }
 uint ORSSerialPort::numberOfStopBits() const { return d->numberOfStopBits; }
 uint ORSSerialPort::numberOfDataBits() const { return d->numberOfDataBits; }
@@ -383,6 +417,14 @@ void ORSSerialPort::Private::runRemovalCleanup(ORSMainThreadGate& waitGate)
 void ORSSerialPort::Private::requestClose(ORSSerialConnection& opening)
 {
     if (opening.closeRequested.exchange(true))
+        return;
+    wakeReader(opening);
+}
+
+// Called with mutex held: the reader looks again at the close request and the input hold.
+void ORSSerialPort::Private::wakeReader(ORSSerialConnection& opening)
+{
+    if (opening.wakeDescriptor < 0)
         return;
     const uint64_t one = 1;
     while (::write(opening.wakeDescriptor, &one, sizeof one) < 0 && errno == EINTR) {

@@ -153,6 +153,15 @@ public:
     void setInputTap(ORSSerialPortInputTap* tap);
     void removeInputTap(ORSSerialPortInputTap* tap);
 
+    // Holds the input until `until`: what the line brings meanwhile stays unread in the device and
+    // is read at once when the hold ends, so that the replies to a run of requests reach the delegate
+    // in one call instead of one wake-up each. A hold already running is kept as it is. Any thread.
+    void holdInputUntil(std::chrono::steady_clock::time_point until);
+    // Ends a running hold at once (a bus job needs its replies as they come). Any thread.
+    void endInputHold();
+    // The end of the last hold, running or past; the clock's epoch once a hold was ended early.
+    std::chrono::steady_clock::time_point inputHeldUntil() const;
+
     // Starts closing in the background; always returns true.
     bool close();
     // Blocking write of every byte, from any thread. False when closed or a write failed.

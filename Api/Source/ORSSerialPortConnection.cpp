@@ -22,6 +22,16 @@
 
 using namespace std::chrono_literals;
 
+namespace {
+
+timespec timespecOf(std::chrono::steady_clock::duration duration)
+{
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(duration);
+    return {time_t(seconds.count()), long(std::chrono::nanoseconds(duration - seconds).count())};
+}
+
+}  // namespace
+
 ORSSerialConnection::~ORSSerialConnection()
 {
     if (wakeDescriptor >= 0)
@@ -197,9 +207,10 @@ void ORSSerialPort::Private::updateModemLines(ORSSerialConnection* openingConnec
 
 // ---- Reader thread ----
 
-// One read per readiness, handed on through the pending input. A hang-up (POLLHUP, end of file after readiness,
-// a read error) means the device is gone: the removal clean-up runs once, and from then on the
-// reader waits only for the close request instead of spinning on the dead descriptor.
+// One read per readiness, handed on through the pending input. While an input hold runs, the reader
+// leaves the line unread and watches only its wake-up descriptor, until the hold's end. A hang-up (POLLHUP, end of file after
+// readiness, a read error) means the device is gone: the removal clean-up runs once, and from then on
+// the reader waits only for the close request instead of spinning on the dead descriptor.
 void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
 {
     pthread_setname_np(pthread_self(), "serial-reader");
@@ -207,14 +218,22 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
     std::array<char, 1024> buffer{};
     bool hungUp = false;
     while (!opening->closeRequested) {
+        const std::optional<std::chrono::steady_clock::duration> held = hungUp ? std::nullopt : inputHoldLeft();
+        const bool watchLine = !hungUp && !held;
+        const timespec holdLeft = held ? timespecOf(*held) : timespec{};
         pollfd watched[2] = {{opening->wakeDescriptor, POLLIN, 0}, {opening->descriptor, POLLIN, 0}};
-        if (poll(watched, hungUp ? 1 : 2, -1) < 0) {
+        if (ppoll(watched, watchLine ? 2 : 1, held ? &holdLeft : nullptr, nullptr) < 0) {
             if (errno != EINTR)
                 break;
             continue;
         }
-        if (watched[0].revents != 0 || hungUp)
-            continue;  // the close request: the loop condition ends the loop
+        if (watched[0].revents != 0) {
+            uint64_t wakes = 0;  // a close request (the loop condition ends the loop) or a hold ended early
+            [[maybe_unused]] const ssize_t drained = ::read(opening->wakeDescriptor, &wakes, sizeof wakes);
+            continue;
+        }
+        if (!watchLine || inputHoldLeft())
+            continue;  // the hold is over, or began while the reader waited, or the device is gone
         if (watched[1].revents & POLLIN) {
             const ssize_t count = ::read(opening->descriptor, buffer.data(), buffer.size());
             if (count > 0) {

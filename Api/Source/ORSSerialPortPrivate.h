@@ -90,6 +90,11 @@ struct ORSSerialPort::Private {
     int usableDescriptor = -1;
     int usesInFlight = 0;
 
+    // The end of the input hold, as steady-clock ticks; a time already past means no hold.
+    std::atomic<std::chrono::steady_clock::rep> inputHoldEnd{0};
+    // How long the reader is still to leave the line unread; empty when no hold runs.
+    std::optional<std::chrono::steady_clock::duration> inputHoldLeft() const;
+
     std::mutex tapMutex;  // held while the tap is called, so that it is never called once removed
     ORSSerialPortInputTap* inputTap = nullptr;
 
@@ -128,6 +133,7 @@ struct ORSSerialPort::Private {
     void runCloseStep(ORSSerialConnection* connection);
     void finishClosing(ORSSerialConnection* connection);
     void requestClose(ORSSerialConnection& connection);
+    void wakeReader(ORSSerialConnection& connection);
     void joinRetiredConnections();
     void shutDown();
 

@@ -275,6 +275,31 @@ TEST_F(ORSSerialPortTest, InputForABusyMainThreadArrivesInOneCallNewestKeptOldes
     EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.received().endsWith(QByteArrayLiteral("\x55\x55\x01")); }, kWaitMs));
 }
 
+// While the input is held, what the line brings stays unread in the device; a later, shorter hold
+// does not cut it short, and ending it hands everything over in one call.
+TEST_F(ORSSerialPortTest, HeldInputStaysUnreadUntilTheHoldEndsThenArrivesInOneCall)
+{
+    openAndWait();
+    const auto now = std::chrono::steady_clock::now();
+    port->holdInputUntil(now + std::chrono::hours(1));
+    port->holdInputUntil(now);
+    ASSERT_TRUE(pty.writeToMaster(QByteArrayLiteral("\x55\x55\x01")));
+    ASSERT_TRUE(pty.writeToMaster(QByteArrayLiteral("\x03\x1a")));
+    const auto unread = [&] {
+        int waiting = 0;
+        return ioctl(port->fileDescriptor(), FIONREAD, &waiting) == 0 ? waiting : -1;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return unread() == 5; }, kWaitMs)) << "the reader took held input";
+    QTest::qWait(50);
+    EXPECT_EQ(unread(), 5) << "the reader took held input";
+    EXPECT_EQ(delegate.count(Event::Data), 0);
+    EXPECT_GT(port->inputHeldUntil(), now + std::chrono::minutes(59));
+
+    port->endInputHold();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.received().size() == 5; }, kWaitMs)) << "the hold's end read nothing";
+    EXPECT_EQ(delegate.chunks, QList<QByteArray>({QByteArrayLiteral("\x55\x55\x01\x03\x1a")}));
+}
+
 TEST_F(ORSSerialPortTest, SendDataFromAnotherThreadWritesEveryByte)
 {
     openAndWait();

@@ -200,7 +200,8 @@ TEST_F(UnplugDuringTraffic, InTheMiddleOfAWriteBurst)
 TEST_F(UnplugDuringTraffic, InTheMiddleOfABlockRead)
 {
     encoder.sendReadServoInfoWithId(QStringLiteral("1"));
-    ASSERT_TRUE(waitForCondition([&] { return !delegate.received.isEmpty(); }, kWaitMs)) << "no reply to the block read";
+    // The replies of the run are held until its end; the first request at the servo marks its start.
+    ASSERT_TRUE(waitForCondition([&] { return !servo.receivedFrames().isEmpty(); }, kWaitMs)) << "the block read never began";
     unplug();
     expectCleanEnd();
     EXPECT_LT(servo.receivedFrames().size(), 6) << "the unplug came after the block read had ended";
