@@ -356,8 +356,7 @@ void SVSettingViewController::postUserNotifications(const ORSSerialPortList& por
 
 // ---- State poll ----
 
-// The loop holds the port it watches, so that the port stays alive while the loop tests it; the poll
-// lets go of it on the main thread.
+// The loop holds the port it watches until a pass finds it closed.
 void SVSettingViewController::setStateCheck()
 {
     if (!m_statePoll)
