@@ -7,6 +7,7 @@
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
 #include "Classes/Motion/StatusLine.h"
+#include "Classes/View/PageControls/PageControls.h"
 #include "Classes/View/ToolView/SVToolView.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVButton.h"
@@ -55,46 +56,11 @@ QString textWith(const char* key, int value)
     return textFor(key).replace(QStringLiteral("%@"), QString::number(value));
 }
 
-void setPixelFont(QWidget* widget, int pixels)
-{
-    QFont font = widget->font();
-    font.setPixelSize(pixels);
-    widget->setFont(font);
-}
-
-// An orange pill with a white title, as the page's actions look.
-SVButton* actionButton(QWidget* parent)
-{
-    auto* button = new SVButton(parent);
-    button->setBackgroundColor(SVButton::buttonOrange());
-    button->setCornerRadius(5);
-    button->setFixedHeight(24);
-    button->setFocusPolicy(Qt::StrongFocus);
-    return button;
-}
-
-// A button that cannot act now is grey, so that what can be done stands out.
-void setActionEnabled(SVButton* button, bool enabled, const QColor& color = SVButton::buttonOrange())
-{
-    button->setEnabled(enabled);
-    button->setBackgroundColor(enabled ? color : QColor(190, 190, 190));
-}
-
 template <typename View = QTableView, typename... Arguments>
 View* tableView(Arguments... arguments)
 {
     auto* view = new View(arguments...);
-    setPixelFont(view, contentFontPx);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(22);
-    view->horizontalHeader()->setMinimumSectionSize(24);
-    QFont headerFont = view->horizontalHeader()->font();
-    headerFont.setPixelSize(11);
-    view->horizontalHeader()->setFont(headerFont);
-    view->setAlternatingRowColors(true);
-    view->setTabKeyNavigation(false);  // Tab leaves the table for the next control, as elsewhere
+    PageControls::styleTable(view, QAbstractItemView::SingleSelection, contentFontPx, 22);
     view->setStyleSheet(QStringLiteral("QTableView { background: white; border: none; border-radius: 5px; }"));
     return view;
 }
@@ -109,6 +75,10 @@ QVBoxLayout* panelLayout(SVToolView* panel, bool titled)
 }
 
 }  // namespace
+
+using PageControls::actionButton;
+using PageControls::setActionEnabled;
+using PageControls::setPixelFont;
 
 MotionPage::MotionPage(QWidget* parent)
     : SVBackGroundView(2, parent)

@@ -4,6 +4,7 @@
 #include "Classes/Robot/RobotDelegate.h"
 #include "Classes/Robot/RobotModel.h"
 #include "Classes/Robot/ServoNames.h"
+#include "Classes/View/PageControls/PageControls.h"
 #include "Classes/View/ToolView/SVToolView.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVButton.h"
@@ -40,43 +41,10 @@ QString textWith(const char* key, const QStringList& values)
     return BundleLanguage::withValues(textFor(key), values);
 }
 
-void setPixelFont(QWidget* widget, int pixels)
-{
-    QFont font = widget->font();
-    font.setPixelSize(pixels);
-    widget->setFont(font);
-}
-
-SVButton* actionButton(QWidget* parent)
-{
-    auto* button = new SVButton(parent);
-    button->setBackgroundColor(SVButton::buttonOrange());
-    button->setCornerRadius(5);
-    button->setFixedHeight(24);
-    button->setFocusPolicy(Qt::StrongFocus);
-    return button;
-}
-
-void setActionEnabled(SVButton* button, bool enabled, const QColor& color = SVButton::buttonOrange())
-{
-    button->setEnabled(enabled);
-    button->setBackgroundColor(enabled ? color : QColor(190, 190, 190));
-}
-
 QTableView* tableView(QWidget* parent)
 {
     auto* view = new QTableView(parent);
-    setPixelFont(view, contentFontPx);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(rowHeight);
-    view->horizontalHeader()->setMinimumSectionSize(24);
-    QFont headerFont = view->horizontalHeader()->font();
-    headerFont.setPixelSize(11);
-    view->horizontalHeader()->setFont(headerFont);
-    view->setAlternatingRowColors(true);
-    view->setTabKeyNavigation(false);
+    PageControls::styleTable(view, QAbstractItemView::ExtendedSelection, contentFontPx, rowHeight);
     view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed);
     view->setStyleSheet(QStringLiteral("QTableView { background: white; border: none; }"));
     return view;
@@ -91,6 +59,10 @@ QString idList(const QList<int>& ids)
 }
 
 }  // namespace
+
+using PageControls::actionButton;
+using PageControls::setActionEnabled;
+using PageControls::setPixelFont;
 
 RobotPage::RobotPage(QWidget* parent)
     : SVBackGroundView(2, parent)
