@@ -1,6 +1,7 @@
 #include "Api/SVSerial.h"
 
 #include "Api/SVFrameTools.h"
+#include "Api/Source/ThreadLatency.h"
 #include "Api/Bus/Protocol.h"
 #include "Api/SVTextValue.h"
 
@@ -66,8 +67,12 @@ void SVSerial::setSerialPort(ORSSerialPort::Ptr port)
 
 SerialQueue& SVSerial::queue()
 {
-    std::call_once(m_queueCreated,
-                   [this] { m_queue = std::make_unique<SerialQueue>("org.servodesk.serial-encoder"); });
+    std::call_once(m_queueCreated, [this] {
+        m_queue = std::make_unique<SerialQueue>("org.servodesk.serial-encoder");
+        // Frames leave on time on a busy machine, and a servo woken by a frame does not cut in
+        // before the queue has gone back to sleep.
+        m_queue->async([] { ThreadLatency::requestShortSlice(); });
+    });
     return *m_queue;
 }
 
@@ -209,6 +214,7 @@ void SVSerial::sendLedErrorRead(const QString& servoId)
 
 void SVSerial::sendReadServoInfoWithId(const QString& servoId)
 {
+    const SerialQueue::Gathering oneRun(queue());
     sendReadAngleLimit(servoId);
     sendReadVoltageLimit(servoId);
     sendReadTempLimit(servoId);

@@ -24,6 +24,7 @@ public:
     // While logged frames follow one another, the port's input is held until the last of them has
     // had this long for its reply, so that the replies to a run reach the controller together. It
     // ends well before the next task may start, so that no reply of a run is left for a bus job.
+    // A run queued inside one SerialQueue::Gathering is known whole from its first frame.
     static constexpr std::chrono::milliseconds runReplyAllowance{20};
 
     SVSerial();

@@ -222,6 +222,7 @@ void SVSettingViewController::sendStateReads()
     SVSerial& api = serialApi();
     const QString servoId = textIDOperator()->text();
     m_stateReadsQueued->store(true);
+    const SerialQueue::Gathering oneRun(api.queue());  // the four replies come back together
     api.sendReadTemp(SVTextValue::intValue(servoId));
     api.sendReadVoltage(SVTextValue::intValue(servoId));
     api.sendReadPostion(SVTextValue::intValue(servoId));

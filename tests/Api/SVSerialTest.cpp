@@ -152,8 +152,9 @@ TEST_F(EncoderOverTerminal, CompoundReadSendsSixPacedReadsInOrder)
     EXPECT_GE(frames.last().time - frames.first().time, 5 * SVSerial::queuedFramePause - readerLateness);
 }
 
-// The replies to a run of logged frames are held until the run's last frame has had its allowance, so
-// that they reach the controller together; a lone frame's reply is not held.
+// The replies to a run of logged frames, queued together as the state poll does, are held until the
+// run's last frame has had its allowance, so that they reach the controller together; a lone frame's
+// reply is not held.
 TEST_F(EncoderOverTerminal, ARunOfLoggedFramesHoldsTheInputUntilItsLastFrameHadItsAllowance)
 {
     struct Case {
@@ -165,8 +166,11 @@ TEST_F(EncoderOverTerminal, ARunOfLoggedFramesHoldsTheInputUntilItsLastFrameHadI
         ASSERT_TRUE(encoder.queue().waitUntilIdle(10s));
         port->endInputHold();
         const auto queuedAt = std::chrono::steady_clock::now();
-        for (int i = 0; i < run.frames; ++i)
-            encoder.sendReadTemp(1);
+        {
+            const SerialQueue::Gathering together(encoder.queue());
+            for (int i = 0; i < run.frames; ++i)
+                encoder.sendReadTemp(1);
+        }
         ASSERT_TRUE(encoder.queue().waitUntilIdle(10s));
         const std::chrono::steady_clock::time_point heldUntil = port->inputHeldUntil();
         if (run.frames == 1)
