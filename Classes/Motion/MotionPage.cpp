@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -557,10 +558,10 @@ void MotionPage::saveFile(const QString& path)
 
 void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
 {
-    // Jobs of the Parameters and Robot pages, on the same bus thread.
+    // The other pages' jobs run on the same bus thread; only this page's own are counted here.
     using Job = BusWorker::Job;
-    if (job == Job::FindLoneServo || job == Job::ReadSettings || job == Job::WriteSettings || job == Job::Trim
-        || job == Job::Centre || job == Job::RecordRange)
+    static constexpr Job ownJobs[] = {Job::Scan, Job::ReadStates, Job::Capture, Job::Torque, Job::Play};
+    if (std::find(std::begin(ownJobs), std::end(ownJobs), job) == std::end(ownJobs))
         return;
     m_jobsRunning = std::max(0, m_jobsRunning - 1);
     if (job == BusWorker::Job::Scan)
