@@ -171,12 +171,19 @@ void ORSSerialPort::holdInputUntil(std::chrono::steady_clock::time_point until)
 
 void ORSSerialPort::endInputHold()
 {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    if (d->inputHoldEnd.exchange(0) <= now)
-        return;  // none ran: the reader is not waiting for one to end
-    std::lock_guard lock(d->mutex);
-    if (d->connection)
+    using namespace std::chrono_literals;
+    if (d->inputHoldEnd.exchange(0) == 0)
+        return;  // no hold since the last end: nothing held is left unread
+    std::unique_lock caught(d->catchUpMutex);
+    const std::uint64_t asked = ++d->catchUpsAsked;
+    {
+        std::lock_guard lock(d->mutex);
+        if (!d->connection)
+            return;
         d->wakeReader(*d->connection);
+    }
+    // Bounded: a reader that is closing, or waiting for the main thread, does not hold up the caller.
+    d->caughtUp.wait_for(caught, 200ms, [&] { return d->catchUpsDone >= asked; });
 }
 
 std::chrono::steady_clock::time_point ORSSerialPort::inputHeldUntil() const

@@ -157,7 +157,9 @@ public:
     // is read at once when the hold ends, so that the replies to a run of requests reach the delegate
     // in one call instead of one wake-up each. A hold already running is kept as it is. Any thread.
     void holdInputUntil(std::chrono::steady_clock::time_point until);
-    // Ends a running hold at once (a bus job needs its replies as they come). Any thread.
+    // Ends the last hold and returns once the reader has handed over what the line held until now,
+    // so that the held replies of a run have gone their way before a bus job begins. Waits for the
+    // reader at most 0.2 s (it may itself be waiting for the main thread while the port closes).
     void endInputHold();
     // The end of the last hold, running or past; the clock's epoch once a hold was ended early.
     std::chrono::steady_clock::time_point inputHeldUntil() const;

@@ -6,6 +6,7 @@
 #include "Api/Source/NodePath.h"
 #include "Api/Source/ThreadLatency.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <utility>
@@ -228,8 +229,10 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
             continue;
         }
         if (watched[0].revents != 0) {
-            uint64_t wakes = 0;  // a close request (the loop condition ends the loop) or a hold ended early
+            uint64_t wakes = 0;  // a close request (the loop condition ends the loop) or a hold's end
             [[maybe_unused]] const ssize_t drained = ::read(opening->wakeDescriptor, &wakes, sizeof wakes);
+            if (!hungUp)
+                catchUp(opening);
             continue;
         }
         if (!watchLine || inputHoldLeft())
@@ -249,6 +252,29 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
         handleRemovalOnce(opening);
     }
     runCloseStep(opening);
+}
+
+// Reads whatever the line holds now, then tells every endInputHold waiting so far that it is done.
+void ORSSerialPort::Private::catchUp(ORSSerialConnection* opening)
+{
+    std::uint64_t asked = 0;
+    {
+        std::lock_guard lock(catchUpMutex);
+        asked = catchUpsAsked;
+    }
+    std::array<char, 1024> buffer{};
+    int waiting = 0;
+    while (ioctl(opening->descriptor, FIONREAD, &waiting) == 0 && waiting > 0) {
+        const ssize_t count = ::read(opening->descriptor, buffer.data(), buffer.size());
+        if (count <= 0)
+            break;  // the loop sees an error or a hang-up at its next poll
+        handOverInput(buffer.data(), count);
+    }
+    {
+        std::lock_guard lock(catchUpMutex);
+        catchUpsDone = std::max(catchUpsDone, asked);
+    }
+    caughtUp.notify_all();
 }
 
 // Offers one read to the input tap; unless it takes it, appends it to the input waiting for the main

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -94,6 +95,12 @@ struct ORSSerialPort::Private {
     std::atomic<std::chrono::steady_clock::rep> inputHoldEnd{0};
     // How long the reader is still to leave the line unread; empty when no hold runs.
     std::optional<std::chrono::steady_clock::duration> inputHoldLeft() const;
+    // Catch-ups asked for by endInputHold and done by the reader: it reads what the line holds.
+    std::mutex catchUpMutex;
+    std::condition_variable caughtUp;
+    std::uint64_t catchUpsAsked = 0;
+    std::uint64_t catchUpsDone = 0;
+    void catchUp(ORSSerialConnection* connection);
 
     std::mutex tapMutex;  // held while the tap is called, so that it is never called once removed
     ORSSerialPortInputTap* inputTap = nullptr;

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QDeadlineTimer>
 #include <QTest>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -276,9 +278,27 @@ TEST_F(ORSSerialPortTest, InputForABusyMainThreadArrivesInOneCallNewestKeptOldes
 }
 
 // While the input is held, what the line brings stays unread in the device; a later, shorter hold
-// does not cut it short, and ending it hands everything over in one call.
+// does not cut it short, and ending it hands everything over, read by the time the end returns, in
+// one call.
 TEST_F(ORSSerialPortTest, HeldInputStaysUnreadUntilTheHoldEndsThenArrivesInOneCall)
 {
+    struct Witness : ORSSerialPortInputTap {
+        bool takeInput(QByteArrayView data, std::chrono::steady_clock::time_point) override
+        {
+            std::lock_guard lock(mutex);
+            seen.append(data);
+            return false;  // passed on to the delegate
+        }
+        QByteArray taken()
+        {
+            std::lock_guard lock(mutex);
+            return seen;
+        }
+        std::mutex mutex;
+        QByteArray seen;
+    } witness;
+    port->setInputTap(&witness);
+    const auto untap = qScopeGuard([&] { port->removeInputTap(&witness); });
     openAndWait();
     const auto now = std::chrono::steady_clock::now();
     port->holdInputUntil(now + std::chrono::hours(1));
@@ -296,6 +316,7 @@ TEST_F(ORSSerialPortTest, HeldInputStaysUnreadUntilTheHoldEndsThenArrivesInOneCa
     EXPECT_GT(port->inputHeldUntil(), now + std::chrono::minutes(59));
 
     port->endInputHold();
+    EXPECT_EQ(witness.taken(), QByteArrayLiteral("\x55\x55\x01\x03\x1a")) << "the end returned before the reader had read";
     ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.received().size() == 5; }, kWaitMs)) << "the hold's end read nothing";
     EXPECT_EQ(delegate.chunks, QList<QByteArray>({QByteArrayLiteral("\x55\x55\x01\x03\x1a")}));
 }
