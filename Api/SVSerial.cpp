@@ -273,8 +273,10 @@ void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
         // The port is taken at the moment of writing: frames queued before a close are dropped.
         const ORSSerialPort::Ptr port = serialPort();
         const bool open = port && port->isOpen();
-        if (open && loggedBehind > 0)  // set before the write, so that even a quick reply is held
-            port->holdInputUntil(std::chrono::steady_clock::now() + queuedFramePause * loggedBehind + runReplyAllowance);
+        if (open && loggedBehind > 0) {  // set before the write, so that even a quick reply is held
+            const auto runEnd = std::chrono::steady_clock::now() + queuedFramePause * loggedBehind;
+            port->holdInputUntil(runEnd + runReplyAllowance);
+        }
         const bool written = open && port->sendData(bytes);
         if (group) {
             group->written += written ? 1 : 0;

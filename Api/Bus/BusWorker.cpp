@@ -146,7 +146,7 @@ void BusWorker::runJob(const QueuedJob& queued)
     const std::function<bool()> stopRequested = [this, generation] { return m_stopGeneration.load() != generation; };
     Result<void> result = Failure::interrupted(QStringLiteral("stopped"));
     if (!stopRequested()) {
-        m_port->endInputHold();  // the job's replies are read as they come
+        m_port->endInputHold();  // held replies of a run go to the controller; the job's are read as they come
         // What the port told since the last job (a removal, an error) reaches the bus first.
         serveNewsUntil(Clock::now(), [] { return false; });
         m_exchanging = true;

@@ -209,9 +209,10 @@ void ORSSerialPort::Private::updateModemLines(ORSSerialConnection* openingConnec
 // ---- Reader thread ----
 
 // One read per readiness, handed on through the pending input. While an input hold runs, the reader
-// leaves the line unread and watches only its wake-up descriptor, until the hold's end. A hang-up (POLLHUP, end of file after
-// readiness, a read error) means the device is gone: the removal clean-up runs once, and from then on
-// the reader waits only for the close request instead of spinning on the dead descriptor.
+// leaves the line unread and watches only its wake-up descriptor, until the hold's end. A hang-up
+// (POLLHUP, end of file after readiness, a read error) means the device is gone: the removal clean-up
+// runs once, and from then on the reader waits only for the close request instead of spinning on the
+// dead descriptor.
 void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
 {
     pthread_setname_np(pthread_self(), "serial-reader");
