@@ -15,7 +15,7 @@ SVStatePoll::SVStatePoll(std::function<void()> tick, std::chrono::milliseconds i
 void SVStatePoll::start(std::function<bool()> keepPolling)
 {
     m_keepPolling = std::move(keepPolling);
-    if (!std::exchange(m_running, true))
+    if (!isRunning())
         ++m_loopsStarted;
     m_timer.start(0);
 }
@@ -23,7 +23,6 @@ void SVStatePoll::start(std::function<bool()> keepPolling)
 void SVStatePoll::stop()
 {
     m_timer.stop();
-    m_running = false;
     m_keepPolling = nullptr;
 }
 

@@ -24,7 +24,7 @@ public:
     void start(std::function<bool()> keepPolling);
     // Ends the loop; no tick runs after it.
     void stop();
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_timer.isActive(); }
     // How many loops were started so far: a restart during a pause does not start one.
     int loopsStarted() const { return m_loopsStarted; }
 
@@ -36,7 +36,6 @@ private:
     const std::chrono::milliseconds m_interval;
     const std::function<void()> m_tick;
     std::function<bool()> m_keepPolling;
-    QTimer m_timer;
-    bool m_running = false;
+    QTimer m_timer;  // active while a loop runs: a pass is always due
     int m_loopsStarted = 0;
 };
