@@ -1,6 +1,7 @@
 #include "Api/Bus/BusWorker.h"
 
 #include "Api/Bus/Protocol.h"
+#include "Api/SVFrameTools.h"
 #include "Api/Source/ORSMainThreadGate.h"
 #include "Api/Source/ThreadLatency.h"
 
@@ -103,8 +104,17 @@ void BusWorker::stop()
     ++m_stopGeneration;
 }
 
+bool BusWorker::runsUntilStopped() const
+{
+    return m_openJobs.contains(Job::Play) || m_openJobs.contains(Job::RecordRange);
+}
+
 void BusWorker::post(Job job, Work work)
 {
+    const bool runsBefore = runsUntilStopped();
+    m_openJobs.append(job);
+    if (runsUntilStopped() != runsBefore)
+        emit runsUntilStoppedChanged(true);
     if (m_jobsOpen.fetch_add(1) == 0)
         emit holdsBusChanged(true);
     {
@@ -145,7 +155,8 @@ void BusWorker::runJob(const QueuedJob& queued)
     const int generation = queued.generation;
     const std::function<bool()> stopRequested = [this, generation] { return m_stopGeneration.load() != generation; };
     Result<void> result = Failure::interrupted(QStringLiteral("stopped"));
-    if (!stopRequested()) {
+    const bool ran = !stopRequested();
+    if (ran) {
         m_port->endInputHold();  // held replies of a run go to the controller; the job's are read as they come
         // What the port told since the last job (a removal, an error) reaches the bus first.
         serveNewsUntil(Clock::now(), [] { return false; });
@@ -158,8 +169,12 @@ void BusWorker::runJob(const QueuedJob& queued)
         m_bus.takeLateReplies();
     }
     const bool portGone = !m_bus.isUsable();
-    tellMain([this, job = queued.job, result, portGone] {
-        emit finished(job, result, portGone);
+    tellMain([this, job = queued.job, result, portGone, ran] {
+        const bool runsBefore = runsUntilStopped();
+        m_openJobs.removeOne(job);
+        emit finished(job, result, portGone, ran);
+        if (runsUntilStopped() != runsBefore)
+            emit runsUntilStoppedChanged(false);
         if (m_jobsOpen.fetch_sub(1) == 1)
             emit holdsBusChanged(false);
     });
@@ -232,7 +247,10 @@ void BusWorker::setTorque(const QList<int>& ids, bool on)
 void BusWorker::findLoneServo(std::function<void(const LoneServo::Finding&)> found)
 {
     post(Job::FindLoneServo, [this, found = std::move(found)](const std::function<bool()>&) -> Result<void> {
-        const Result<LoneServo::Finding> finding = LoneServo::take(m_bus);
+        // The window's frame log shows the look's reads, as it shows every frame the encoder sends.
+        const Result<LoneServo::Finding> finding = LoneServo::take(m_bus, [](const QByteArray& frame) {
+            SVFrameTools::logData(reinterpret_cast<const uint8_t*>(frame.constData()), int(frame.size()));
+        });
         if (!finding)
             return finding.failure();
         tellMain([found, finding = *finding] { found(finding); });
@@ -319,6 +337,8 @@ Result<void> BusWorker::recordRangeOnBus(const QList<int>& ids, const std::funct
         return first.failure();
     tellMain([this, positions = *first] { emit rangePositions(positions); });
     Result<void> seen = ServoAccess::setTorque(m_bus, ids, false);
+    if (seen)
+        tellMain([this, ids] { emit rangeStarted(ids); });
     while (seen && !stopRequested()) {
         m_bus.listen(rangeReadPause);
         const Result<Positions> positions = ServoAccess::readPositions(m_bus, ids);

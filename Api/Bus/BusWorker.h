@@ -49,6 +49,10 @@ public:
     // From the moment a job is given until it has ended and no reply it asked for can still come:
     // meanwhile the port's replies belong to this bus and no one else's.
     bool holdsBus() const { return m_jobsOpen.load() > 0; }
+    // On the main thread: a job that keeps the bus until it is stopped (a play, a range recording) has
+    // been given and has not ended. Whatever another page queued behind it would go out only after the
+    // stop, so the pages refuse to give anything meanwhile.
+    bool runsUntilStopped() const;
     // The servo whose voltage and temperature a playing motion reads now and then; -1 for none.
     void setWatchedServo(int servoId) { m_watchedServo = servoId; }
 
@@ -84,6 +88,8 @@ public:
 
 signals:
     void holdsBusChanged(bool holds);
+    // runsUntilStopped() has changed.
+    void runsUntilStoppedChanged(bool runs);
     void scanProgress(int asked, int total);
     void scanned(const BusScan::Outcome& outcome);
     void stateRead(int servoId, const ServoAccess::LiveState& state);
@@ -96,10 +102,13 @@ signals:
     void settingsRead(int servoId, const ServoSettings& settings);
     void settingsWritten(const Result<RobotWrite::Outcome>& outcome);
     void rangePositions(const BusWorker::Positions& positions);
+    // The recording's servos answered and their torque is off.
+    void rangeStarted(const QList<int>& ids);
     // The recording has ended with the torque on again, or why not.
     void rangeEnded(const Result<void>& result);
-    // Every job ends with this, also one dropped by stop(); portGone when the port went meanwhile.
-    void finished(BusWorker::Job job, const Result<void>& result, bool portGone);
+    // Every job ends with this, also one dropped by stop() before it ran (then ran is false);
+    // portGone when the port went meanwhile.
+    void finished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran);
 
 private:
     using Work = std::function<Result<void>(const std::function<bool()>& stopRequested)>;
@@ -142,6 +151,8 @@ private:
 
     std::mutex m_samplesMutex;
     QList<MotionPlayer::PositionSample> m_samples;  // waiting for the main thread
+
+    QList<Job> m_openJobs;  // main thread only: given and not yet finished, in order
 
     std::atomic<bool> m_exchanging{false};  // a job runs: the port's reads are its own
     std::atomic<int> m_jobsOpen{0};

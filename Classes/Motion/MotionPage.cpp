@@ -6,7 +6,7 @@
 #include "Classes/Motion/SequenceDelegate.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
-#include "Classes/Motion/StatusLine.h"
+#include "Classes/View/PageControls/StatusLine.h"
 #include "Classes/View/PageControls/PageControls.h"
 #include "Classes/View/ToolView/SVToolView.h"
 #include "Tools/BundleLanguage.h"
@@ -371,6 +371,11 @@ void MotionPage::connectWorker()
         connect(w, &BusWorker::stepStarted, this, [this](int loop, int stepIndex, int) { showStepStarted(loop, stepIndex); }),
         connect(w, &BusWorker::positionRead, this, &MotionPage::showPosition),
         connect(w, &BusWorker::healthRead, this, &MotionPage::showHealth),
+        connect(w, &BusWorker::runsUntilStoppedChanged, this, [this](bool runs) {
+            if (runs && busTakenElsewhere())
+                showStatus(textFor("motion_bus_taken"));
+            updateButtons();
+        }),
     };
 }
 
@@ -389,7 +394,7 @@ void MotionPage::hideEvent(QHideEvent* event)
 
 void MotionPage::scan()
 {
-    if (!m_worker || m_playing || m_scanning)
+    if (!m_worker || m_playing || m_scanning || busTakenElsewhere())
         return;
     QList<int> ids;
     for (int id = firstServoId; id <= lastServoId; ++id)
@@ -403,7 +408,7 @@ void MotionPage::scan()
 // One round of state reads of the listed servos, when the bus has nothing else to do.
 void MotionPage::refresh()
 {
-    if (!m_worker || m_jobsRunning > 0 || m_servoModel->ids().isEmpty())
+    if (!m_worker || m_jobsRunning > 0 || busTakenElsewhere() || m_servoModel->ids().isEmpty())
         return;
     ++m_jobsRunning;
     m_worker->readStates(m_servoModel->ids());
@@ -411,6 +416,8 @@ void MotionPage::refresh()
 
 void MotionPage::capture()
 {
+    if (busTakenElsewhere())
+        return;
     const QList<int> ids = m_sequenceModel->servoIds();
     if (!m_worker || ids.isEmpty()) {
         showStatus(textFor("motion_no_servos"));
@@ -422,16 +429,25 @@ void MotionPage::capture()
 
 void MotionPage::toggleTorque()
 {
+    if (busTakenElsewhere())
+        return;
     const QList<int> ids = m_sequenceModel->servoIds();
     if (!m_worker || ids.isEmpty()) {
         showStatus(textFor("motion_no_servos"));
         return;
     }
-    m_torqueReleased = !m_torqueReleased;
+    setTorqueReleased(!m_torqueReleased);
     ++m_jobsRunning;
     m_worker->setTorque(ids, !m_torqueReleased);
-    m_torque->setTitle(textFor(m_torqueReleased ? "motion_hold" : "motion_release"));
+    for (int id : ids)
+        m_servoModel->setTorqueOn(id, !m_torqueReleased);
     showStatus(textFor(m_torqueReleased ? "motion_released" : "motion_held"));
+}
+
+void MotionPage::setTorqueReleased(bool released)
+{
+    m_torqueReleased = released;
+    m_torque->setTitle(textFor(released ? "motion_hold" : "motion_release"));
 }
 
 void MotionPage::goToStep()
@@ -467,7 +483,7 @@ void MotionPage::play()
 
 void MotionPage::startPlaying(const Motion& motion, const PlayOptions& options)
 {
-    if (!m_worker || m_playing)
+    if (!m_worker || m_playing || busTakenElsewhere())
         return;
     m_playingMotion = motion;
     m_loopsToPlay = options.loops;
@@ -556,7 +572,7 @@ void MotionPage::saveFile(const QString& path)
 
 // ---- What the bus tells ----
 
-void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
+void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool)
 {
     // The other pages' jobs run on the same bus thread; only this page's own are counted here.
     using Job = BusWorker::Job;
@@ -696,8 +712,11 @@ void MotionPage::showStepStarted(int loop, int stepIndex)
     m_sequenceModel->setPlayingRow(row);
     const double now = secondsSinceStart(BusWorker::secondsOf(BusWorker::Clock::now()));
     const MotionStep& step = m_playingMotion.steps.at(stepIndex);
-    for (auto it = step.positions.begin(); it != step.positions.end(); ++it)
+    for (auto it = step.positions.begin(); it != step.positions.end(); ++it) {
         m_positionPlot->addTarget(it.key(), now, it.value());
+        m_servoModel->setTorqueOn(it.key(), true);  // a move switches the servo's torque on
+    }
+    setTorqueReleased(false);
     const QString loops = m_loopsToPlay == 0 ? QStringLiteral("∞") : QString::number(m_loopsToPlay);
     showStatus(BundleLanguage::withValues(textFor("motion_playing"), {QString::number(row + 1), QString::number(loop), loops}));
 }
@@ -742,7 +761,7 @@ void MotionPage::setPlaying(bool playing)
 
 void MotionPage::updateButtons()
 {
-    const bool bus = m_worker != nullptr;
+    const bool bus = m_worker != nullptr && !busTakenElsewhere();
     const bool idle = !m_playing && !m_scanning;
     const bool servos = !m_sequenceModel->servoIds().isEmpty();
     const bool steps = m_sequenceModel->rowCount() > 0;
@@ -761,6 +780,12 @@ void MotionPage::updateButtons()
     m_sequenceView->setEditTriggers(m_playing ? QAbstractItemView::NoEditTriggers
                                               : QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked
                                                     | QAbstractItemView::AnyKeyPressed);
+}
+
+// The Robot page records ranges: nothing this page gives could go out before that stops.
+bool MotionPage::busTakenElsewhere() const
+{
+    return m_worker && m_worker->runsUntilStopped() && !m_playing;
 }
 
 double MotionPage::secondsSinceStart(double steadySeconds) const

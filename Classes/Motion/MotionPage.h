@@ -105,7 +105,9 @@ private:
     void play();
     void startPlaying(const Motion& motion, const PlayOptions& options);
 
-    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone);
+    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran);
+    bool busTakenElsewhere() const;
+    void setTorqueReleased(bool released);
     void followCheckedServos();
     // The position plot draws the servos selected in the list, or by default the first of the sequence.
     void plotChosenServos();

@@ -214,6 +214,11 @@ void ServoListModel::markSilent(int id)
     changeServo(id, [](Servo& servo) { servo.answering = false; });
 }
 
+void ServoListModel::setTorqueOn(int id, bool on)
+{
+    changeServo(id, [on](Servo& servo) { servo.torqueOn = on; });
+}
+
 void ServoListModel::changeServo(int id, const std::function<void(Servo&)>& change)
 {
     const int row = rowOf(id);

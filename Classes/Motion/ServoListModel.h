@@ -41,6 +41,8 @@ public:
     void updatePositions(const QMap<int, int>& positions);
     // The servo stopped answering: it stays, greyed, until it answers again.
     void markSilent(int id);
+    // What a move or a torque command has just made true of the servo's torque.
+    void setTorqueOn(int id, bool on);
     bool isAnswering(int id) const;
 
     QList<int> ids() const;

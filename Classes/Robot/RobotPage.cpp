@@ -5,6 +5,7 @@
 #include "Classes/Robot/RobotModel.h"
 #include "Classes/Robot/ServoNames.h"
 #include "Classes/View/PageControls/PageControls.h"
+#include "Classes/View/PageControls/StatusLine.h"
 #include "Classes/View/ToolView/SVToolView.h"
 #include "Tools/BundleLanguage.h"
 #include "Tools/SVButton.h"
@@ -80,7 +81,7 @@ RobotPage::RobotPage(QWidget* parent)
     connect(m_model, &RobotModel::namesChanged, &ServoNames::shared(), &ServoNames::setNames);
     connect(m_model, &RobotModel::deviationEdited, this, [this](int id, int deviation) {
         if (m_worker)
-            m_worker->adjustDeviation(id, deviation);
+            post(BusWorker::Job::Trim, [&] { m_worker->adjustDeviation(id, deviation); });
     });
     loadRememberedNames();
     retranslate();
@@ -157,13 +158,13 @@ void RobotPage::buildTables()
     tables->addWidget(m_settingsView, 1);
     auto* layout = static_cast<QVBoxLayout*>(m_panel->layout());
     layout->addLayout(tables, 1);
-    m_status = new QLabel(m_panel);
-    m_status->setWordWrap(true);
+    m_status = new StatusLine(m_panel);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     setPixelFont(m_status, contentFontPx);
     m_status->setStyleSheet(QStringLiteral("color: rgb(64, 64, 64);"));
     m_status->setMinimumHeight(32);
     layout->addWidget(m_status);
+    connect(m_model, &RobotModel::editRefused, this, &RobotPage::showStatus);
 }
 
 QList<QWidget*> RobotPage::tabOrder() const
@@ -193,12 +194,12 @@ void RobotPage::nameControls()
     m_idView->setAccessibleName(textFor("robot_servos"));
     m_settingsView->setAccessibleName(textFor("robot_settings"));
     m_margin->setAccessibleName(textFor("robot_margin"));
-    m_status->setAccessibleName(textFor("robot_status"));
+    m_status->setCaption(textFor("robot_status"));
 }
 
 void RobotPage::showStatus(const QString& text)
 {
-    m_status->setText(text);
+    m_status->showText(text);
 }
 
 // ---- The bus ----
@@ -210,11 +211,14 @@ void RobotPage::setBusWorker(BusWorker* worker)
     for (const QMetaObject::Connection& connection : std::exchange(m_workerConnections, {}))
         disconnect(connection);
     m_worker = worker;
+    const bool writing = isWriting();
     m_pending.clear();
     if (m_recording) {
         m_model->endRanges();
         setRecording(false);
     }
+    if (writing)
+        emit writingEnded();
     if (m_worker) {
         connectWorker();
         if (isVisible())
@@ -239,7 +243,13 @@ void RobotPage::connectWorker()
         connect(w, &BusWorker::settingsRead, m_model, &RobotModel::setStored),
         connect(w, &BusWorker::settingsWritten, this, &RobotPage::showWritten),
         connect(w, &BusWorker::rangePositions, m_model, &RobotModel::includePositions),
+        connect(w, &BusWorker::rangeStarted, this, &RobotPage::showRangeStarted),
         connect(w, &BusWorker::rangeEnded, this, &RobotPage::showRangeEnded),
+        connect(w, &BusWorker::runsUntilStoppedChanged, this, [this](bool runs) {
+            if (runs && busTakenElsewhere())
+                showStatus(textFor("robot_bus_taken"));
+            updateButtons();
+        }),
     };
 }
 
@@ -250,20 +260,61 @@ void RobotPage::post(BusWorker::Job job, const std::function<void()>& give)
     updateButtons();
 }
 
-void RobotPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
+// Every job of this page ends with a word in the status line, also one that a stop dropped before it
+// ran; a recording that never began ends here, since no range report comes for it.
+void RobotPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran)
 {
-    m_pending.removeOne(job);
+    if (!m_pending.removeOne(job))
+        return;  // another page's
+    using Job = BusWorker::Job;
+    if (job == Job::RecordRange && m_recording) {
+        m_model->endRanges();
+        setRecording(false);
+    }
+    const bool reported = job == Job::WriteSettings && m_writeReported;
     if (portGone)  // after a write, what it says of the servos stays in view
-        showStatus(job == BusWorker::Job::WriteSettings ? textFor("robot_port_gone") + QLatin1Char(' ') + m_status->text()
-                                                        : textFor("robot_port_gone"));
-    else if (job == BusWorker::Job::ReadSettings && result && !m_pending.contains(job))
-        showStatus(textWith("robot_read_done", {QString::number(m_model->rowCount())}));
+        showStatus(reported ? textFor("robot_port_gone") + QLatin1Char(' ') + m_status->text() : textFor("robot_port_gone"));
+    else if (const QString text = endText(job, result, ran); !text.isEmpty() && !reported)
+        showStatus(text);
     updateButtons();
+    if (job == Job::WriteSettings)
+        emit writingEnded();
+}
+
+QString RobotPage::endText(BusWorker::Job job, const Result<void>& result, bool ran) const
+{
+    using Job = BusWorker::Job;
+    static const QMap<Job, const char*> titles = {{Job::Scan, "robot_scan"}, {Job::ReadSettings, "robot_read"},
+        {Job::WriteSettings, "robot_write"}, {Job::Centre, "robot_centre"}, {Job::RecordRange, "robot_record"},
+        {Job::Trim, "robot_col_deviation"}};
+    const QString title = titles.contains(job) ? textFor(titles.value(job)) : QString();
+    if (!ran)
+        return title.isEmpty() ? QString() : textWith("robot_not_started", {title});
+    if (job == Job::RecordRange)
+        return {};  // the range report said what happened
+    if (!result) {
+        if (job == Job::ReadStates)
+            return {};  // the silent servos are marked in the table
+        return textWith("robot_failed", {title, result.failure().message});
+    }
+    if (job == Job::ReadSettings && !m_pending.contains(job))
+        return textWith("robot_read_done", {QString::number(m_model->rowCount())});
+    if (job == Job::Centre)
+        return textWith("robot_centred", {idList(m_centring), QString::number(centrePosition)});
+    return {};
 }
 
 bool RobotPage::busy() const
 {
-    return std::any_of(m_pending.begin(), m_pending.end(), [](BusWorker::Job job) { return job != BusWorker::Job::ReadStates; });
+    return busTakenElsewhere()
+        || std::any_of(m_pending.begin(), m_pending.end(), [](BusWorker::Job job) {
+               return job != BusWorker::Job::ReadStates && job != BusWorker::Job::Trim;  // quick, and nothing waits on them
+           });
+}
+
+bool RobotPage::busTakenElsewhere() const
+{
+    return m_worker && m_worker->runsUntilStopped() && !m_pending.contains(BusWorker::Job::RecordRange);
 }
 
 void RobotPage::showEvent(QShowEvent* event)
@@ -332,7 +383,7 @@ void RobotPage::readSettings()
 
 void RobotPage::refresh()
 {
-    if (!m_worker || m_recording || !m_pending.isEmpty() || m_model->rowCount() == 0)
+    if (!m_worker || m_recording || !m_pending.isEmpty() || busTakenElsewhere() || m_model->rowCount() == 0)
         return;
     post(BusWorker::Job::ReadStates, [&] { m_worker->readStates(m_model->ids()); });
 }
@@ -347,26 +398,35 @@ void RobotPage::writeChanges()
         return;
     }
     showStatus(textWith("robot_writing", {QString::number(changes.size())}));
+    m_writeReported = false;
     post(BusWorker::Job::WriteSettings, [&] { m_worker->writeSettings(changes); });
 }
 
 void RobotPage::showWritten(const Result<RobotWrite::Outcome>& result)
 {
+    m_writeReported = true;
     if (!result) {
         showStatus(textWith("robot_write_refused", {result.failure().message}));
         return;
     }
     m_model->applyWritten(*result);
+    // "7 (Angle min, Angle max)": a servo and its settings by their column titles.
+    const auto settingsOf = [](int id, const QStringList& keys) {
+        QStringList titles;
+        for (const QString& key : keys)
+            titles.append(RobotModel::titleOf(key));
+        return QStringLiteral("%1 (%2)").arg(QString::number(id), titles.join(QStringLiteral(", ")));
+    };
     QStringList written, unwritten, silent, differing, backups;
     for (const RobotWrite::ServoOutcome& servo : result->servos) {
         if (!servo.writtenKeys.isEmpty())
-            written.append(QStringLiteral("%1 (%2)").arg(servo.servoId).arg(servo.writtenKeys.join(QStringLiteral(", "))));
+            written.append(settingsOf(servo.servoId, servo.writtenKeys));
         if (!servo.unwrittenKeys.isEmpty())
-            unwritten.append(QStringLiteral("%1 (%2)").arg(servo.servoId).arg(servo.unwrittenKeys.join(QStringLiteral(", "))));
+            unwritten.append(settingsOf(servo.servoId, servo.unwrittenKeys));
         if (!servo.writtenKeys.isEmpty() && !servo.answered && !result->stopped)
             silent.append(QString::number(servo.servoId));
-        for (const QString& key : servo.differingKeys)
-            differing.append(QStringLiteral("%1 %2").arg(servo.servoId).arg(key));
+        if (!servo.differingKeys.isEmpty())
+            differing.append(settingsOf(servo.servoId, servo.differingKeys));
         backups.append(servo.backup);
     }
     const QString none = textFor("robot_nothing");
@@ -381,7 +441,7 @@ void RobotPage::showWritten(const Result<RobotWrite::Outcome>& result)
     if (!silent.isEmpty())
         lines.append(textWith("robot_readback_silent", {silent.join(QStringLiteral(", "))}));
     if (!differing.isEmpty())
-        lines.append(textWith("robot_readback_differs", {differing.join(QStringLiteral(", "))}));
+        lines.append(textWith("robot_readback_differs", {differing.join(QStringLiteral("; "))}));
     if (!backups.isEmpty())
         lines.append(textWith("robot_backups", {QFileInfo(backups.first()).path()}));
     showStatus(lines.join(QLatin1Char(' ')));
@@ -402,7 +462,8 @@ void RobotPage::centre()
     if (!m_worker || busy() || ids.isEmpty())
         return;
     showStatus(textWith("robot_centring", {idList(ids), QString::number(centrePosition)}));
-    m_worker->moveTo(ids, centrePosition, centreTimeMs);
+    m_centring = ids;
+    post(BusWorker::Job::Centre, [&] { m_worker->moveTo(ids, centrePosition, centreTimeMs); });
 }
 
 void RobotPage::toggleRecording()
@@ -416,8 +477,14 @@ void RobotPage::toggleRecording()
         return;
     m_model->startRanges(ids);
     setRecording(true);
-    showStatus(textWith("robot_recording", {idList(ids)}));
     post(BusWorker::Job::RecordRange, [&] { m_worker->recordRange(ids); });
+}
+
+// Said only once the torque is off, not when the recording is asked for.
+void RobotPage::showRangeStarted(const QList<int>& ids)
+{
+    if (m_recording)
+        showStatus(textWith("robot_recording", {idList(ids)}));
 }
 
 void RobotPage::stopRecording()
@@ -430,6 +497,8 @@ void RobotPage::stopRecording()
 // marked until written.
 void RobotPage::showRangeEnded(const Result<void>& result)
 {
+    if (!m_recording)
+        return;
     const QMap<int, TaughtRange> ranges = m_model->ranges();
     m_model->endRanges();
     setRecording(false);
@@ -467,9 +536,9 @@ void RobotPage::setRecording(bool recording)
 void RobotPage::updateButtons()
 {
     const bool bus = m_worker != nullptr;
-    const bool idle = bus && !busy();
+    const bool idle = bus && !busy();  // also false while the Motion page plays
     const bool servos = m_model->rowCount() > 0;
-    m_model->setLocked(m_recording || m_pending.contains(BusWorker::Job::WriteSettings));
+    m_model->setLocked(m_recording || m_pending.contains(BusWorker::Job::WriteSettings) || busTakenElsewhere());
     setActionEnabled(m_scan, idle);
     setActionEnabled(m_read, idle && servos);
     setActionEnabled(m_write, idle && servos);
@@ -496,10 +565,11 @@ void RobotPage::chooseFileToSave()
         saveFile(path);
 }
 
-// The file's settings become edits of the listed servos, written only by Write changes.
+// The file's settings become edits of the listed servos, written only by Write changes; its other
+// servos are kept for Save.
 void RobotPage::openFile(const QString& path)
 {
-    const Result<QList<SettingsFile::Entry>> entries = SettingsFile::readEntries(path);
+    const Result<QList<SettingsFile::Entry>> entries = SettingsFile::readRobot(path);
     if (!entries) {
         showStatus(textWith("robot_open_failed", {entries.failure().message}));
         return;
@@ -510,12 +580,20 @@ void RobotPage::openFile(const QString& path)
     showStatus(missing.isEmpty() ? textWith("robot_opened", {name}) : textWith("robot_opened_missing", {name, idList(missing)}));
 }
 
+// Only a file that Open and servoctl restore read is saved: it is read back before it is written.
 void RobotPage::saveFile(const QString& path)
 {
-    if (const Result<void> written = WholeFile::write(path, SettingsFile::document(m_model->shownSettings(), m_model->names())); !written) {
+    const QByteArray bytes = SettingsFile::robotDocument(m_model->fileEntries());
+    const Result<QList<SettingsFile::Entry>> readable = SettingsFile::parseRobot(bytes, QFileInfo(path).fileName());
+    if (!readable) {
+        showStatus(textWith("robot_save_failed", {readable.failure().message}));
+        return;
+    }
+    if (const Result<void> written = WholeFile::write(path, bytes); !written) {
         showStatus(textWith("robot_save_failed", {written.failure().message}));
         return;
     }
+    m_model->keepFile(*readable);
     rememberFile(path);
     showStatus(textWith("robot_saved", {QFileInfo(path).fileName()}));
 }
@@ -528,19 +606,19 @@ void RobotPage::rememberFile(const QString& path)
     retranslate();
 }
 
-// The names of the robot file last used, so that every page shows them from the start.
+// The names of the robot file last used, so that every page shows them from the start. A file that
+// cannot be read any more is named in the status line; it stays remembered, as it may come back.
 void RobotPage::loadRememberedNames()
 {
     const QString path = SettingsStore::standard().text(robotFileKey);
     if (path.isEmpty())
         return;
-    const Result<QList<SettingsFile::Entry>> entries = SettingsFile::readEntries(path);
-    if (!entries)
+    const Result<QList<SettingsFile::Entry>> entries = SettingsFile::readRobot(path);
+    if (!entries) {
+        showStatus(textWith("robot_remembered_unreadable", {entries.failure().message}));
         return;
+    }
     m_filePath = path;
-    QMap<int, QString> names;
-    for (const SettingsFile::Entry& entry : *entries)
-        if (entry.values.contains(QStringLiteral("id")) && !entry.name.isEmpty())
-            names.insert(entry.values.value(QStringLiteral("id")), entry.name);
-    m_model->setNames(names);
+    m_model->keepFile(*entries);
+    m_model->setNames(SettingsFile::namesOf(*entries));
 }

@@ -16,6 +16,7 @@ class QTimer;
 class RobotModel;
 class SVButton;
 class SVToolView;
+class StatusLine;
 
 class RobotPage : public SVBackGroundView {
     Q_OBJECT
@@ -32,6 +33,8 @@ public:
     // The bus of the open port, or none; the page forgets the old one.
     void setBusWorker(BusWorker* worker);
     bool isRecording() const { return m_recording; }
+    // Write changes runs: closing the port waits for its end, so that its outcome is shown.
+    bool isWriting() const { return m_pending.contains(BusWorker::Job::WriteSettings); }
     // Ends a range recording: the torque comes back on and the ranges are offered as limits.
     void stopRecording();
     void retranslate();
@@ -43,7 +46,7 @@ public:
     RobotModel* model() const { return m_model; }
     QTableView* idView() const { return m_idView; }
     QTableView* settingsView() const { return m_settingsView; }
-    QLabel* statusLabel() const { return m_status; }
+    StatusLine* statusLabel() const { return m_status; }
     SVButton* buttonScan() const { return m_scan; }
     SVButton* buttonRead() const { return m_read; }
     SVButton* buttonWrite() const { return m_write; }
@@ -56,6 +59,7 @@ public:
 
 signals:
     void recordingChanged(bool recording);
+    void writingEnded();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,9 +83,14 @@ private:
     void loadRememberedNames();
 
     void post(BusWorker::Job job, const std::function<void()>& give);
-    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone);
+    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran);
+    // What the status says of a job of this page that ended without its own report.
+    QString endText(BusWorker::Job job, const Result<void>& result, bool ran) const;
+    // The Motion page plays: nothing this page gives could go out before it stops.
+    bool busTakenElsewhere() const;
     void showScanned(const BusScan::Outcome& outcome);
     void showWritten(const Result<RobotWrite::Outcome>& outcome);
+    void showRangeStarted(const QList<int>& ids);
     void showRangeEnded(const Result<void>& result);
     void setRecording(bool recording);
     void updateButtons();
@@ -96,13 +105,15 @@ private:
     QTimer* m_refreshTimer;
     QList<BusWorker::Job> m_pending;  // this page's jobs not finished yet, in order
     bool m_recording = false;
+    bool m_writeReported = false;  // the running write's outcome has been shown
+    QList<int> m_centring;         // the servos the running Centre moves
     bool m_settingsUnread = false;  // a scan listed servos while the page was hidden
     QString m_filePath;
 
     SVToolView* m_panel = nullptr;
     QTableView* m_idView = nullptr;
     QTableView* m_settingsView = nullptr;
-    QLabel* m_status = nullptr;
+    StatusLine* m_status = nullptr;
     QLabel* m_marginLabel = nullptr;
     SVButton* m_scan = nullptr;
     SVButton* m_read = nullptr;

@@ -2,12 +2,40 @@
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/View/ITSwitch/ITSwitch.h"
 #include "Tools/SVTag.h"
+
+namespace {
+
+// The controls whose action sends a frame to the servo.
+bool sendsToServo(int tag)
+{
+    using C = SVSettingViewController;
+    switch (tag) {
+    case C::TagLedSwitch:
+    case C::TagTextSpeed:
+    case C::TagTextDebuggingPostion:
+    case C::TagTextDeviation:
+    case C::TagButtonMotor:
+    case C::TagButtonSet:
+    case C::TagButtonRead:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
 
 void SVSettingViewController::buttonClick(QObject* sender)
 {
     if (!checkState(sender))
         return;
+    if (sendsToServo(tagOf(sender)) && refusedWhileBusTaken()) {
+        if (tagOf(sender) == TagLedSwitch)
+            switchLed()->setChecked(!switchLed()->checked());  // the switch shows what the servo has
+        return;
+    }
     switch (tagOf(sender)) {
     case TagLedSwitch:
         sendLedSwitch();

@@ -1,6 +1,6 @@
 // The bus of the Motion and Robot pages: a bus for each open port, its jobs on the encoder's queue, the port's
 // removal and errors passed on to it, the top bar's stop button, and closing the port or the window only after
-// a playing sequence has stopped.
+// a playing sequence has stopped, a range recording has ended and a settings write has finished.
 #include "Classes/VC/SVSettingViewController.h"
 
 #include "Classes/Motion/MotionPage.h"
@@ -38,6 +38,14 @@ void SVSettingViewController::endBusWorker()
 
 void SVSettingViewController::afterMotionStops(std::function<void()> then)
 {
+    if (m_busWorker && m_viewRobot && m_viewRobot->isWriting()) {
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(m_viewRobot, &RobotPage::writingEnded, this, [this, once, then = std::move(then)] {
+            disconnect(*once);
+            afterMotionStops(then);
+        });
+        return;
+    }
     if (m_busWorker && m_viewRobot && m_viewRobot->isRecording()) {
         auto once = std::make_shared<QMetaObject::Connection>();
         *once = connect(m_viewRobot, &RobotPage::recordingChanged, this, [this, once, then = std::move(then)](bool recording) {

@@ -795,6 +795,10 @@ void SVSettingViewController::bindRangeSliders()
 // mode; motor mode (1) only shows the panel: the first speed the user sets starts the motor.
 void SVSettingViewController::selectTitleIndex(int index)
 {
+    if (index == 0 && refusedWhileBusTaken()) {
+        sege()->setIndex(1);  // the motor keeps running until the servo can be told
+        return;
+    }
     viewMotorSpeed()->setHidden(index == 0);
     if (index != 0)
         return;

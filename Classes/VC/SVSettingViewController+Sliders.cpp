@@ -55,15 +55,21 @@ void SVSettingViewController::sliderClick(QObject* sender)
         break;
     case TagSliderPostion:
         textDebuggingPostion()->setText(QString::number(wholeValue(sliderPostion())));
+        if (refusedWhileBusTaken())
+            break;
         serialApi().sendOneSteering(SVTextValue::intValue(textIDOperator()->text()), int(wholeValue(sliderPostion())),
                                     SVTextValue::intValue(textDebuggingtime()->text()));
         break;
     case TagSliderSpeed:
         textSpeed()->setText(QString::number(wholeValue(sliderSpeed())));
+        if (refusedWhileBusTaken())
+            break;
         serialApi().sendSpeed(textIDOperator()->text(), speedTextForSlider(), 1);
         break;
     case TagSliderDeviation:
         textDeviation()->setText(QString::number(wholeValue(sliderDeviation())));
+        if (refusedWhileBusTaken())
+            break;
         serialApi().sendWriteDeviationId(textID()->text(), textDeviation()->text());
         break;
     default:

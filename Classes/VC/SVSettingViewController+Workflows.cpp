@@ -42,6 +42,14 @@ bool SVSettingViewController::checkState(QObject* sender)
     return false;
 }
 
+bool SVSettingViewController::refusedWhileBusTaken()
+{
+    if (!m_busWorker || !m_busWorker->runsUntilStopped())
+        return false;
+    SVTools::showTipWithMessage(localized(QStringLiteral("bus_taken")));
+    return true;
+}
+
 // ---- One servo alone ----
 
 void SVSettingViewController::findLoneServo(std::function<void(LoneServo::Census)> then)

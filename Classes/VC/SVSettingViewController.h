@@ -290,6 +290,9 @@ public:
     // Workflows (+Workflows).
     // False, after the tip "connect_tips", for the read and write buttons while no port is open.
     bool checkState(QObject* sender);
+    // True, after the tip "bus_taken", while a play or a range recording keeps the bus: a frame
+    // queued now would go out only after the stop and move a servo the play has just held.
+    bool refusedWhileBusTaken();
     // The eight frames that write the parameter page to the servo.
     void sendWriteServoInfo();
     // Puts the parameter page's defaults into its controls; sends nothing.

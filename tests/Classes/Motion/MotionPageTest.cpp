@@ -7,7 +7,9 @@
 #include "Classes/Motion/MotionPage.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
-#include "Classes/Motion/StatusLine.h"
+#include "Classes/View/PageControls/StatusLine.h"
+#include "Classes/Robot/RobotModel.h"
+#include "Classes/Robot/RobotPage.h"
 #include "Classes/View/EditBox/BRNumberField.h"
 #include "Classes/View/Text/SVBaseTextField.h"
 #include "Tools/SVButton.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QMultiMap>
 #include <QSet>
+#include <QTableView>
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -160,56 +163,112 @@ TEST_F(MotionPageTest, TeachesPlaysWithTheRowHighlightedAndHoldsOnTheTopBarsStop
     expectOnlyServoOneShown();
 }
 
-// Positions entered on the operation page while a sequence plays wait until it has stopped: on the
-// wire, no frame ever comes between one of the player's requests and its reply.
-TEST_F(MotionPageTest, AMoveEnteredOnTheOperationPageWaitsForThePlayingSequence)
+// A command given on the operation page while a sequence plays could go out only after the stop and
+// move a servo the play has just held: it is refused with a tip, the controls keep showing what the
+// servo has, and nothing of it reaches the wire, during the play or after its hold. On the wire, no
+// frame ever comes between one of the player's requests and its reply.
+TEST_F(MotionPageTest, ACommandGivenOnTheOperationPageWhilePlayingIsRefusedAndNeverSent)
 {
     teachTwoPoses();
     startPlayingUntilStopped();
     ASSERT_FALSE(HasFatalFailure());
     harness.servo().clearRecords();
     vc().showBasicOperationPage();
-    const QList<int> entered{123, 877, 456};
-    for (int position : entered) {
-        vc().textDebuggingPostion()->setText(QString::number(position));
-        vc().buttonClick(vc().textDebuggingPostion());
-        serveEventsFor(150);
-    }
+    const bool loadBefore = vc().motorLoad();
+    vc().textDebuggingPostion()->setText(QStringLiteral("777"));
+    vc().buttonClick(vc().textDebuggingPostion());
+    vc().buttonClick(vc().buttonMotor());
+    EXPECT_EQ(harness.tips().messages, QStringList(2, harness.localized("bus_taken"))) << "a refused command must say so";
+    EXPECT_EQ(vc().motorLoad(), loadBefore) << "the power button shows a state the servo was never sent";
+    serveEventsFor(150);
     ASSERT_TRUE(page()->isPlaying());
     vc().buttonStopMotion()->click();
     ASSERT_TRUE(waitWatching([&] { return !page()->isPlaying(); })) << "Stop did not end the sequence";
     ASSERT_TRUE(harness.waitForEncoderIdle());
+    serveEventsFor(100);
 
     const QList<VirtualServo::Chunk> received = harness.servo().receivedFrames();
     const QList<VirtualServo::Chunk> written = harness.servo().writtenChunks();
-    QList<int> enteredSent;
-    qsizetype lastHold = -1;
+    bool held = false;
     for (qsizetype i = 0; i < received.size(); ++i) {
         const QByteArray& frame = received.at(i).bytes;
         const int command = quint8(frame.at(SVProtocol::commandOffset));
-        if (command == SVProtocol::Move && quint8(frame.at(2)) == 1 && entered.contains(wordAt(parametersOf(frame), 0)))
-            enteredSent.append(wordAt(parametersOf(frame), 0));
-        else if (command == SVProtocol::Move && wordAt(parametersOf(frame), 2) == 0)
-            lastHold = i;
+        held = held || (command == SVProtocol::Move && wordAt(parametersOf(frame), 2) == 0);
+        EXPECT_FALSE(command == SVProtocol::Move && wordAt(parametersOf(frame), 0) == 777) << "the refused position went out";
+        EXPECT_NE(command, SVProtocol::WriteMotorLoad) << "the refused power switch went out";
         // A request read together with the next frame met a servo too busy to answer in time.
         if (!SVProtocol::isRead(uint8_t(command)) || i + 1 == received.size() || received.at(i + 1).time == received.at(i).time)
             continue;
         const auto reply = std::find_if(written.begin(), written.end(), [&](const VirtualServo::Chunk& chunk) { return chunk.time >= received.at(i).time; });
         ASSERT_NE(reply, written.end()) << "request " << i << " had no reply";
-        EXPECT_LE(reply->time, received.at(i + 1).time) << "frame " << i + 1 << " came between request " << i << " and its reply: "
-            << received.at(i).bytes.toHex(' ').constData() << " / " << received.at(i + 1).bytes.toHex(' ').constData()
-            << " / reply " << reply->bytes.toHex(' ').constData() << " after "
-            << std::chrono::duration<double, std::milli>(reply->time - received.at(i).time).count() << " ms, next after "
-            << std::chrono::duration<double, std::milli>(received.at(i + 1).time - received.at(i).time).count() << " ms";
+        EXPECT_LE(reply->time, received.at(i + 1).time) << "frame " << i + 1 << " came between request " << i << " and its reply";
     }
-    EXPECT_EQ(enteredSent, entered) << "the entered positions were not all sent, in order";
-    ASSERT_GE(lastHold, 0) << "the servos were not told to hold";
-    for (qsizetype i = 0; i <= lastHold; ++i) {
-        const QByteArray& frame = received.at(i).bytes;
-        EXPECT_FALSE(quint8(frame.at(SVProtocol::commandOffset)) == SVProtocol::Move && quint8(frame.at(2)) == 1
-                     && entered.contains(wordAt(parametersOf(frame), 0)))
-            << "an entered position went out while the sequence played";
+    EXPECT_TRUE(held) << "the servos were not told to hold";
+
+    // Once the play has stopped, the same command goes out.
+    vc().buttonClick(vc().textDebuggingPostion());
+    ASSERT_TRUE(waitWatching([&] { return movesSent().values(1).contains(qMakePair(777, vc().textDebuggingtime()->text().toInt())); }))
+        << "the position entered after the stop was not sent";
+}
+
+// While a sequence plays, the Robot page gives the bus nothing, since it would go out only after the
+// stop: Record range and Write changes are not offered and the page says why. Stop, Record range after
+// it and Close port work, and the torque goes off only when the page says so.
+TEST_F(MotionPageTest, TheRobotPageGivesNothingWhileASequencePlaysAndWorksAgainAfterTheStop)
+{
+    RobotPage* robot = vc().viewRobot();
+    vc().showRobotPage();
+    ASSERT_TRUE(waitWatching([&] { return robot->model()->hasStored(2) && robot->buttonWrite()->isEnabled(); }, 10000))
+        << qPrintable(robot->statusLabel()->text());
+    ASSERT_TRUE(robot->model()->setData(robot->model()->index(robot->model()->rowOf(2), RobotModel::columnOf("angle_max")), 900));
+    vc().showMotionPage();
+    teachTwoPoses();
+    startPlayingUntilStopped();
+    ASSERT_FALSE(HasFatalFailure());
+
+    vc().showRobotPage();
+    harness.servo().clearRecords();
+    EXPECT_EQ(robot->statusLabel()->text(), harness.localized("robot_bus_taken"));
+    for (SVButton* button : {robot->buttonScan(), robot->buttonRead(), robot->buttonWrite(), robot->buttonCentre(), robot->buttonRecord()}) {
+        EXPECT_FALSE(button->isEnabled()) << qPrintable(button->title()) << " is offered while the bus is taken";
+        button->click();
     }
+    EXPECT_FALSE(robot->isRecording());
+    vc().buttonStopMotion()->click();
+    ASSERT_TRUE(waitWatching([&] { return !page()->isPlaying() && robot->buttonRecord()->isEnabled(); }))
+        << "the Robot page was not offered again after the stop";
+    ASSERT_TRUE(harness.waitForEncoderIdle());
+    for (const QByteArray& frame : harness.receivedFrames())
+        EXPECT_FALSE(QList<int>({SVProtocol::WriteMotorLoad, SVProtocol::WriteAngleLimit}).contains(commandOf(frame)))
+            << "the Robot page sent command " << commandOf(frame) << " behind the play";
+
+    robot->idView()->selectRow(robot->model()->rowOf(7));
+    robot->buttonRecord()->click();
+    ASSERT_TRUE(harness.waitForFrames(SVProtocol::WriteMotorLoad, 1)) << "the torque did not go off";
+    ASSERT_TRUE(waitWatching([&] { return robot->statusLabel()->text().startsWith(harness.localized("robot_recording").section('%', 0, 0)); }));
+    robot->buttonRecord()->click();  // Stop
+    ASSERT_TRUE(waitWatching([&] { return !robot->isRecording(); })) << "the recording did not end";
+    EXPECT_EQ(harness.receivedFramesWithCommand(SVProtocol::WriteMotorLoad).size(), 2) << "off, then on again";
+    vc().buttonClick(vc().buttonWireless());
+    ASSERT_TRUE(waitWatching([&] { return !vc().serialPort()->isOpen() && vc().boxCOM()->isEnabled(); })) << "the port did not close";
+}
+
+// A move switches a servo's torque on: while a sequence plays after Release, the list says so.
+TEST_F(MotionPageTest, TheTorqueColumnShowsTheTorqueThePlaySwitchedOn)
+{
+    teachTwoPoses();
+    ASSERT_FALSE(HasFatalFailure());
+    ServoListModel* list = page()->servoModel();
+    const auto torqueShown = [&](int id) { return list->data(list->index(list->rowOf(id), ServoListModel::TorqueColumn)).toString(); };
+    page()->buttonTorque()->click();  // Release
+    ASSERT_TRUE(waitWatching([&] {
+        return std::all_of(SVDemoIds.begin(), SVDemoIds.end(), [&](int id) { return torqueShown(id) == harness.localized("motion_torque_off"); });
+    })) << "the list did not show the released torque";
+    startPlayingUntilStopped();
+    ASSERT_FALSE(HasFatalFailure());
+    for (int id : SVDemoIds)
+        EXPECT_EQ(torqueShown(id), harness.localized("motion_torque_on")) << "servo " << id << " holds torque while the sequence plays";
+    EXPECT_EQ(page()->buttonTorque()->title(), harness.localized("motion_release")) << "Release is what the torque button can do now";
 }
 
 TEST_F(MotionPageTest, ClosingThePortWhilePlayingHoldsTheServosBeforeItCloses)
