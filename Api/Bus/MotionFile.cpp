@@ -62,7 +62,7 @@ Result<MotionStep> stepFrom(const QJsonValue& value)
     if (!value.isObject())
         return Failure::usage(QStringLiteral("not an object"));
     const QJsonObject object = value.toObject();
-    if (Result<void> keys = onlyKeys(object, {"name", "time_ms", "pause_ms", "positions"}, {}); !keys)
+    if (Result<void> keys = onlyKeys(object, {"name", "time_ms", "pause_ms", "positions", "curve"}, {}); !keys)
         return keys.failure();
     MotionStep step;
     const QJsonValue name = object.value(QLatin1String("name"));
@@ -83,6 +83,13 @@ Result<MotionStep> stepFrom(const QJsonValue& value)
     if (!positions)
         return positions.failure();
     step.positions = *positions;
+    const QJsonValue curve = object.value(QLatin1String("curve"));
+    if (!curve.isUndefined()) {
+        const Result<MotionCurve> known = MotionFile::curveFrom(curve.isString() ? curve.toString() : QString::fromUtf8(QJsonDocument(QJsonArray{curve}).toJson(QJsonDocument::Compact).mid(1).chopped(1)));
+        if (!known)
+            return known.failure();
+        step.curve = *known;
+    }
     return step;
 }
 
@@ -106,13 +113,31 @@ QList<int> Motion::servoIds() const
 
 namespace MotionFile {
 
+namespace {
+const QStringList curveNames{QStringLiteral("linear"), QStringLiteral("ease"), QStringLiteral("through")};
+}
+
+QString curveName(MotionCurve curve)
+{
+    return curveNames.at(int(curve));
+}
+
+Result<MotionCurve> curveFrom(const QString& name)
+{
+    const qsizetype index = curveNames.indexOf(name);
+    if (index < 0)
+        return Failure::usage(QStringLiteral("curve: \"%1\" is not one of %2").arg(name, curveNames.join(QStringLiteral(", "))));
+    return MotionCurve(index);
+}
+
 QByteArray stepJson(const MotionStep& step)
 {
     QByteArray positions;
     for (auto it = step.positions.begin(); it != step.positions.end(); ++it)
         positions += (positions.isEmpty() ? "" : ", ") + jsonString(QString::number(it.key())) + ": " + QByteArray::number(it.value());
     return "{\"name\": " + jsonString(step.name) + ", \"time_ms\": " + QByteArray::number(step.timeMs)
-        + ", \"pause_ms\": " + QByteArray::number(step.pauseMs) + ", \"positions\": {" + positions + "}}";
+        + ", \"pause_ms\": " + QByteArray::number(step.pauseMs) + ", \"positions\": {" + positions + "}"
+        + (step.curve == MotionCurve::Linear ? QByteArray() : ", \"curve\": " + jsonString(curveName(step.curve))) + "}";
 }
 
 QByteArray document(const Motion& motion)

@@ -3,7 +3,8 @@
 // edited by hand, is written whole or not at all:
 //   {"format": "servodesk-motion", "version": 1, "repeat": 1, "steps": [
 //     {"name": "up", "time_ms": 800, "pause_ms": 200, "positions": {"1": 500, "2": 620}}]}
-// with one step per line, so that a change of one step is one changed line.
+// with one step per line, so that a change of one step is one changed line. A step may carry
+// "curve": "ease" or "through" (streamed, see MotionPlan.h); without it a step is "linear".
 #pragma once
 
 #include "Api/Bus/Result.h"
@@ -13,11 +14,16 @@
 #include <QMap>
 #include <QString>
 
+// How a step moves its servos: one move frame each (Linear), or streamed as set-points: starting
+// and ending at rest (Ease), or passing through its pose towards the next one (Through).
+enum class MotionCurve { Linear, Ease, Through };
+
 struct MotionStep {
     QString name;
     int timeMs = 1000;  // the move time sent with each servo's move
     int pauseMs = 0;    // the wait after the move time
     QMap<int, int> positions;  // servo ID to target position; servos left out hold
+    MotionCurve curve = MotionCurve::Linear;
     bool operator==(const MotionStep&) const = default;
 };
 
@@ -43,6 +49,9 @@ Result<Motion> read(const QString& path);
 Result<void> write(const QString& path, const Motion& motion);
 // The motion in path, or an empty one when there is no such file yet.
 Result<Motion> readOrEmpty(const QString& path);
+// A curve's name in the file ("linear", "ease", "through"), and back.
+QString curveName(MotionCurve curve);
+Result<MotionCurve> curveFrom(const QString& name);
 // One step as the compact JSON object of the file's lines.
 QByteArray stepJson(const MotionStep& step);
 

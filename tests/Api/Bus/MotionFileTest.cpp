@@ -20,19 +20,27 @@ TEST(MotionFile, TakesHandWrittenFilesAndWritesThemBackAsTheyWere)
       "steps": [
         {"name": "up",   "time_ms": 800, "pause_ms": 200, "positions": {"1": 500, "2": 620, "7": 410}},
         {"name": "wave \"ö\"", "time_ms": 30000, "positions": {"253": 1000, "0": 0}},
-        {"time_ms": 0, "positions": {}}
+        {"time_ms": 0, "positions": {}},
+        {"name": "swing", "time_ms": 300, "positions": {"1": 20}, "curve": "through"},
+        {"time_ms": 400, "positions": {"1": 40}, "curve": "ease"},
+        {"time_ms": 500, "positions": {"1": 60}, "curve": "linear"}
       ]})";
     const Result<Motion> motion = MotionFile::parse(example, "arm.json");
     ASSERT_TRUE(motion) << motion.failure().message.toStdString();
     const Motion expected{0, {{"up", 800, 200, {{1, 500}, {2, 620}, {7, 410}}},
                               {"wave \"ö\"", 30000, 0, {{0, 0}, {253, 1000}}},
-                              {"", 0, 0, {}}}};
+                              {"", 0, 0, {}},
+                              {"swing", 300, 0, {{1, 20}}, MotionCurve::Through},
+                              {"", 400, 0, {{1, 40}}, MotionCurve::Ease},
+                              {"", 500, 0, {{1, 60}}, MotionCurve::Linear}}};
     EXPECT_EQ(*motion, expected);
     EXPECT_EQ(motion->servoIds(), (QList<int>{0, 1, 2, 7, 253}));
 
     const QByteArray written = MotionFile::document(*motion);
     EXPECT_TRUE(written.contains(R"({"name": "up", "time_ms": 800, "pause_ms": 200, "positions": {"1": 500, "2": 620, "7": 410}})"))
         << "one step per line, keys in the order people read them:\n" << written.toStdString();
+    EXPECT_TRUE(written.contains(R"({"name": "swing", "time_ms": 300, "pause_ms": 0, "positions": {"1": 20}, "curve": "through"})"));
+    EXPECT_EQ(written.count("\"curve\""), 2) << "a linear step is written as before, without the key:\n" << written.toStdString();
     const Result<Motion> again = MotionFile::parse(written, "arm.json");
     ASSERT_TRUE(again) << again.failure().message.toStdString();
     EXPECT_EQ(*again, *motion);
@@ -62,6 +70,9 @@ TEST(MotionFile, RefusesWhatItCannotPlayNamingTheStepAndTheField)
         {withSteps(R"({"time_ms": 1, "positions": [500]})"), "positions: expected an object"},
         {withSteps(R"({"time_ms": 1, "pause": 5, "positions": {}})"), "unknown key \"pause\""},
         {withSteps(R"({"name": 3, "time_ms": 1, "positions": {}})"), "name: expected text"},
+        {withSteps(R"({"time_ms": 1, "positions": {}}, {"time_ms": 1, "positions": {}, "curve": "smooth"})"),
+         "step 2: curve: \"smooth\" is not one of linear, ease, through"},
+        {withSteps(R"({"time_ms": 1, "positions": {}, "curve": 1})"), "step 1: curve: \"1\" is not one of"},
         {withSteps(R"({"time_ms": 1, "positions": {}})", R"("format": "servodesk-motion", "version": 1, "repeat": -1)"), "repeat: -1 is out of range"},
         {"[1, 2]", "not a JSON object"},
         {"{\"format\": ", "not valid JSON"},
