@@ -62,11 +62,11 @@ set(CPACK_PACKAGE_NAME servodesk)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "${SERVODESK_PUBLISHER} <servodesk@example.org>" CACHE STRING
   "Maintainer of the Debian package")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "set up, test and monitor serial bus servos")
-# The extended description: CPack puts the summary above it and indents it; paragraphs are
-# separated by an empty line.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "ServoDesk is a desktop tool for people who build robots. With a USB serial
+# Each package's description: its summary on the first line, then the extended description, which
+# CPack indents; paragraphs are separated by an empty line.
+set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION
+  "set up, test and monitor serial bus servos
+ServoDesk is a desktop tool for people who build robots. With a USB serial
 adapter and servos on its bus, it finds a servo, reads and changes its stored
 settings (ID, position offset, angle and voltage limits, maximum temperature,
 LED and its alarms), moves it, spins it as a motor, switches its power and
@@ -76,13 +76,17 @@ The interface is in English, Simplified Chinese and Traditional Chinese. A
 built-in virtual servo (servodesk --demo) lets every page be tried without
 hardware.")
 if(TARGET servoctl)
-  string(APPEND CPACK_DEBIAN_PACKAGE_DESCRIPTION "
+  string(APPEND CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "
 
 The package also holds servoctl, which scans a bus, reads, saves and
 restores the settings of many servos, drives them and records their state
 from a terminal, for headless robots and scripts.")
 endif()
 set(CPACK_DEBIAN_PACKAGE_NAME servodesk)
+# One package per install component: servodesk holds every file installed without a component (the
+# window, servoctl and their documents), python3-servodesk the Python module.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME servodesk)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -90,6 +94,29 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SERVODESK_WEBSITE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Chinese texts need a CJK font; without one they show as boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
+if(TARGET _servodesk)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-servodesk)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "")
+  # The module is built for the one Python 3 version of the build machine.
+  math(EXPR python_next_minor "${Python_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}), python3 (<< ${Python_VERSION_MAJOR}.${python_next_minor})")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+    "Python 3 module for serial bus servos (ServoDesk)
+The module servodesk gives Python scripts the bus of ServoDesk, a tool for
+people who build robots: scans, grouped reads and moves of many servos, servos
+by name from a robot file, stored settings changed with a backup and read
+back, and motion files played with a hold of every servo on Ctrl-C. Failures
+are exceptions that name the servo and what was asked.
+
+A built-in virtual bus (servodesk.Bus.demo()) lets scripts be tried without
+hardware. Type stubs are included.")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
+    "${CMAKE_CURRENT_SOURCE_DIR}/packaging/python3-servodesk/postinst;${CMAKE_CURRENT_SOURCE_DIR}/packaging/python3-servodesk/prerm")
+  install(FILES "${CMAKE_CURRENT_BINARY_DIR}/copyright" "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz"
+    DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/python3-servodesk" COMPONENT python)
+endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -121,6 +121,24 @@ Result<LiveState> readState(ServoBus& bus, int servoId)
     return LiveState{temperature->celsius, voltage->millivolts, position->position, power->loaded};
 }
 
+Result<int> readVoltageMillivolts(ServoBus& bus, int servoId)
+{
+    const auto voltage = readValue<Voltage>(bus, servoId, ReadVoltage, "voltage");
+    return voltage ? Result<int>(voltage->millivolts) : Result<int>(voltage.failure());
+}
+
+Result<int> readTemperature(ServoBus& bus, int servoId)
+{
+    const auto temperature = readValue<Temperature>(bus, servoId, ReadTemperature, "temperature");
+    return temperature ? Result<int>(temperature->celsius) : Result<int>(temperature.failure());
+}
+
+Result<bool> readTorque(ServoBus& bus, int servoId)
+{
+    const auto power = readValue<MotorPower>(bus, servoId, ReadMotorLoad, "motor power");
+    return power ? Result<bool>(power->loaded) : Result<bool>(power.failure());
+}
+
 Result<QMap<int, int>> readPositions(ServoBus& bus, const QList<int>& servoIds)
 {
     QMap<int, int> positions;

@@ -22,6 +22,10 @@ struct LiveState {
 // The stored settings of servoId; a failure naming the value that did not arrive, or the port's fault.
 Result<ServoSettings> readSettings(ServoBus& bus, int servoId);
 Result<LiveState> readState(ServoBus& bus, int servoId);
+// One value of the live state each, for callers that need no more.
+Result<int> readVoltageMillivolts(ServoBus& bus, int servoId);
+Result<int> readTemperature(ServoBus& bus, int servoId);
+Result<bool> readTorque(ServoBus& bus, int servoId);
 // The position of each servo (a pose); a failure naming the first that did not answer.
 Result<QMap<int, int>> readPositions(ServoBus& bus, const QList<int>& servoIds);
 // Switches the holding torque of each servo; every servo is tried, the first failure is returned.
