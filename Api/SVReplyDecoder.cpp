@@ -18,21 +18,13 @@ int signedWordAt(const QByteArray& bytes, int lowOffset)
 
 }  // namespace
 
+// The ID reply is read from the frame's ID byte; every other from its parameters.
 int SVReplyDecoder::lastOffsetRead(int command)
 {
-    switch (command) {
-    case ReadId:
+    if (command == ReadId)
         return 2;
-    case ReadDeviation: case ReadMaxTemperature: case ReadTemperature: case ReadMotorLoad: case ReadLed:
-    case ReadLedAlarm:
-        return 5;
-    case ReadVoltage: case ReadPosition:
-        return 6;
-    case ReadAngleLimit: case ReadVoltageLimit:
-        return 8;
-    default:
-        return 0;
-    }
+    const int length = command >= 0 && command <= 0xFF ? replyLengthByte(uint8_t(command)) : 0;
+    return length == 0 ? 0 : firstParameter + length - lengthWithoutParameters - 1;
 }
 
 bool SVReplyDecoder::isWellFormed(const QByteArray& frame)

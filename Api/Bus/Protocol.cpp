@@ -2,24 +2,33 @@
 
 namespace SVProtocol {
 
+namespace {
+
+const CommandShape* shapeOf(uint8_t command)
+{
+    for (const CommandShape& shape : commandShapes)
+        if (shape.command == command)
+            return &shape;
+    return nullptr;
+}
+
+}  // namespace
+
 int commandLengthByte(uint8_t command)
 {
-    switch (command) {
-    case Move: case WriteAngleLimit: case WriteVoltageLimit: case ModeAndSpeed:
-        return 7;
-    case WriteId: case AdjustDeviation: case WriteMaxTemperature: case WriteMotorLoad: case WriteLed: case WriteLedAlarm:
-        return 4;
-    case ReadId: case SaveDeviation: case ReadDeviation: case ReadAngleLimit: case ReadVoltageLimit: case ReadMaxTemperature:
-    case ReadTemperature: case ReadVoltage: case ReadPosition: case ReadMotorLoad: case ReadLed: case ReadLedAlarm:
-        return 3;
-    default:
-        return 0;
-    }
+    const CommandShape* shape = shapeOf(command);
+    return shape ? shape->parameters + 3 : 0;
+}
+
+int replyLengthByte(uint8_t command)
+{
+    const CommandShape* shape = shapeOf(command);
+    return shape && shape->replyParameters >= 0 ? shape->replyParameters + 3 : 0;
 }
 
 bool isRead(uint8_t command)
 {
-    return commandLengthByte(command) == 3 && command != SaveDeviation;
+    return replyLengthByte(command) > 0;
 }
 
 uint8_t checksum(QByteArrayView frameWithoutChecksum)

@@ -16,6 +16,8 @@ namespace SVProtocol {
 
 constexpr uint8_t headerByte = 0x55;   // every frame starts with two of these
 constexpr uint8_t broadcastId = 0xFE;  // every servo takes a frame sent to this ID
+constexpr int lowestServoId = 0;
+constexpr int highestServoId = 253;    // the IDs a servo can have: 0-253
 constexpr int lengthOffset = 3;
 constexpr int commandOffset = 4;
 constexpr int firstParameterOffset = 5;
@@ -47,8 +49,25 @@ enum Command : uint8_t {
     ReadLedAlarm = 36,
 };
 
+// Each command's shape, in one place: the parameter bytes the host sends and, for a read, the
+// parameter bytes of the servo's reply (-1 for a command the servo does not answer).
+struct CommandShape {
+    Command command;
+    int parameters;
+    int replyParameters;
+};
+inline constexpr CommandShape commandShapes[] = {
+    {Move, 4, -1}, {WriteId, 1, -1}, {ReadId, 0, 1}, {AdjustDeviation, 1, -1}, {SaveDeviation, 0, -1},
+    {ReadDeviation, 0, 1}, {WriteAngleLimit, 4, -1}, {ReadAngleLimit, 0, 4}, {WriteVoltageLimit, 4, -1},
+    {ReadVoltageLimit, 0, 4}, {WriteMaxTemperature, 1, -1}, {ReadMaxTemperature, 0, 1}, {ReadTemperature, 0, 1},
+    {ReadVoltage, 0, 2}, {ReadPosition, 0, 2}, {ModeAndSpeed, 4, -1}, {WriteMotorLoad, 1, -1}, {ReadMotorLoad, 0, 1},
+    {WriteLed, 1, -1}, {ReadLed, 0, 1}, {WriteLedAlarm, 1, -1}, {ReadLedAlarm, 0, 1},
+};
+
 // The length byte a command frame from the host carries; 0 for a code that is no command.
 int commandLengthByte(uint8_t command);
+// The length byte of the servo's reply to a read; 0 for a command without a reply.
+int replyLengthByte(uint8_t command);
 // Whether the command asks the servo for a reply.
 bool isRead(uint8_t command);
 
