@@ -1,9 +1,9 @@
 #include "Tools/SVAccessibility.h"
 
-#include "Classes/Motion/StatusLineAccessible.h"
 #include "Classes/View/Dashboard/SVDashBoardAccessible.h"
 #include "Classes/View/ITSwitch/ITSwitchAccessible.h"
 #include "Classes/View/ModeWindow/ModeWindowAccessible.h"
+#include "Classes/View/PageControls/StatusLineAccessible.h"
 #include "Classes/View/Progress/SVProgressViewAccessible.h"
 #include "Classes/View/Segmented/SVSegmentedControlAccessible.h"
 #include "Classes/View/Slider/SVSliderAccessible.h"
@@ -11,11 +11,11 @@
 #include "Classes/View/ToolView/SVToolViewAccessible.h"
 #include "Tools/SVButtonAccessible.h"
 
-#include "Classes/Motion/StatusLine.h"
 #include "Classes/View/Dashboard/SVDashBoardDial.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
 #include "Classes/View/ITSwitch/ITSwitch.h"
 #include "Classes/View/ModeWindow/ModeWindow.h"
+#include "Classes/View/PageControls/StatusLine.h"
 #include "Classes/View/Progress/SVProgressView.h"
 #include "Classes/View/Segmented/SVSegmentedControl.h"
 #include "Classes/View/Slider/SVSlider.h"

@@ -24,7 +24,7 @@
 #include "Classes/Motion/PositionPlot.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
-#include "Classes/Motion/StatusLine.h"
+#include "Classes/View/PageControls/StatusLine.h"
 #include "Tools/SVButton.h"
 #include "VirtualServo/VirtualServo.h"
 #include "bench/BenchStats.h"

@@ -13,13 +13,13 @@ struct RestoreOptions {
     bool broadcast = false;
 };
 
-SettingsChange changeForOneServo(const QList<SettingValues>& servos, const RestoreOptions& options)
+SettingsChange changeForOneServo(const QList<SettingsFile::Entry>& servos, const RestoreOptions& options)
 {
     const QString file = QString::fromStdString(options.file);
     const int id = servoIdFromArgument(options.id);
     if (servos.size() != 1)
         throw CommandError{ExitUsage, QStringLiteral("%1 holds %2 servos; --id needs a file of one").arg(file).arg(servos.size())};
-    SettingValues values = servos.first();
+    SettingValues values = servos.first().values;
     const int fileId = values.value(QStringLiteral("id"), id);
     if (fileId != id && !options.allowIdChange)
         throw CommandError{ExitUsage, QStringLiteral("%1 is for ID %2, not %3: add --allow-id-change to give servo %3 the ID %2")
@@ -28,24 +28,26 @@ SettingsChange changeForOneServo(const QList<SettingValues>& servos, const Resto
     return {id, values};
 }
 
-QList<SettingsChange> changesFor(const QList<SettingValues>& servos, const RestoreOptions& options)
+// With --id, a file of one servo, its ID optional; otherwise a robot file (the reader and refusals of
+// the Robot page's Open).
+QList<SettingsFile::Entry> readFile(const RestoreOptions& options)
 {
     const QString file = QString::fromStdString(options.file);
+    if (!options.idGiven)
+        return valueOrThrow(SettingsFile::readRobot(file));
+    servoIdFromArgument(options.id);  // a bad --id is refused before the file is read
+    return valueOrThrow(SettingsFile::readEntries(file));
+}
+
+QList<SettingsChange> changesFor(const QList<SettingsFile::Entry>& servos, const RestoreOptions& options)
+{
     if (options.broadcast && !options.allowIdChange)
         throw CommandError{ExitUsage, QStringLiteral("--broadcast only goes with --allow-id-change")};
     if (options.idGiven)
         return {changeForOneServo(servos, options)};
     QList<SettingsChange> changes;
-    for (qsizetype i = 0; i < servos.size(); ++i) {
-        if (!servos[i].contains(QStringLiteral("id")))
-            throw CommandError{ExitUsage, QStringLiteral("%1: servo #%2 has no \"id\"; name the servo with --id").arg(file).arg(i + 1)};
-        const int id = servos[i].value(QStringLiteral("id"));
-        for (qsizetype j = 0; j < i; ++j)
-            if (changes[j].servoId == id)
-                throw CommandError{ExitUsage, QStringLiteral("%1: servo #%2 and servo #%3 both name ID %4; keep one of them")
-                                                  .arg(file).arg(j + 1).arg(i + 1).arg(id)};
-        changes.append({id, servos[i]});
-    }
+    for (const SettingsFile::Entry& servo : servos)
+        changes.append({servo.id(), servo.values});
     return changes;
 }
 
@@ -66,9 +68,7 @@ void addRestoreCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
     command->callback([&context, &run, options, idOption] {
         options->idGiven = idOption->count() > 0;
         run = [&context, options] {
-            if (options->idGiven)
-                servoIdFromArgument(options->id);  // a bad --id is refused before the file is read
-            const QList<SettingValues> servos = valueOrThrow(SettingsFile::read(QString::fromStdString(options->file)));
+            const QList<SettingsFile::Entry> servos = readFile(*options);
             return SettingsWriter(context, options->broadcast).apply(changesFor(servos, *options));
         };
     });

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -28,14 +29,61 @@ QByteArray fileOf(const QJsonArray& servos)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-// A name is one line of text of sane length.
+QJsonObject objectOf(const SettingValues& values)
+{
+    QJsonObject object;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        if (const SettingField* field = SettingField::byKey(it.key()))
+            object.insert(it.key(), field->toJson(it.value()));
+    return object;
+}
+
+// However its characters combine, a name of nameLengthLimit characters stays within this many
+// UTF-16 units: a cell never holds pages of combining marks.
+constexpr qsizetype nameUnitLimit = SettingsFile::nameLengthLimit * 16;
+
+Failure nameFailure()
+{
+    return Failure::usage(QStringLiteral("name: expected one line of at most %1 characters, without control characters")
+                              .arg(SettingsFile::nameLengthLimit));
+}
+
+// Controls (C0, DEL, C1), line and paragraph separators, and halves of broken surrogate pairs.
+bool breaksLine(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t code = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        switch (QChar::category(code)) {
+        case QChar::Other_Control:
+        case QChar::Other_Surrogate:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+qsizetype graphemeCount(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
 Result<QString> nameOf(const QJsonValue& value)
 {
-    const QString name = value.toString().trimmed();
-    const bool printable = std::none_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
-    if (!value.isString() || !printable || name.size() > SettingsFile::nameLengthLimit)
-        return Failure::usage(QStringLiteral("name: expected a text of one line, at most %1 characters").arg(SettingsFile::nameLengthLimit));
-    return name;
+    if (!value.isString())
+        return nameFailure();
+    return SettingsFile::checkedName(value.toString());
 }
 
 Result<SettingsFile::Entry> entryOf(QJsonObject object)
@@ -57,6 +105,14 @@ Result<SettingsFile::Entry> entryOf(QJsonObject object)
 
 namespace SettingsFile {
 
+Result<QString> checkedName(const QString& text)
+{
+    const QString name = text.trimmed();
+    if (name.size() > nameUnitLimit || breaksLine(name) || graphemeCount(name) > nameLengthLimit)
+        return nameFailure();
+    return name;
+}
+
 QByteArray document(const QList<ServoSettings>& servos, const QMap<int, QString>& names)
 {
     QJsonArray list;
@@ -72,13 +128,8 @@ QByteArray document(const QList<ServoSettings>& servos, const QMap<int, QString>
 QByteArray partialDocument(const QList<SettingValues>& servos)
 {
     QJsonArray list;
-    for (const SettingValues& values : servos) {
-        QJsonObject object;
-        for (auto it = values.begin(); it != values.end(); ++it)
-            if (const SettingField* field = SettingField::byKey(it.key()))
-                object.insert(it.key(), field->toJson(it.value()));
-        list.append(object);
-    }
+    for (const SettingValues& values : servos)
+        list.append(objectOf(values));
     return fileOf(list);
 }
 
@@ -130,6 +181,53 @@ Result<QList<SettingValues>> read(const QString& path)
     if (!bytes)
         return bytes.failure();
     return parse(*bytes, path);
+}
+
+Result<QList<Entry>> parseRobot(const QByteArray& bytes, const QString& path)
+{
+    Result<QList<Entry>> entries = parseEntries(bytes, path);
+    if (!entries)
+        return entries;
+    const QList<Entry>& servos = *entries;
+    for (qsizetype i = 0; i < servos.size(); ++i) {
+        if (!servos[i].values.contains(QStringLiteral("id")))
+            return fileFailure(path, QStringLiteral("servo #%1 has no \"id\"").arg(i + 1));
+        for (qsizetype j = 0; j < i; ++j)
+            if (servos[j].id() == servos[i].id())
+                return fileFailure(path, QStringLiteral("servo #%1 and servo #%2 both name ID %3; keep one of them")
+                                             .arg(j + 1).arg(i + 1).arg(servos[i].id()));
+    }
+    return entries;
+}
+
+Result<QList<Entry>> readRobot(const QString& path)
+{
+    const Result<QByteArray> bytes = WholeFile::read(path);
+    if (!bytes)
+        return bytes.failure();
+    return parseRobot(*bytes, path);
+}
+
+QByteArray robotDocument(QList<Entry> servos)
+{
+    std::stable_sort(servos.begin(), servos.end(), [](const Entry& a, const Entry& b) { return a.id() < b.id(); });
+    QJsonArray list;
+    for (const Entry& servo : servos) {
+        QJsonObject object = objectOf(servo.values);
+        if (!servo.name.isEmpty())
+            object.insert(nameKey, servo.name);
+        list.append(object);
+    }
+    return fileOf(list);
+}
+
+QMap<int, QString> namesOf(const QList<Entry>& servos)
+{
+    QMap<int, QString> names;
+    for (const Entry& servo : servos)
+        if (!servo.name.isEmpty() && servo.values.contains(QStringLiteral("id")))
+            names.insert(servo.id(), servo.name);
+    return names;
 }
 
 QString backupFolder()

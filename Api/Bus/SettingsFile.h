@@ -16,12 +16,19 @@ namespace SettingsFile {
 
 constexpr int formatVersion = 1;
 
+// A name's length in characters as people see them (an emoji, a letter with its accents).
 constexpr int nameLengthLimit = 64;
+
+// A servo's name as typed, pasted or read from a file, trimmed: one line of at most nameLengthLimit
+// characters, without control characters (C0, DEL, C1) or line and paragraph separators; empty
+// when the servo has no name. The one rule for names, wherever they come from.
+Result<QString> checkedName(const QString& text);
 
 // One servo of a file: its values and its name (empty when it has none).
 struct Entry {
     SettingValues values;
     QString name;
+    int id() const { return values.value(QStringLiteral("id"), -1); }
 };
 
 // names gives, by ID, the name of each servo that has one.
@@ -34,6 +41,14 @@ Result<QList<Entry>> parseEntries(const QByteArray& bytes, const QString& path);
 // Reads and parses path (a regular file of sane size).
 Result<QList<SettingValues>> read(const QString& path);
 Result<QList<Entry>> readEntries(const QString& path);
+
+// A robot file, as the Robot page opens and servoctl restore writes to a bus: besides the rules of
+// every settings file, each servo names its "id" and no ID comes twice.
+Result<QList<Entry>> parseRobot(const QByteArray& bytes, const QString& path);
+Result<QList<Entry>> readRobot(const QString& path);
+// A robot file of these servos, in ascending ID order, each with the values given and its name.
+QByteArray robotDocument(QList<Entry> servos);
+QMap<int, QString> namesOf(const QList<Entry>& servos);
 
 // The user's backup folder: $XDG_DATA_HOME/servodesk/backups, where a relative XDG_DATA_HOME counts
 // as unset (~/.local/share).

@@ -1,5 +1,6 @@
-// Editors of the Robot page's cells: each setting within the range the Parameters page allows (volts
-// to a tenth), a name of bounded length.
+// Editors of the Robot page's cells: a number for each setting (volts to a tenth), a line for a name.
+// They take what is typed as typed; the model refuses what is out of range or breaks the names' rule,
+// with a message.
 #pragma once
 
 #include <QStyledItemDelegate>

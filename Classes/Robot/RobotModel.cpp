@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -24,7 +25,7 @@ QString volts(int millivolts)
     return QStringLiteral("%1 V").arg(SVProtocol::voltsFromMillivolts(millivolts), 0, 'f', 1);
 }
 
-// A value typed in a cell as the setting's own number: volts become millivolts.
+// A value typed in a cell as the setting's own number within its range: volts become millivolts.
 std::optional<int> settingValue(const SettingField& field, const QVariant& value)
 {
     bool ok = false;
@@ -33,6 +34,14 @@ std::optional<int> settingValue(const SettingField& field, const QVariant& value
         return std::nullopt;
     const int result = int(std::lround(field.kind == SettingField::Kind::Volts ? number * 1000 : number));
     return field.inRange(result) ? std::optional<int>(result) : std::nullopt;
+}
+
+// Why a value typed in a setting's cell is refused: the setting's range from the field table.
+QString outOfRangeText(const SettingField& field, const QVariant& typed)
+{
+    return BundleLanguage::withValues(textFor(QStringLiteral("robot_out_of_range")),
+                                      {RobotModel::titleOf(QLatin1String(field.key)), field.valueText(field.minimum),
+                                       field.valueText(field.maximum), typed.toString()});
 }
 
 }  // namespace
@@ -65,6 +74,11 @@ int RobotModel::columnOf(const QString& key)
         if (key == QLatin1String(settingFields()[i]->key))
             return FirstSettingColumn + int(i);
     return -1;
+}
+
+QString RobotModel::titleOf(const QString& key)
+{
+    return textFor(QStringLiteral("robot_col_") + key);
 }
 
 int RobotModel::rowCount(const QModelIndex& parent) const
@@ -194,11 +208,11 @@ QVariant RobotModel::headerData(int section, Qt::Orientation orientation, int ro
     static const QStringList fixedKeys{QStringLiteral("robot_col_id"), QStringLiteral("robot_col_name"), QStringLiteral("robot_col_position"),
                                        QStringLiteral("robot_col_voltage"), QStringLiteral("robot_col_temperature")};
     const SettingField* field = fieldOf(section);
-    const QString key = field ? QStringLiteral("robot_col_") + QLatin1String(field->key) : fixedKeys.at(section);
+    const QString title = field ? titleOf(QLatin1String(field->key)) : textFor(fixedKeys.at(section));
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return textFor(key);
+        return title;
     if (role == Qt::ToolTipRole && field)
-        return QStringLiteral("%1 (%2)").arg(textFor(key), field->rangeText());
+        return QStringLiteral("%1 (%2)").arg(title, field->rangeText());
     return {};
 }
 
@@ -220,25 +234,45 @@ bool RobotModel::setData(const QModelIndex& index, const QVariant& value, int ro
     if (!isCell(index) || !(flags(index) & (Qt::ItemIsEditable | Qt::ItemIsUserCheckable)))
         return false;
     const int id = idAt(index.row());
-    if (index.column() == NameColumn) {
-        if (role != Qt::EditRole)
-            return false;
-        QMap<int, QString> names = m_names;
-        names.insert(id, value.toString().trimmed().left(SettingsFile::nameLengthLimit));
-        setNames(names);
-        return true;
+    if (index.column() == NameColumn)
+        return role == Qt::EditRole && setName(id, value);
+    return setSetting(id, *fieldOf(index.column()), value, role);
+}
+
+bool RobotModel::setName(int id, const QVariant& value)
+{
+    const Result<QString> name = SettingsFile::checkedName(value.toString());
+    if (!name) {
+        emit editRefused(BundleLanguage::withValues(textFor(QStringLiteral("robot_name_refused")),
+                                                    {QString::number(SettingsFile::nameLengthLimit)}));
+        return false;
     }
-    const SettingField* field = fieldOf(index.column());
+    QMap<int, QString> names = m_names;
+    names.insert(id, *name);
+    setNames(names);
+    return true;
+}
+
+// An offset goes to the servo at once (deviationEdited), and only once it is within its range.
+bool RobotModel::setSetting(int id, const SettingField& field, const QVariant& value, int role)
+{
     std::optional<int> setting;
-    if (role == Qt::CheckStateRole && field->kind == SettingField::Kind::Switch)
+    if (role == Qt::CheckStateRole && field.kind == SettingField::Kind::Switch)
         setting = value.toInt() == Qt::Checked ? 1 : 0;
     else if (role == Qt::EditRole)
-        setting = settingValue(*field, value);
-    if (!setting)
+        setting = settingValue(field, value);
+    else
         return false;
-    setEdit(id, QLatin1String(field->key), *setting);
-    if (field->member == &ServoSettings::deviation)
+    if (!setting) {
+        emit editRefused(outOfRangeText(field, value));
+        return false;
+    }
+    setEdit(id, QLatin1String(field.key), *setting);
+    if (field.member == &ServoSettings::deviation) {
+        // Back at the stored offset, the servo has nothing unstored.
+        servoWithId(id)->liveOffset = isEdited(id, QLatin1String(field.key));
         emit deviationEdited(id, *setting);
+    }
     return true;
 }
 
@@ -298,12 +332,20 @@ void RobotModel::changed(int row)
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
+void RobotModel::liveChanged(int row)
+{
+    if (row >= 0)
+        emit dataChanged(index(row, PositionColumn), index(row, TemperatureColumn));
+}
+
 void RobotModel::setState(int id, const ServoAccess::LiveState& state)
 {
     if (Servo* servo = servoWithId(id)) {
         servo->state = state;
-        servo->answering = true;
-        changed(rowOf(id));
+        if (std::exchange(servo->answering, true))
+            liveChanged(rowOf(id));
+        else
+            changed(rowOf(id));  // no longer greyed
     }
 }
 
@@ -313,7 +355,7 @@ void RobotModel::setPosition(int id, int position)
         if (!servo->state)
             servo->state = ServoAccess::LiveState{};
         servo->state->position = position;
-        changed(rowOf(id));
+        liveChanged(rowOf(id));
     }
 }
 
@@ -330,13 +372,20 @@ void RobotModel::setStored(int id, const ServoSettings& settings)
     Servo* servo = servoWithId(id);
     if (!servo)
         return;
-    servo->stored = settings;
+    servo->stored = storedFrom(*servo, settings);
     servo->answering = true;
     for (const QString& key : servo->edits.keys())
-        if (settings.*SettingField::byKey(key)->member == servo->edits.value(key))
+        if ((*servo->stored).*SettingField::byKey(key)->member == servo->edits.value(key))
             servo->edits.remove(key);
     servo->differing.clear();
     changed(rowOf(id));
+}
+
+ServoSettings RobotModel::storedFrom(const Servo& servo, ServoSettings read) const
+{
+    if (servo.liveOffset && servo.stored)
+        read.deviation = servo.stored->deviation;
+    return read;
 }
 
 bool RobotModel::hasStored(int id) const
@@ -398,7 +447,9 @@ void RobotModel::applyWritten(const RobotWrite::Outcome& outcome)
         Servo* servo = servoWithId(written.servoId);
         if (!servo || !written.answered)
             continue;
-        servo->stored = written.readBack;
+        if (written.writtenKeys.contains(QStringLiteral("deviation")))
+            servo->liveOffset = false;  // the write stored it
+        servo->stored = storedFrom(*servo, written.readBack);
         servo->differing = written.differingKeys;
         for (const QString& key : written.writtenKeys)
             if (!written.differingKeys.contains(key))
@@ -432,7 +483,7 @@ QList<int> RobotModel::applyFile(const QList<SettingsFile::Entry>& entries)
     QList<int> missing;
     QMap<int, QString> names = m_names;
     for (const SettingsFile::Entry& entry : entries) {
-        const int id = entry.values.value(QStringLiteral("id"), -1);
+        const int id = entry.id();
         if (!entry.name.isEmpty())
             names.insert(id, entry.name);
         if (!servoWithId(id)) {
@@ -444,19 +495,29 @@ QList<int> RobotModel::applyFile(const QList<SettingsFile::Entry>& entries)
                 setEdit(id, it.key(), it.value());
     }
     setNames(names);
+    keepFile(entries);
     return missing;
 }
 
-QList<ServoSettings> RobotModel::shownSettings() const
+QList<SettingsFile::Entry> RobotModel::fileEntries() const
 {
-    QList<ServoSettings> list;
+    QMap<int, SettingsFile::Entry> file;
+    for (int id : m_names.keys())
+        file.insert(id, {{{QStringLiteral("id"), id}}, {}});
+    for (const SettingsFile::Entry& entry : m_file)
+        file.insert(entry.id(), entry);
     for (const Servo& servo : m_servos)
         if (servo.stored) {
             ServoSettings shown = withValues(*servo.stored, servo.edits);
             shown.id = servo.id;
-            list.append(shown);
+            SettingValues values;
+            for (const SettingField& field : SettingField::all())
+                values.insert(QLatin1String(field.key), shown.*field.member);
+            file.insert(servo.id, {values, {}});
         }
-    return list;
+    for (auto it = file.begin(); it != file.end(); ++it)
+        it->name = m_names.value(it.key());
+    return file.values();
 }
 
 void RobotModel::startRanges(const QList<int>& ids)

@@ -1,12 +1,17 @@
 // The robot file with the servos' names through servoctl, as a user runs it on a virtual bus of
 // servos 1, 2 and 7: "range" teaches limits by hand with the torque off and on again and writes them
-// as a file; "restore" writes a robot file with names, sending nothing for a name.
+// as a file; "restore" writes a robot file with names, sending nothing for a name, and takes the
+// names the Robot page takes.
 #include "servoctl/ServoctlRunner.h"
 #include "support/core/EventLoopWait.h"
+#include "support/core/ServoNameCases.h"
 
 #include "Api/Bus/Protocol.h"
 #include "Api/Bus/SettingsFile.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 namespace {
@@ -92,6 +97,21 @@ TEST_F(RobotFileProcess, RestoreTakesARobotFileWithNamesAndSendsNothingForThem)
     const ServoctlRun refused = run({"restore", file("bad.json")});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains("name:")) << refused.err.toStdString();
+}
+
+// The cases the Robot page's test types, saves and opens.
+TEST_F(RobotFileProcess, RestoreTakesTheNamesTheRobotPageTakes)
+{
+    for (const ServoNameCase& named : servoNameCases()) {
+        const QJsonObject servo{{"id", 2}, {"name", named.name}};
+        const QJsonObject root{{"format", "servodesk-servo-settings"}, {"version", 1}, {"servos", QJsonArray{servo}}};
+        writeFile("named.json", QJsonDocument(root).toJson());
+        const ServoctlRun restored = run({"restore", file("named.json")});
+        EXPECT_EQ(restored.exitCode, named.taken ? 0 : 2) << named.what << ": " << restored.err.toStdString();
+        if (!named.taken) {
+            EXPECT_TRUE(restored.err.contains("name:")) << named.what << ": " << restored.err.toStdString();
+        }
+    }
 }
 
 }  // namespace

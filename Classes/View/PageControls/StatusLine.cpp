@@ -1,4 +1,4 @@
-#include "Classes/Motion/StatusLine.h"
+#include "Classes/View/PageControls/StatusLine.h"
 
 #include "Tools/SVAccessibility.h"
 

@@ -1,6 +1,6 @@
-// The Motion page's status line: a line of text saying what the page did last. Assistive technology
-// finds it as a status bar whose name is the text shown (its description is its caption, such as
-// "Status") and hears each new text as a change of that name.
+// The status line of the Motion and Robot pages: a line of text saying what the page did last.
+// Assistive technology finds it as a status bar whose name is the text shown (its description is its
+// caption, such as "Status") and hears each new text as a change of that name.
 #pragma once
 
 #include <QLabel>

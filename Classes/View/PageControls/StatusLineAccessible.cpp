@@ -1,6 +1,6 @@
-#include "Classes/Motion/StatusLineAccessible.h"
+#include "Classes/View/PageControls/StatusLineAccessible.h"
 
-#include "Classes/Motion/StatusLine.h"
+#include "Classes/View/PageControls/StatusLine.h"
 
 StatusLineAccessible::StatusLineAccessible(StatusLine* line)
     : QAccessibleWidget(line, QAccessible::StatusBar)

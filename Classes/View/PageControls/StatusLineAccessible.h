@@ -1,4 +1,4 @@
-// What assistive technology sees of the Motion page's status line: a status bar named by its text.
+// What assistive technology sees of a page's status line: a status bar named by its text.
 #pragma once
 
 #include <QAccessibleWidget>

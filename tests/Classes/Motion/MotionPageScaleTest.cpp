@@ -9,7 +9,7 @@
 #include "Classes/Motion/PositionPlot.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
-#include "Classes/Motion/StatusLine.h"
+#include "Classes/View/PageControls/StatusLine.h"
 #include "Tools/SVButton.h"
 #include "support/core/EventLoopWait.h"
 #include "support/ui/AccessibilityEventRecorder.h"

@@ -2,7 +2,8 @@
 // and 7 whose stored settings differ: the scan and the read fill the table; after editing two servos,
 // Write changes sends only their changed settings, after a backup of each, and marks the value that
 // one of them read back otherwise; Record range switches the torque off and on again and offers the
-// range seen, narrowed by the margin, as new angle limits.
+// range seen, narrowed by the margin, as new angle limits. What is typed into a cell and what a robot
+// file holds is refused with a message when it breaks a rule, never cut to fit.
 #include "Api/Bus/Protocol.h"
 #include "Api/Bus/SettingsFile.h"
 #include "Classes/Motion/MotionPage.h"
@@ -11,18 +12,29 @@
 #include "Classes/Robot/RobotModel.h"
 #include "Classes/Robot/RobotPage.h"
 #include "Classes/Robot/ServoNames.h"
+#include "Classes/View/PageControls/StatusLine.h"
+#include "Tools/BundleLanguage.h"
 #include "Tools/SVButton.h"
+#include "Tools/SettingsStore.h"
 #include "support/core/EventLoopWait.h"
+#include "support/core/ServoNameCases.h"
 #include "support/ui/ControllerHarness.h"
 
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
-#include <QLabel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLineEdit>
 #include <QSet>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -60,6 +72,41 @@ protected:
     RobotModel* model() { return page()->model(); }
     VirtualServo::Settings stored(int id) { return harness.servo().settings(int(busIds.indexOf(id))); }
     QModelIndex cell(int id, const QString& key) { return model()->index(model()->rowOf(id), RobotModel::columnOf(key)); }
+    QModelIndex nameCell(int id) { return model()->index(model()->rowOf(id), RobotModel::NameColumn); }
+    QString status() { return page()->statusLabel()->text(); }
+    // The fixed start of a localized text, before its first value.
+    static QString opening(const char* key) { return ControllerHarness::localized(QLatin1String(key)).section(u'%', 0, 0); }
+
+    // Types text into a cell's editor as the user does after F2 (a name as pasted), then, after
+    // whileOpen, presses Enter.
+    void typeInto(QTableView* view, const QModelIndex& index, const QString& text, const std::function<void()>& whileOpen = {})
+    {
+        view->edit(index);
+        QWidget* editor = view->indexWidget(index);
+        ASSERT_NE(editor, nullptr) << "no editor opened";
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            line->selectAll();
+            line->insert(text);
+        } else {
+            ASSERT_NE(qobject_cast<QAbstractSpinBox*>(editor), nullptr);
+            qobject_cast<QAbstractSpinBox*>(editor)->selectAll();
+            QTest::keyClicks(editor, text);
+        }
+        if (whileOpen)
+            whileOpen();
+        ASSERT_EQ(view->indexWidget(index), editor) << "the editor closed before Enter";
+        QTest::keyClick(editor, Qt::Key_Return);
+        ASSERT_TRUE(waitForCondition([&] { return view->indexWidget(index) == nullptr; })) << "the editor stayed open";
+    }
+
+    // A robot file of these servo objects.
+    void writeRobotFile(const QString& path, const QJsonArray& servos)
+    {
+        const QJsonObject root{{"format", "servodesk-servo-settings"}, {"version", 1}, {"servos", servos}};
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(QJsonDocument(root).toJson());
+    }
 
     // The write frames each servo received since the records were cleared, as (ID, command).
     QSet<QPair<int, int>> writesSent() const
@@ -141,7 +188,14 @@ TEST_F(RobotPageTest, WritesOnlyTheEditedServosChangedSettingsAfterBackupsAndMar
     EXPECT_FALSE(model()->isEdited(7, "voltage_max"));
     EXPECT_EQ(model()->differingKeys(7), QStringList{"angle_max"});
     EXPECT_EQ(model()->data(cell(7, "angle_max"), Qt::BackgroundRole).value<QColor>(), RobotModel::differsColor());
-    EXPECT_TRUE(page()->statusLabel()->text().contains("7 angle_max")) << qPrintable(page()->statusLabel()->text());
+    // Said in words, by the column titles, on a status line that assistive technology reads.
+    const QString differs = QStringLiteral("7 (%1)").arg(harness.localized("robot_col_angle_max"));
+    EXPECT_TRUE(status().contains(differs)) << qPrintable(status());
+    QAccessibleInterface* line = QAccessible::queryAccessibleInterface(page()->statusLabel());
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->role(), QAccessible::StatusBar);
+    EXPECT_EQ(line->text(QAccessible::Name), status());
+    EXPECT_EQ(line->text(QAccessible::Description), harness.localized("robot_status"));
     EXPECT_EQ(harness.servo().collisionCount(), 0);
 }
 
@@ -167,9 +221,9 @@ TEST_F(RobotPageTest, AFailedBackupSendsNothingAndAnUnplugMidWriteSaysWhatWasWri
     page()->buttonWrite()->click();
     ASSERT_TRUE(waitForCondition([&] { return page()->statusLabel()->text().contains(harness.localized("robot_port_gone")); }, 10000))
         << qPrintable(page()->statusLabel()->text());
-    const QString status = page()->statusLabel()->text();
-    EXPECT_TRUE(status.contains("2 (angle_min, angle_max, led)")) << qPrintable(status);
-    EXPECT_TRUE(status.contains("7 (angle_min, angle_max)")) << qPrintable(status);
+    const QString min = harness.localized("robot_col_angle_min"), max = harness.localized("robot_col_angle_max");
+    EXPECT_TRUE(status().contains(QStringLiteral("2 (%1, %2, %3)").arg(min, max, harness.localized("robot_col_led")))) << qPrintable(status());
+    EXPECT_TRUE(status().contains(QStringLiteral("7 (%1, %2)").arg(min, max))) << qPrintable(status());
     EXPECT_EQ(stored(2).angleMax, 900);
 }
 
@@ -182,6 +236,7 @@ TEST_F(RobotPageTest, ATrimMovesAtOnceWriteStoresItAndCentreMovesEveryServoTo500
     EXPECT_EQ(deviationFromByte(quint8(parametersOf(harness.receivedFramesWithCommand(AdjustDeviation).first()).at(0))), -30);
     EXPECT_TRUE(harness.receivedFramesWithCommand(SaveDeviation).isEmpty()) << "a trim is not stored before Write changes";
 
+    ASSERT_TRUE(waitForCondition([&] { return page()->buttonWrite()->isEnabled(); })) << "the trim never ended";
     page()->buttonWrite()->click();
     ASSERT_TRUE(harness.waitForFrames(SaveDeviation, 1)) << qPrintable(page()->statusLabel()->text());
     ASSERT_TRUE(waitForCondition([&] { return !model()->isEdited(2, "deviation"); })) << qPrintable(page()->statusLabel()->text());
@@ -201,6 +256,162 @@ TEST_F(RobotPageTest, ATrimMovesAtOnceWriteStoresItAndCentreMovesEveryServoTo500
         EXPECT_TRUE(busIds.contains(quint8(frame.at(2)))) << "a move went to ID " << int(quint8(frame.at(2)));
         EXPECT_EQ(wordFrom(quint8(parametersOf(frame).at(0)), quint8(parametersOf(frame).at(1))), 500);
     }
+}
+
+// The servo reports an offset sent live as its own until it is stored: a Read must not take it for
+// the stored one, or the trim is never stored.
+TEST_F(RobotPageTest, ATrimSentLiveStaysAChangeAfterReadAndWriteStoresIt)
+{
+    const int storedOffset = stored(2).deviation;
+    ASSERT_NE(storedOffset, 20);
+    harness.servo().clearRecords();
+    EXPECT_TRUE(model()->setData(cell(2, "deviation"), 20));
+    ASSERT_TRUE(harness.waitForFrames(AdjustDeviation, 1)) << "the trim was not sent at once";
+
+    ASSERT_TRUE(waitForCondition([&] { return page()->buttonRead()->isEnabled(); })) << "the trim never ended";
+    page()->buttonRead()->click();
+    ASSERT_TRUE(harness.waitForFrames(ReadDeviation, 3)) << "Read did not read the offsets";
+    ASSERT_TRUE(waitForCondition([&] { return page()->buttonWrite()->isEnabled(); })) << qPrintable(status());
+    EXPECT_TRUE(model()->isEdited(2, "deviation")) << "Read took the trim sent for the stored offset";
+    EXPECT_EQ(model()->value(2, "deviation"), 20);
+
+    page()->buttonWrite()->click();
+    ASSERT_TRUE(harness.waitForFrames(SaveDeviation, 1)) << qPrintable(status());
+    ASSERT_TRUE(waitForCondition([&] { return !model()->isEdited(2, "deviation"); })) << qPrintable(status());
+    EXPECT_TRUE(stored(2).deviationSaved);
+    EXPECT_EQ(stored(2).deviation, 20);
+    const QString folder = dataHome.path() + QStringLiteral("/servodesk/backups");
+    const QStringList backups = QDir(folder).entryList(QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(SettingsFile::read(folder + QLatin1Char('/') + backups.first())->first().value("deviation"), storedOffset)
+        << "the backup holds the stored offset, not the trim";
+}
+
+// Typed into the cells' own editors: nothing is cut to fit, and an offset moves the joint only when valid.
+TEST_F(RobotPageTest, AValueOutOfItsRangeIsRefusedWithTheRangeAndAnOffsetGoesOutOnlyOnceValid)
+{
+    struct Typed {
+        int id;
+        const char* key;
+        const char* text;
+        const char* lowest;
+        const char* highest;
+    };
+    const Typed refused[] = {
+        {7, "angle_max", "5000", "1", "1000"},
+        {7, "max_temperature", "1000", "50", "100"},
+        {2, "deviation", "200", "-125", "125"},
+        {2, "voltage_max", "20", "4.6", "14"},
+        {1, "angle_min", "-5", "0", "999"},
+    };
+    harness.servo().clearRecords();
+    for (const Typed& typed : refused) {
+        const std::optional<int> before = model()->value(typed.id, typed.key);
+        typeInto(page()->settingsView(), cell(typed.id, typed.key), typed.text);
+        EXPECT_EQ(model()->value(typed.id, typed.key), before) << typed.key << " " << typed.text;
+        EXPECT_FALSE(model()->isEdited(typed.id, typed.key)) << typed.key << " " << typed.text;
+        const QString title = harness.localized(QStringLiteral("robot_col_") + QLatin1String(typed.key));
+        EXPECT_EQ(status(), BundleLanguage::withValues(harness.localized("robot_out_of_range"), {title, typed.lowest, typed.highest, typed.text}));
+    }
+
+    // The live values read meanwhile leave what is typed alone.
+    typeInto(page()->settingsView(), cell(2, "deviation"), "20", [&] {
+        harness.servo().setPosition(321, int(busIds.indexOf(2)));
+        const QModelIndex position = model()->index(model()->rowOf(2), RobotModel::PositionColumn);
+        ASSERT_TRUE(waitForCondition([&] { return model()->data(position).toString() == "321"; })) << "no live read";
+    });
+    ASSERT_TRUE(harness.waitForFrames(AdjustDeviation, 1)) << "a valid offset was not sent";
+    const QList<QByteArray> sent = harness.receivedFramesWithCommand(AdjustDeviation);
+    ASSERT_EQ(sent.size(), 1) << "an offset out of range went to the servo";
+    EXPECT_EQ(deviationFromByte(quint8(parametersOf(sent.first()).at(0))), 20);
+    EXPECT_EQ(model()->value(2, "deviation"), 20);
+}
+
+// One rule for names, typed into the Name cell, saved and opened (servoctl restore is checked against
+// the same cases); a remembered robot file that breaks it is named at the next start.
+TEST_F(RobotPageTest, ANameIsTakenOrRefusedByOneRuleWhenTypedSavedAndOpened)
+{
+    const QString before = QStringLiteral("before");
+    for (const ServoNameCase& named : servoNameCases()) {
+        model()->setNames({{2, before}});
+        typeInto(page()->idView(), nameCell(2), named.name);
+        EXPECT_EQ(model()->name(2), named.taken ? named.name : before) << "typed: " << named.what;
+        if (!named.taken) {
+            EXPECT_TRUE(status().startsWith(opening("robot_name_refused"))) << named.what << ": " << qPrintable(status());
+        }
+
+        // A name that reached the table some other way is not saved into a file that cannot be read.
+        const QString saved = dataHome.filePath(QStringLiteral("saved-%1.json").arg(named.what));
+        model()->setNames({{2, named.name}});
+        page()->saveFile(saved);
+        const auto savedEntries = SettingsFile::readRobot(saved);
+        EXPECT_EQ(bool(savedEntries), named.taken) << "saved: " << named.what << ": " << qPrintable(status());
+        if (savedEntries) {
+            EXPECT_EQ(SettingsFile::namesOf(*savedEntries).value(2), named.name) << named.what;
+        } else {
+            EXPECT_TRUE(status().startsWith(opening("robot_save_failed"))) << named.what << ": " << qPrintable(status());
+        }
+
+        const QString opened = dataHome.filePath("opened.json");
+        writeRobotFile(opened, QJsonArray{QJsonObject{{"id", 2}, {"name", named.name}}});
+        model()->setNames({{2, before}});
+        page()->openFile(opened);
+        EXPECT_EQ(model()->name(2), named.taken ? named.name : before) << "opened: " << named.what << ": " << qPrintable(status());
+        if (!named.taken) {
+            EXPECT_TRUE(status().startsWith(opening("robot_open_failed"))) << named.what << ": " << qPrintable(status());
+        }
+    }
+
+    const QString remembered = dataHome.filePath("remembered.json");
+    writeRobotFile(remembered, QJsonArray{QJsonObject{{"id", 2}, {"name", "left knee"}}, QJsonObject{{"id", 7}, {"name", "tail\x7f"}}});
+    SettingsStore::standard().setValue(RobotPage::robotFileKey, remembered);
+    RobotPage restarted;
+    EXPECT_TRUE(restarted.statusLabel()->text().startsWith(opening("robot_remembered_unreadable"))) << qPrintable(restarted.statusLabel()->text());
+    EXPECT_TRUE(restarted.statusLabel()->text().contains(remembered)) << qPrintable(restarted.statusLabel()->text());
+    EXPECT_TRUE(restarted.model()->names().isEmpty());
+}
+
+// Open refuses what restore refuses, naming the entry; Save writes back the opened file's servos the
+// bus lacks, unchanged and with their names.
+TEST_F(RobotPageTest, OpenRefusesWhatRestoreRefusesAndSaveKeepsTheServosItDidNotShow)
+{
+    const struct {
+        const char* file;
+        QJsonArray servos;
+        const char* refusal;
+    } refused[] = {
+        {"no-id.json", {QJsonObject{{"id", 2}, {"angle_min", 100}}, QJsonObject{{"angle_min", 120}}}, "servo #2 has no \"id\""},
+        {"twice.json", {QJsonObject{{"id", 2}, {"angle_min", 100}}, QJsonObject{{"id", 7}}, QJsonObject{{"id", 2}, {"angle_min", 120}}},
+         "servo #1 and servo #3 both name ID 2"},
+    };
+    for (const auto& file : refused) {
+        writeRobotFile(dataHome.filePath(file.file), file.servos);
+        page()->openFile(dataHome.filePath(file.file));
+        EXPECT_TRUE(status().startsWith(opening("robot_open_failed"))) << qPrintable(status());
+        EXPECT_TRUE(status().contains(QLatin1String(file.refusal))) << qPrintable(status());
+        EXPECT_FALSE(model()->isEdited(2, "angle_min")) << file.file << ": a refused file changes nothing";
+    }
+
+    const QString robot = dataHome.filePath("robot.json");
+    writeRobotFile(robot, {QJsonObject{{"id", 2}, {"angle_min", 150}, {"name", "left knee"}},
+                           QJsonObject{{"id", 9}, {"angle_min", 100}, {"angle_max", 900}, {"name", "tail"}},
+                           QJsonObject{{"id", 12}, {"led", false}}});
+    page()->openFile(robot);
+    EXPECT_EQ(status(), BundleLanguage::withValues(harness.localized("robot_opened_missing"), {"robot.json", "9, 12"}));
+
+    const QString saved = dataHome.filePath("saved.json");
+    page()->saveFile(saved);
+    const auto entries = SettingsFile::readRobot(saved);
+    ASSERT_TRUE(entries) << qPrintable(entries.failure().message);
+    QList<int> ids;
+    for (const SettingsFile::Entry& entry : *entries)
+        ids.append(entry.id());
+    ASSERT_EQ(ids, (QList<int>{1, 2, 7, 9, 12}));
+    EXPECT_EQ(entries->at(1).values.value("angle_min"), 150);
+    EXPECT_EQ(entries->at(1).name, "left knee");
+    EXPECT_EQ(entries->at(3).values, (SettingValues{{"id", 9}, {"angle_min", 100}, {"angle_max", 900}}));
+    EXPECT_EQ(entries->at(3).name, "tail");
+    EXPECT_EQ(entries->at(4).values, (SettingValues{{"id", 12}, {"led", 0}}));
 }
 
 TEST_F(RobotPageTest, NamesShowOnTheMotionPageAndComeBackFromTheRobotFile)
