@@ -1,11 +1,13 @@
 // servoctl play: plays a motion file on the servos, with the player's safety rules: limits and
 // answers checked before anything moves, the first moves slowed to the approach speed, late steps
 // skipped, and every servo held where it is when a signal (Ctrl-C, a hang-up, a kill), an output that
-// cannot be written, a silent servo or an unplug stops it.
+// cannot be written, a silent servo or an unplug stops it. With --plan it prints the path it would
+// command instead, and needs no bus.
 #include "servoctl/BusReport.h"
 #include "servoctl/Commands.h"
 #include "servoctl/Progress.h"
 #include "servoctl/StopSignals.h"
+#include "Api/Bus/MotionPlan.h"
 #include "Api/Bus/MotionPlayer.h"
 
 #include <QJsonObject>
@@ -24,6 +26,9 @@ struct PlayArguments {
     std::string step;
     bool stepGiven = false;
     double approachSpeed = 0.25;
+    double rate = 0;  // 0: what the wire carries
+    bool rateGiven = false;
+    bool plan = false;
 };
 
 // The motion to play, and the number each of its steps has in the file (from 1).
@@ -80,8 +85,13 @@ QJsonObject stepJson(const ChosenMotion& chosen, const MotionPlayer::StepStart& 
     QJsonObject positions;
     for (auto it = step.positions.begin(); it != step.positions.end(); ++it)
         positions.insert(QString::number(it.key()), it.value());
-    return {{"loop", start.loop}, {"step", chosen.stepNumbers[start.stepIndex]}, {"name", step.name}, {"time_ms", start.timeMs},
-            {"at_ms", msSince(began, start.scheduled)}, {"positions", positions}};
+    QJsonObject line{{"loop", start.loop}, {"step", chosen.stepNumbers[start.stepIndex]}, {"name", step.name}, {"time_ms", start.timeMs},
+                     {"at_ms", msSince(began, start.scheduled)}, {"positions", positions}};
+    if (start.ticks > 0) {
+        line.insert("curve", MotionFile::curveName(step.curve));
+        line.insert("ticks", start.ticks);
+    }
+    return line;
 }
 
 QJsonObject skipJson(const ChosenMotion& chosen, const MotionPlayer::StepSkip& skip, MotionPlayer::Clock::time_point began)
@@ -99,6 +109,30 @@ CommandError stopError(const Failure& stopped, const QString& outputFault)
     return {ExitFailure, QStringLiteral("%1: %2").arg(outputFault, stopped.message)};
 }
 
+// Prints the commanded path: each servo's position at each time, from each servo's first position
+// in the file, as CSV or as JSON lines.
+void printPlan(const CommandContext& context, const Motion& motion, const PlayOptions& options)
+{
+    QMap<int, int> start;
+    for (const MotionStep& step : motion.steps)
+        for (auto it = step.positions.begin(); it != step.positions.end(); ++it)
+            if (!start.contains(it.key()))
+                start.insert(it.key(), it.value());
+    MotionPlan::Settings settings;
+    settings.rate = options.rate > 0 ? options.rate : MotionPlan::chosenRate(int(start.size()));
+    settings.speed = options.speed;
+    settings.approachSpeed = options.approachSpeed;
+    if (!context.json)
+        CommandContext::print(QStringLiteral("time_ms,servo,position"));
+    for (const MotionPlan::PathPoint& point : MotionPlan::path(motion, options.loops, start, settings)) {
+        const double timeMs = std::round(point.timeMs * 10) / 10;
+        if (context.json)
+            CommandContext::print(QStringLiteral(R"({"time_ms": %1, "servo": %2, "position": %3})").arg(timeMs).arg(point.servoId).arg(point.position));
+        else
+            CommandContext::print(QStringLiteral("%1,%2,%3").arg(timeMs).arg(point.servoId).arg(point.position));
+    }
+}
+
 int play(CommandContext& context, const PlayArguments& arguments)
 {
     const ChosenMotion chosen = chosenMotion(arguments);
@@ -107,6 +141,13 @@ int play(CommandContext& context, const PlayArguments& arguments)
     options.loops = arguments.untilStopped ? 0 : arguments.loops >= 0 ? arguments.loops : motion.repeat;
     options.speed = arguments.speed;
     options.approachSpeed = arguments.approachSpeed;
+    options.rate = arguments.rate;
+    if (arguments.rateGiven)
+        valueOrThrow(MotionPlan::checkedRate(options.rate, int(motion.servoIds().size())));
+    if (arguments.plan) {
+        printPlan(context, motion, options);
+        return ExitSuccess;
+    }
     // From here on every ending a program can catch leaves the servos holding.
     StopSignals stop;
     MotionPlayer player(context.bus(), motion, options);
@@ -173,8 +214,13 @@ void addPlayCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     command->add_option("--approach-speed", arguments->approachSpeed,
                         "Fastest first move from where the servos are, in position units per ms (0.05-10)")
         ->type_name("U")->check(decimalRange(PlayOptions::slowestApproach, PlayOptions::fastestApproach))->capture_default_str();
-    command->callback([&context, &run, arguments, step] {
+    const CLI::Option* rate = command->add_option("--rate", arguments->rate,
+                        "Set-points per second per servo of ease and through steps (default: what the wire carries beside the position reads, at most 50)")
+        ->type_name("HZ")->check(decimalNumber());
+    command->add_flag("--plan", arguments->plan, "Print the positions the play would command (time_ms,servo,position; JSON lines with --json) and send nothing");
+    command->callback([&context, &run, arguments, step, rate] {
         arguments->stepGiven = step->count() > 0;
+        arguments->rateGiven = rate->count() > 0;
         run = [&context, arguments] { return play(context, *arguments); };
     });
 }

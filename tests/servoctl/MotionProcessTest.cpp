@@ -227,6 +227,10 @@ TEST_F(MotionProcess, EveryEndingAProgramCanCatchLeavesPlayedServosHoldingAndTau
     writeFile("swing.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
         {"name": "a", "time_ms": 600, "positions": {"1": 200, "2": 200, "7": 200}},
         {"name": "b", "time_ms": 600, "positions": {"1": 800, "2": 800, "7": 800}}]})");
+    // Streamed: the servos are held at their last set-point, with no read before it.
+    writeFile("stream.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"name": "a", "time_ms": 600, "positions": {"1": 200, "2": 200, "7": 200}, "curve": "through"},
+        {"name": "b", "time_ms": 600, "positions": {"1": 800, "2": 800, "7": 800}, "curve": "ease"}]})");
     const auto torqueOn = [&](int id) { return bus.settings(indexOf(id)).motorLoaded; };
     using End = std::function<void(QProcess&, PseudoTerminalPair&)>;
     const auto send = [](std::vector<int> numbers) -> End {
@@ -250,12 +254,17 @@ TEST_F(MotionProcess, EveryEndingAProgramCanCatchLeavesPlayedServosHoldingAndTau
         {"a hang-up", false, Output::Pipe, send({SIGHUP}), 130, "SIGHUP (the terminal or connection hung up): stopped; the servos hold"},
         {"Ctrl-\\", false, Output::Pipe, send({SIGQUIT}), 130, "SIGQUIT"},
         {"SIGUSR1", false, Output::Pipe, send({SIGUSR1}), 130, "SIGUSR1"},
+        {"SIGALRM", false, Output::Pipe, send({SIGALRM}), 130, "SIGALRM: stopped; the servos hold"},
         {"Ctrl-C, then a hang-up 2 ms later", false, Output::Pipe, send({SIGINT, SIGHUP}), 130, "Ctrl-C (SIGINT): stopped; the servos hold"},
         {"the JSON's reader gone (| head -1)", false, Output::FirstLineOnly, nullptr, 130, "SIGPIPE"},
         {"its terminal gone", false, Output::Terminal, hangUpTerminal, 1, "standard output: Input/output error: stopped; the servos hold"},
         {"a full disk", false, Output::FullDisk, nullptr, 1, "standard output: No space left on device: stopped; the servos hold"},
+        {"SIGTERM while streaming", false, Output::Pipe, send({SIGTERM}), 130, "SIGTERM"},
+        {"a hang-up while streaming", false, Output::Pipe, send({SIGHUP}), 130, "SIGHUP"},
+        {"its terminal gone while streaming", false, Output::Terminal, hangUpTerminal, 1, "standard output: Input/output error: stopped"},
         {"a hang-up", true, Output::Pipe, send({SIGHUP, SIGHUP}), 130, "SIGHUP (the terminal or connection hung up): stopped; the torque is back on"},
         {"Ctrl-\\", true, Output::Pipe, send({SIGQUIT}), 130, "SIGQUIT"},
+        {"SIGUSR2", true, Output::Pipe, send({SIGUSR2}), 130, "SIGUSR2: stopped; the torque is back on"},
         {"its terminal gone", true, Output::Terminal, hangUpTerminal, 1, "standard input: the terminal is gone: stopped; the torque is back on"},
     };
     for (const auto& e : endings) {
@@ -278,8 +287,9 @@ TEST_F(MotionProcess, EveryEndingAProgramCanCatchLeavesPlayedServosHoldingAndTau
                                                         QStringLiteral(SERVOCTL_PROGRAM), "play", file("swing.json"), "--forever", "--json",
                                                         "--port", bus.slavePath()});
         } else {
-            start(process, {"play", file("swing.json"), "--forever", "--json", "--approach-speed", "10"});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= 4 || process.state() == QProcess::NotRunning; }, 30000))
+            const bool streamed = std::string(e.name).ends_with("while streaming");
+            start(process, {"play", file(streamed ? "stream.json" : "swing.json"), "--forever", "--json", "--approach-speed", "10"});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= (streamed ? 40 : 4) || process.state() == QProcess::NotRunning; }, 30000))
                 << "play does not move the servos";
         }
         if (e.end)
@@ -387,4 +397,94 @@ TEST_F(MotionProcess, AFirstMoveGoesFromTheNewestPositionAndAStalledPlayerSkipsW
         EXPECT_EQ(sent[i].position, expected[i].position) << "frame " << i;
         EXPECT_EQ(sent[i].timeMs, expected[i].timeMs) << "frame " << i;
     }
+}
+
+TEST_F(MotionProcess, StreamedStepsGoOutAsPlannedOneFramePerServoPerTickAndATickMissedIsSkippedNotSentLate)
+{
+    // The plan needs no bus; its positions are worked out by hand: 100 + 500 * (6u^5 - 15u^4 + 10u^3)
+    // at u = 0.2, 0.4, 0.6, 0.8 and 1 of a 100 ms ease at 50 set-points per second.
+    writeFile("ease.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"time_ms": 100, "positions": {"1": 100}}, {"time_ms": 100, "positions": {"1": 600}, "curve": "ease"}]})");
+    const ServoctlRun plan = run({"play", file("ease.json"), "--plan"});
+    ASSERT_EQ(plan.exitCode, 0) << plan.err.toStdString();
+    EXPECT_EQ(plan.out, "time_ms,servo,position\n0,1,100\n100,1,100\n120,1,129\n140,1,259\n160,1,441\n180,1,571\n200,1,600\n");
+    const ServoctlRun json = run({"play", file("ease.json"), "--plan", "--json", "--rate", "20"});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    EXPECT_EQ(json.out, "{\"time_ms\": 0, \"servo\": 1, \"position\": 100}\n{\"time_ms\": 100, \"servo\": 1, \"position\": 100}\n"
+                        "{\"time_ms\": 150, \"servo\": 1, \"position\": 350}\n{\"time_ms\": 200, \"servo\": 1, \"position\": 600}\n");
+
+    // A rate the wire cannot carry for the file's servos is refused before the bus is even opened.
+    QByteArray eighteen;
+    for (int id = 1; id <= 18; ++id)
+        eighteen += QStringLiteral("%1\"%2\": 500").arg(id == 1 ? "" : ", ").arg(id).toUtf8();
+    writeFile("robot.json", R"({"format": "servodesk-motion", "version": 1, "steps": [{"time_ms": 500, "curve": "ease", "positions": {)" + eighteen + "}}]}");
+    bus.clearRecords();
+    const ServoctlRun tooFast = run({"play", file("robot.json"), "--rate", "50"});
+    EXPECT_EQ(tooFast.exitCode, 2);
+    EXPECT_TRUE(tooFast.err.contains("rate 50/s is more than the wire carries for 18 servos beside their position reads; the highest is 42.1/s"))
+        << tooFast.err.toStdString();
+    EXPECT_TRUE(bus.receivedFrames().isEmpty()) << "a refused play or a plan reached the bus";
+
+    // On the wire: each servo's frames carry the planned positions in order, the linear step's with
+    // its move time, each streamed one with the tick's 20 ms. A busy machine may make the player skip
+    // a tick: then it skips it for every servo, and never a step's last tick, which carries its pose.
+    writeFile("curves.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"time_ms": 100, "positions": {"1": 200, "7": 200}},
+        {"time_ms": 300, "positions": {"1": 500, "7": 260}, "curve": "through"},
+        {"time_ms": 300, "positions": {"1": 800, "7": 200}, "curve": "through"},
+        {"time_ms": 200, "positions": {"1": 300}, "curve": "ease"}]})");
+    const ServoctlRun planned = run({"play", file("curves.json"), "--plan"});
+    ASSERT_EQ(planned.exitCode, 0) << planned.err.toStdString();
+    QMap<int, QList<int>> plannedPositions;
+    for (const QString& line : planned.out.split('\n', Qt::SkipEmptyParts).mid(1)) {
+        const QStringList fields = line.split(',');
+        if (fields[0] != "0")
+            plannedPositions[fields[1].toInt()].append(fields[2].toInt());
+    }
+    ASSERT_EQ(plannedPositions[1].size(), 1 + 15 + 15 + 10);
+    placeServos({{1, 200}, {7, 200}});
+    bus.clearRecords();
+    const ServoctlRun played = run({"play", file("curves.json"), "--json"});
+    ASSERT_EQ(played.exitCode, 0) << played.err.toStdString();
+    EXPECT_TRUE(played.out.contains(R"("curve":"through")") && played.out.contains(R"("ticks":15)")) << played.out.toStdString();
+    QMap<int, QList<int>> sentPositions;
+    for (const MoveFrame& frame : moves()) {
+        EXPECT_EQ(frame.timeMs, sentPositions[frame.id].isEmpty() ? 100 : 20) << "servo " << frame.id;
+        sentPositions[frame.id].append(frame.position);
+    }
+    QMap<int, QList<int>> sentTicks;  // the place in the plan of each position sent
+    for (int id : {1, 7}) {
+        qsizetype tick = 0;
+        for (int position : sentPositions[id]) {
+            while (tick < plannedPositions[id].size() && plannedPositions[id][tick] != position)
+                ++tick;
+            ASSERT_LT(tick, plannedPositions[id].size()) << "servo " << id << " was sent " << position << ", not in its plan";
+            sentTicks[id].append(int(tick++));
+        }
+        for (int lastTick : {0, 15, 30})
+            EXPECT_TRUE(sentTicks[id].contains(lastTick)) << "servo " << id << ": the pose at tick " << lastTick << " was not sent";
+    }
+    EXPECT_EQ(sentTicks[7], sentTicks[1].mid(0, sentTicks[7].size()));
+    EXPECT_TRUE(sentTicks[1].contains(40));
+    EXPECT_GE(sentTicks[1].size(), 41 - 10) << "most ticks go out on a quiet machine";
+    EXPECT_EQ(bus.position(indexOf(1)), 300);
+
+    // Stopped for 300 ms in a 3 s ease of 150 ticks, the player goes on with the tick that is due:
+    // the ticks it missed are never sent, and the last one still brings the servo to its pose.
+    writeFile("long.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"time_ms": 100, "positions": {"1": 200}}, {"time_ms": 3000, "positions": {"1": 800}, "curve": "ease"}]})");
+    placeServos({{1, 200}});
+    bus.clearRecords();
+    QProcess stalled;
+    start(stalled, {"play", file("long.json")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= 10; }, 30000)) << "play does not stream";
+    ::kill(pid_t(stalled.processId()), SIGSTOP);
+    QTest::qWait(300);
+    ::kill(pid_t(stalled.processId()), SIGCONT);
+    ASSERT_EQ(finish(stalled).exitCode, 0);
+    const QList<MoveFrame> sent = moves();
+    EXPECT_LE(sent.size(), 1 + 150 - 10) << "the ticks missed while stopped went out late";
+    EXPECT_GE(sent.size(), 1 + 150 - 60) << "more ticks were skipped than the stop covers";
+    EXPECT_EQ(sent.last().position, 800);
+    EXPECT_EQ(bus.position(indexOf(1)), 800);
 }
