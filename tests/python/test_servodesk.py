@@ -112,6 +112,7 @@ def test_a_bus_used_from_two_threads_at_once_says_so(tmp_path):
     with servodesk.Bus.demo() as bus:
         player = threading.Thread(target=bus.play, args=(motion,))
         player.start()
+        time.sleep(0.3)  # the player is in its 1.5 s play by then
         # While play waits on the wire this thread runs (the interpreter's lock is released) and is refused.
         with pytest.raises(RuntimeError, match="one thread at a time: another thread is in bus.play"):
             for _ in range(500):
