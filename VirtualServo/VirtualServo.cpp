@@ -163,6 +163,22 @@ void VirtualServo::addServoSharingId(int id)
     m_models.push_back(twin);
 }
 
+void VirtualServo::connectServo(const Settings& settings, int position, int celsius)
+{
+    std::lock_guard lock(m_mutex);
+    VirtualServoModel servo(Clock::now());
+    servo.setSettings(settings);
+    servo.setPosition(position, Clock::now());
+    servo.setTemperature(celsius);
+    m_models.push_back(servo);
+}
+
+void VirtualServo::disconnectServo(int servo)
+{
+    std::lock_guard lock(m_mutex);
+    m_models.erase(m_models.begin() + servo);
+}
+
 void VirtualServo::wake()
 {
     if (m_wakeup < 0)

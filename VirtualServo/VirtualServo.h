@@ -105,6 +105,11 @@ public:
     // One more servo on the bus with the ID id, as when two servos were given one ID: both answer,
     // and since its position and temperature differ, their replies corrupt each other.
     void addServoSharingId(int id);
+    // A servo plugged into the running bus, standing at position at celsius degrees (servos from one
+    // box differ in that much); its index is servoCount() - 1.
+    void connectServo(const Settings& settings, int position, int celsius);
+    // The servo at index servo leaves the bus, as when its cable is pulled; the others keep theirs.
+    void disconnectServo(int servo);
     // Close the master side, as an unplugged adapter disappears. Final.
     void vanish();
     // Unplug (as vanish, but from the worker) as soon as a frame with this command has arrived, so
@@ -147,7 +152,7 @@ private:
     std::atomic<bool> m_stop{false};
 
     mutable std::mutex m_mutex;  // guards everything below
-    std::vector<VirtualServoModel> m_models;  // never empty
+    std::vector<VirtualServoModel> m_models;  // empty once every servo is disconnected
     int m_collisions = 0;
     bool m_paced = false;
     Clock::time_point m_lineFreeAt{};  // when the paced line has carried every byte so far

@@ -2,6 +2,7 @@
 
 #include "Api/Source/ORSSerialPortManager.h"
 #include "Api/Source/SVPortOptions.h"
+#include "VirtualServo/DemoServoBox.h"
 #include "VirtualServo/SVDemoServo.h"
 
 #include "Api/Bus/WholeFile.h"
@@ -43,7 +44,7 @@ CommandContext::~CommandContext()
 void CommandContext::checkGlobalOptions() const
 {
     requireNonEmpty(portPath, portGiven, "--port");
-    if ((demo || demoServos > 0) && portGiven)
+    if ((demo || demoServos > 0 || demoNew > 0) && portGiven)
         throw CommandError{ExitUsage, QStringLiteral("--demo and --port cannot go together: --demo uses a virtual bus, --port a real one")};
     if (!demo && demoServos == 0 && !demoFaults.empty())
         throw CommandError{ExitUsage, QStringLiteral("--demo-fault only goes with --demo")};
@@ -61,12 +62,16 @@ QList<int> CommandContext::demoServoIds() const
 
 void CommandContext::prepareDemo()
 {
-    if ((!demo && demoServos <= 0) || m_demo)
+    if ((!demo && demoServos <= 0 && demoNew <= 0) || m_demo)
         return;
     const QList<int> ids = demoServoIds();
     m_demo = std::make_unique<SVDemoServo>(ids);
     if (!m_demo->isValid())
         throw CommandError{ExitFailure, QStringLiteral("--demo: no virtual bus: ") + m_demo->errorString()};
+    if (demoNew > 0) {
+        m_box = std::make_unique<DemoServoBox>(m_demo->servo(), demoNew);
+        m_box->setPairAtFromEnvironment();
+    }
     // Paced like a real line, so that the demo shows real timings.
     m_demo->servo().setLinePacing(true);
     for (const std::string& fault : demoFaults) {
@@ -255,9 +260,9 @@ void requireNonEmpty(const std::string& value, bool given, const char* option)
         throw CommandError{ExitUsage, QStringLiteral("%1: an empty name").arg(QLatin1String(option))};
 }
 
-QList<int> servoIdsFromRange(const QString& text)
+QList<int> servoIdsFromRange(const QString& text, const QString& what)
 {
-    const CommandError error{ExitUsage, QStringLiteral("--ids: \"%1\" is not a list of IDs such as 0-253 or 1,2,7").arg(text)};
+    const CommandError error{ExitUsage, QStringLiteral("%1: \"%2\" is not a list of IDs such as 0-253 or 1,2,7").arg(what, text)};
     std::vector<std::string> ids;
     for (const QString& part : text.split(QLatin1Char(','))) {
         const QStringList bounds = part.split(QLatin1Char('-'));

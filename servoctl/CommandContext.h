@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class DemoServoBox;
 class SVDemoServo;
 
 enum ExitCode {
@@ -56,6 +57,7 @@ public:
     bool portGiven = false;
     bool demo = false;
     int demoServos = 0;  // with --demo-servos: a demo bus of IDs 1 to this
+    int demoNew = 0;     // with --demo-new: an empty demo bus and a box of this many new servos
     std::vector<std::string> demoFaults;  // faults of the demo bus: "shared-id", "lossy"
     bool json = false;
 
@@ -65,6 +67,8 @@ public:
     // The demo bus's servos: 1, 2 and 7, or 1 to N with --demo-servos N. Each answers its own ID
     // and the broadcast address, as real servos do.
     QList<int> demoServoIds() const;
+    // With --demo-new, the box of new servos of the demo bus (made with the bus); otherwise none.
+    DemoServoBox* demoBox() const { return m_box.get(); }
     // With --demo-fault lossy, one reply in this many is lost.
     static constexpr int demoLossEvery = 20;
 
@@ -100,6 +104,7 @@ private:
     QString choosePortPath();
 
     std::unique_ptr<SVDemoServo> m_demo;
+    std::unique_ptr<DemoServoBox> m_box;
     std::unique_ptr<ServoBus> m_bus;
 };
 
@@ -111,7 +116,7 @@ QString withControlsEscaped(const QString& text);
 int servoIdFromArgument(const std::string& text);
 // Servo IDs from the command line, each as above, each once. Throws CommandError (usage).
 QList<int> servoIdsFromArguments(const std::vector<std::string>& ids);
-// "0-253", "1,2,7", "1-5,9"; throws CommandError (usage).
-QList<int> servoIdsFromRange(const QString& text);
+// "0-253", "1,2,7", "1-5,9"; throws CommandError (usage) naming what (the option or argument).
+QList<int> servoIdsFromRange(const QString& text, const QString& what = QStringLiteral("--ids"));
 // A file name option given as "" is a usage error, not standard output. Throws CommandError (usage).
 void requireNonEmpty(const std::string& value, bool given, const char* option);

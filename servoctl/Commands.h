@@ -28,3 +28,4 @@ void addTeachCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 void addRangeCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addPlayCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
 void addPingCommand(CLI::App& app, CommandContext& context, CommandRunner& run);
+void addAssignCommand(CLI::App& app, CommandContext& context, CommandRunner& run);

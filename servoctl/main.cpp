@@ -14,6 +14,9 @@ CLI::Option* addGlobalOptions(CLI::App& app, CommandContext& context)
     app.add_flag("--demo", context.demo, "Use a virtual bus of three servos (IDs 1, 2 and 7) instead of a port");
     app.add_option("--demo-servos", context.demoServos, "Use a virtual bus of N servos with IDs 1 to N instead of a port")
         ->type_name("N")->check(decimalRange(1, 253));
+    app.add_option("--demo-new", context.demoNew,
+                   "Use an empty virtual bus and a box of N new servos at ID 1: assign connects the next one each time it asks")
+        ->type_name("N")->check(decimalRange(1, 253));
     app.add_option("--demo-fault", context.demoFaults,
                    "Make the demo bus misbehave: shared-id puts a second servo on its second ID, lossy loses one reply in 20")
         ->type_name("FAULT")->check(CLI::IsMember({"shared-id", "lossy"}))->expected(1)
@@ -33,7 +36,7 @@ void addCommands(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     for (auto add : {addPortsCommand, addScanCommand, addInfoCommand, addDumpCommand, addRestoreCommand, addSetCommand,
                      addMoveCommand, addMotorCommand, addTorqueCommand, addLedCommand, addMonitorCommand, addPoseCommand,
-                     addTeachCommand, addRangeCommand, addPlayCommand, addPingCommand})
+                     addTeachCommand, addRangeCommand, addPlayCommand, addPingCommand, addAssignCommand})
         add(app, context, run);
     app.require_subcommand(1);
 }
