@@ -6,6 +6,9 @@ from typing import Iterable, Mapping, Sequence, TypedDict, Union
 Servo = Union[int, str]
 """A servo: its ID (0-253) or, on a bus opened with a robot, its name."""
 
+Targets = Union[Mapping[int, int], Mapping[str, int], Mapping[Servo, int]]
+"""Positions by servo (a mapping's key type is fixed, so each form is named)."""
+
 SettingValue = Union[int, float, bool]
 """A setting's value: volts as a float, a switch as a bool, everything else as an int."""
 
@@ -108,7 +111,7 @@ class Bus:
 
         NoReply names the first servo that did not answer.
         """
-    def move(self, targets: Mapping[Servo, int], time_ms: int = 500) -> None:
+    def move(self, targets: Targets, time_ms: int = 500) -> None:
         """Sends each servo to its position in time_ms (0-30000), the frames back to back; returns at once.
 
         Every target is checked against its servo's stored angle limits first (ValueError; nothing moves).

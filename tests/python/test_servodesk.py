@@ -193,3 +193,18 @@ def test_the_reference_page_and_the_stubs_name_every_call():
             assert re.search(rf"def {name}\(", stubs), f"the stubs lack {kind.__name__}.{name}"
     for name in servodesk.__all__:
         assert f"servodesk.{name}" in reference and re.search(rf"class {name}\b", stubs), name
+
+
+def test_the_stubs_match_the_module_and_type_the_readme_example(tmp_path):
+    here = os.path.dirname(__file__)
+    module_folder = os.path.dirname(os.path.dirname(servodesk.__file__))
+    environment = {**os.environ, "PYTHONPATH": module_folder, "MYPYPATH": module_folder}
+    stubtest = subprocess.run([sys.executable, "-m", "mypy.stubtest", "servodesk", "--allowlist",
+                               os.path.join(here, "stubtest-allowlist.txt")],
+                              capture_output=True, text=True, env=environment, cwd=tmp_path, timeout=300)
+    assert stubtest.returncode == 0, stubtest.stdout + stubtest.stderr
+    example = tmp_path / "example.py"
+    example.write_text(readme_example())
+    typed = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(tmp_path / "cache"), str(example)],
+                           capture_output=True, text=True, env=environment, cwd=tmp_path, timeout=300)
+    assert typed.returncode == 0, typed.stdout + typed.stderr
