@@ -2,6 +2,7 @@
 pseudo-terminal, as a script meets them, including every kind of failure."""
 
 import _thread
+import ast
 import os
 import re
 import subprocess
@@ -187,10 +188,19 @@ def test_the_reference_page_and_the_stubs_name_every_call():
     root = os.path.join(os.path.dirname(__file__), "../..")
     reference = open(os.path.join(root, "docs/python.md"), encoding="utf-8").read()
     stubs = open(os.path.join(root, "python/servodesk/__init__.pyi"), encoding="utf-8").read()
+    stub_classes = {node.name: node for node in ast.parse(stubs).body if isinstance(node, ast.ClassDef)}
     for kind in (servodesk.Bus, servodesk.Robot, servodesk.Motion):
-        for name in (name for name in dir(kind) if not name.startswith("_")):
-            assert re.search(rf"`(servodesk\.{kind.__name__}\.)?{name}[`(]", reference), f"docs/python.md lacks {kind.__name__}.{name}"
-            assert re.search(rf"def {name}\(", stubs), f"the stubs lack {kind.__name__}.{name}"
+        stub_calls = {node.name: node for node in stub_classes[kind.__name__].body if isinstance(node, ast.FunctionDef)}
+        for name in [name for name in dir(kind) if not name.startswith("_")] + ["__init__"] * (kind is servodesk.Bus):
+            assert name == "__init__" or re.search(rf"`(servodesk\.{kind.__name__}\.)?{name}[`(]", reference), \
+                f"docs/python.md lacks {kind.__name__}.{name}"
+            assert name in stub_calls, f"the stubs lack {kind.__name__}.{name}"
+            call = getattr(kind, name)
+            if callable(call):
+                # The module's own signature line (its docstring's first) against the stub's parameters.
+                runtime = re.findall(r"(\w+):", call.__doc__.splitlines()[0].split("->")[0])
+                stub = [argument.arg for argument in stub_calls[name].args.args]
+                assert runtime == stub, f"{kind.__name__}.{name}: the module takes {runtime}, the stubs say {stub}"
     for name in servodesk.__all__:
         assert f"servodesk.{name}" in reference and re.search(rf"class {name}\b", stubs), name
 
