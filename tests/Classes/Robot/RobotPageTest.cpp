@@ -311,7 +311,8 @@ TEST_F(RobotPageTest, AValueOutOfItsRangeIsRefusedWithTheRangeAndAnOffsetGoesOut
         EXPECT_EQ(model()->value(typed.id, typed.key), before) << typed.key << " " << typed.text;
         EXPECT_FALSE(model()->isEdited(typed.id, typed.key)) << typed.key << " " << typed.text;
         const QString title = harness.localized(QStringLiteral("robot_col_") + QLatin1String(typed.key));
-        EXPECT_EQ(status(), BundleLanguage::withValues(harness.localized("robot_out_of_range"), {title, typed.lowest, typed.highest, typed.text}));
+        EXPECT_EQ(status().toStdString(),
+                  BundleLanguage::withValues(harness.localized("robot_out_of_range"), {title, typed.lowest, typed.highest, typed.text}).toStdString());
     }
 
     // The live values read meanwhile leave what is typed alone.
@@ -335,7 +336,7 @@ TEST_F(RobotPageTest, ANameIsTakenOrRefusedByOneRuleWhenTypedSavedAndOpened)
     for (const ServoNameCase& named : servoNameCases()) {
         model()->setNames({{2, before}});
         typeInto(page()->idView(), nameCell(2), named.name);
-        EXPECT_EQ(model()->name(2), named.taken ? named.name : before) << "typed: " << named.what;
+        EXPECT_EQ(model()->name(2).toStdString(), (named.taken ? named.name : before).toStdString()) << "typed: " << named.what;
         if (!named.taken) {
             EXPECT_TRUE(status().startsWith(opening("robot_name_refused"))) << named.what << ": " << qPrintable(status());
         }
@@ -347,7 +348,7 @@ TEST_F(RobotPageTest, ANameIsTakenOrRefusedByOneRuleWhenTypedSavedAndOpened)
         const auto savedEntries = SettingsFile::readRobot(saved);
         EXPECT_EQ(bool(savedEntries), named.taken) << "saved: " << named.what << ": " << qPrintable(status());
         if (savedEntries) {
-            EXPECT_EQ(SettingsFile::namesOf(*savedEntries).value(2), named.name) << named.what;
+            EXPECT_EQ(SettingsFile::namesOf(*savedEntries).value(2).toStdString(), named.name.toStdString()) << named.what;
         } else {
             EXPECT_TRUE(status().startsWith(opening("robot_save_failed"))) << named.what << ": " << qPrintable(status());
         }
@@ -356,7 +357,8 @@ TEST_F(RobotPageTest, ANameIsTakenOrRefusedByOneRuleWhenTypedSavedAndOpened)
         writeRobotFile(opened, QJsonArray{QJsonObject{{"id", 2}, {"name", named.name}}});
         model()->setNames({{2, before}});
         page()->openFile(opened);
-        EXPECT_EQ(model()->name(2), named.taken ? named.name : before) << "opened: " << named.what << ": " << qPrintable(status());
+        EXPECT_EQ(model()->name(2).toStdString(), (named.taken ? named.name : before).toStdString())
+            << "opened: " << named.what << ": " << qPrintable(status());
         if (!named.taken) {
             EXPECT_TRUE(status().startsWith(opening("robot_open_failed"))) << named.what << ": " << qPrintable(status());
         }
@@ -397,7 +399,7 @@ TEST_F(RobotPageTest, OpenRefusesWhatRestoreRefusesAndSaveKeepsTheServosItDidNot
                            QJsonObject{{"id", 9}, {"angle_min", 100}, {"angle_max", 900}, {"name", "tail"}},
                            QJsonObject{{"id", 12}, {"led", false}}});
     page()->openFile(robot);
-    EXPECT_EQ(status(), BundleLanguage::withValues(harness.localized("robot_opened_missing"), {"robot.json", "9, 12"}));
+    EXPECT_EQ(status().toStdString(), BundleLanguage::withValues(harness.localized("robot_opened_missing"), {"robot.json", "9, 12"}).toStdString());
 
     const QString saved = dataHome.filePath("saved.json");
     page()->saveFile(saved);
@@ -408,9 +410,9 @@ TEST_F(RobotPageTest, OpenRefusesWhatRestoreRefusesAndSaveKeepsTheServosItDidNot
         ids.append(entry.id());
     ASSERT_EQ(ids, (QList<int>{1, 2, 7, 9, 12}));
     EXPECT_EQ(entries->at(1).values.value("angle_min"), 150);
-    EXPECT_EQ(entries->at(1).name, "left knee");
+    EXPECT_EQ(entries->at(1).name.toStdString(), "left knee");
     EXPECT_EQ(entries->at(3).values, (SettingValues{{"id", 9}, {"angle_min", 100}, {"angle_max", 900}}));
-    EXPECT_EQ(entries->at(3).name, "tail");
+    EXPECT_EQ(entries->at(3).name.toStdString(), "tail");
     EXPECT_EQ(entries->at(4).values, (SettingValues{{"id", 12}, {"led", 0}}));
 }
 
