@@ -1,178 +1,21 @@
-// The servodesk Python module: Bus, Robot, Motion and the exceptions, bound with pybind11 over
+// The servodesk Python module: the Bus class and the module's definition, bound with pybind11 over
 // BusSession. This file only converts: Python values to the core's and back, failures to exceptions,
 // and it releases the interpreter's lock while a call waits for the bus thread.
-// Python's headers come first: they use the word "slots", which Qt's headers define as a macro.
-#include <pybind11/pybind11.h>
-#include <pybind11/stl.h>
+#include "python/ScriptFiles.h"  // first: it brings Python's headers before Qt's
 
 #include "python/BusSession.h"
 #include "python/BusThread.h"
-
-#include "Api/Bus/MotionFile.h"
-#include "Api/Bus/SettingsFile.h"
-#include "Api/Bus/ServoSettings.h"
 #include "VirtualServo/SVDemoServo.h"
 
-#include <QJsonArray>
 #include <QJsonObject>
 
 #include <atomic>
 #include <optional>
 #include <set>
 
-namespace py = pybind11;
-
 namespace {
 
 constexpr int highestId = 253;  // 254 is the broadcast address, which no call of the module uses
-
-QString qstring(const py::handle& text) { return QString::fromStdString(py::cast<std::string>(text)); }
-py::str pystring(const QString& text) { return py::str(text.toStdString()); }
-
-// The module's exceptions, made at import.
-struct Exceptions {
-    py::object busError, noReply, portGone, sharedId;
-};
-Exceptions& exceptions()
-{
-    static Exceptions* made = new Exceptions;  // lives as long as the interpreter's module
-    return *made;
-}
-
-[[noreturn]] void raise(const py::object& type, const QString& message, py::object servo = py::none())
-{
-    py::object error = type(pystring(message));
-    error.attr("servo") = std::move(servo);
-    PyErr_SetObject(type.ptr(), error.ptr());
-    throw py::error_already_set();
-}
-
-[[noreturn]] void raiseValueError(const QString& message)
-{
-    throw py::value_error(message.toStdString());
-}
-
-// A setting's value as Python holds it: volts as a float, a switch as a bool, the rest as an int.
-py::object settingValue(const QString& key, int value)
-{
-    const SettingField* field = SettingField::byKey(key);
-    switch (field->kind) {
-    case SettingField::Kind::Volts: return py::float_(SVProtocol::voltsFromMillivolts(value));
-    case SettingField::Kind::Switch: return py::bool_(value != 0);
-    case SettingField::Kind::Integer: break;
-    }
-    return py::int_(value);
-}
-
-py::dict settingsDict(const SettingValues& values)
-{
-    py::dict dict;
-    for (auto it = values.begin(); it != values.end(); ++it)
-        dict[pystring(it.key())] = settingValue(it.key(), it.value());
-    return dict;
-}
-
-QJsonValue toJson(const py::handle& value)
-{
-    if (py::isinstance<py::bool_>(value))
-        return value.cast<bool>();
-    if (py::isinstance<py::int_>(value))
-        return QJsonValue(value.cast<qint64>());
-    if (py::isinstance<py::float_>(value))
-        return value.cast<double>();
-    if (py::isinstance<py::str>(value))
-        return qstring(value);
-    return QJsonValue(QJsonValue::Null);
-}
-
-// A robot file: the servos of a robot with their names and settings, as the Robot page opens it.
-class Robot {
-public:
-    static Robot load(const std::string& path)
-    {
-        Result<QList<SettingsFile::Entry>> entries = SettingsFile::readRobot(QString::fromStdString(path));
-        if (!entries)
-            raiseValueError(entries.failure().message);
-        Robot robot;
-        robot.m_entries = std::move(entries).value();
-        return robot;
-    }
-
-    std::vector<int> ids() const
-    {
-        std::vector<int> ids;
-        for (const SettingsFile::Entry& entry : m_entries)
-            ids.push_back(entry.id());
-        return ids;
-    }
-    py::dict names() const
-    {
-        py::dict names;
-        for (const SettingsFile::Entry& entry : m_entries)
-            if (!entry.name.isEmpty())
-                names[py::int_(entry.id())] = pystring(entry.name);
-        return names;
-    }
-    // The ID of a servo given by name; nothing for a name the robot does not have.
-    std::optional<int> idOf(const QString& name) const
-    {
-        for (const SettingsFile::Entry& entry : m_entries)
-            if (entry.name == name)
-                return entry.id();
-        return std::nullopt;
-    }
-    QString nameOf(int id) const
-    {
-        for (const SettingsFile::Entry& entry : m_entries)
-            if (entry.id() == id)
-                return entry.name;
-        return {};
-    }
-    py::dict settings(int id) const
-    {
-        for (const SettingsFile::Entry& entry : m_entries) {
-            if (entry.id() != id)
-                continue;
-            return settingsDict(entry.values);
-        }
-        raiseValueError(QStringLiteral("the robot has no servo %1").arg(id));
-    }
-
-private:
-    QList<SettingsFile::Entry> m_entries;
-};
-
-// A motion file: its steps and how often they repeat.
-class PyMotion {
-public:
-    static PyMotion load(const std::string& path)
-    {
-        Result<Motion> motion = MotionFile::read(QString::fromStdString(path));
-        if (!motion)
-            raiseValueError(motion.failure().message);
-        return PyMotion{std::move(motion).value()};
-    }
-    int repeat() const { return motion.repeat; }
-    std::vector<int> servoIds() const
-    {
-        const QList<int> ids = motion.servoIds();
-        return {ids.begin(), ids.end()};
-    }
-    py::list steps() const
-    {
-        py::list steps;
-        for (const MotionStep& step : motion.steps) {
-            py::dict positions;
-            for (auto it = step.positions.begin(); it != step.positions.end(); ++it)
-                positions[py::int_(it.key())] = it.value();
-            steps.append(py::dict(py::arg("name") = pystring(step.name), py::arg("time_ms") = step.timeMs,
-                                  py::arg("pause_ms") = step.pauseMs, py::arg("positions") = positions));
-        }
-        return steps;
-    }
-
-    Motion motion;
-};
 
 class Bus;
 std::set<Bus*>& openBuses()
@@ -444,15 +287,15 @@ private:
         }
         switch (error.kind) {
         case BusSession::FailureKind::BadValue: raiseValueError(message);
-        case BusSession::FailureKind::NoReply: raise(exceptions().noReply, message, servo);
-        case BusSession::FailureKind::SharedId: raise(exceptions().sharedId, message, servo);
-        case BusSession::FailureKind::PortGone: raise(exceptions().portGone, message, servo);
+        case BusSession::FailureKind::NoReply: raise(Exceptions::instance().noReply, message, servo);
+        case BusSession::FailureKind::SharedId: raise(Exceptions::instance().sharedId, message, servo);
+        case BusSession::FailureKind::PortGone: raise(Exceptions::instance().portGone, message, servo);
         case BusSession::FailureKind::Interrupted:
             PyErr_SetString(PyExc_KeyboardInterrupt, message.toStdString().c_str());
             throw py::error_already_set();
         case BusSession::FailureKind::Other: break;
         }
-        raise(exceptions().busError, message, servo);
+        raise(Exceptions::instance().busError, message, servo);
     }
 
     // A servo ID given as a number: 0-253.
@@ -505,7 +348,7 @@ PYBIND11_MODULE(_servodesk, module)
     module.doc() = "The servo bus from Python, on ServoDesk's core: scans, grouped reads and moves, settings with "
                    "backup and read-back, motion files played safely.";
 
-    Exceptions& made = exceptions();
+    Exceptions& made = Exceptions::instance();
     made.busError = py::reinterpret_steal<py::object>(PyErr_NewExceptionWithDoc(
         "servodesk.BusError", "A servo or the port failed; .servo names the servo at fault, or is None.", PyExc_Exception, nullptr));
     made.noReply = py::reinterpret_steal<py::object>(PyErr_NewExceptionWithDoc(
