@@ -84,12 +84,12 @@ double chosenRate(int servoCount)
 
 Result<double> checkedRate(double rate, int servoCount)
 {
-    const double highest = std::floor(std::min(fastestRate, highestRate(servoCount)) * 10) / 10;
+    const double highest = std::min(fastestRate, highestRate(servoCount));
     if (!(rate >= slowestRate))
         return Failure::usage(QStringLiteral("rate %1/s is below the slowest, %2/s").arg(rate).arg(slowestRate));
     if (!(rate <= highest))
         return Failure::usage(QStringLiteral("rate %1/s is more than the wire carries for %2 servos beside their position reads; the highest is %3/s")
-                                  .arg(rate).arg(servoCount).arg(highest));
+                                  .arg(rate).arg(servoCount).arg(std::floor(highest * 10) / 10));
     return rate;
 }
 

@@ -159,7 +159,8 @@ TEST(MotionPlan, TheRateLeavesTheWireRoomForTheReadsAndAnAskedRateIsCheckedAgain
         const double besideReads = (1000.0 / servos - 10 * 14 * MotionPlan::lineByteMs) / (10 * MotionPlan::lineByteMs);
         EXPECT_GE(MotionPlan::chosenRate(servos), std::min(MotionPlan::defaultRate, 0.8 * besideReads)) << servos << " servos";
     }
-    EXPECT_TRUE(MotionPlan::checkedRate(40, 18));
+    for (int servos : {1, 3, 6, 12, 18})
+        EXPECT_TRUE(MotionPlan::checkedRate(MotionPlan::chosenRate(servos), servos)) << servos << " servos";
     const Result<double> tooFast = MotionPlan::checkedRate(60, 18);
     ASSERT_FALSE(tooFast);
     EXPECT_EQ(tooFast.failure().kind, Failure::Kind::Usage);
