@@ -7,17 +7,7 @@ using namespace SVProtocol;
 
 int SVFrameReader::replyLength(int command)
 {
-    switch (command) {
-    case ReadId: case ReadDeviation: case ReadMaxTemperature: case ReadTemperature: case ReadMotorLoad:
-    case ReadLed: case ReadLedAlarm:
-        return 4;
-    case ReadVoltage: case ReadPosition:
-        return 5;
-    case ReadAngleLimit: case ReadVoltageLimit:
-        return 7;
-    default:
-        return 0;
-    }
+    return command >= 0 && command <= 0xFF ? replyLengthByte(uint8_t(command)) : 0;
 }
 
 SVFrameReader::Candidate SVFrameReader::candidateAt(qsizetype start) const
@@ -44,6 +34,7 @@ QList<QByteArray> SVFrameReader::append(const QByteArray& chunk, Clock::time_poi
 {
     if (!m_pending.isEmpty() && now - m_lastByteTime > staleAfter) {
         m_dropped += m_pending.size();
+        m_droppedSinceFrame += m_pending.size();
         m_pending.clear();
     }
     if (chunk.isEmpty())
@@ -67,11 +58,13 @@ QList<QByteArray> SVFrameReader::append(const QByteArray& chunk, Clock::time_poi
                 m_brokenIds.append(quint8(m_pending.at(start + 2)));
             ++start;
             ++m_dropped;
+            ++m_droppedSinceFrame;
             continue;
         }
         const qsizetype frameSize = quint8(m_pending.at(start + 3)) + 3;
         frames.append(m_pending.mid(start, frameSize));
         start += frameSize;
+        m_droppedSinceFrame = 0;
     }
     m_pending.remove(0, start);
     return frames;

@@ -29,6 +29,9 @@ public:
     // Bytes dropped so far because they could not start a valid frame (a wrong length byte or
     // checksum, noise, two replies on top of each other) or waited too long for their rest.
     qint64 droppedBytes() const { return m_dropped; }
+    // Of those, the ones dropped since the last valid frame: noise that a valid frame followed (stray
+    // bytes before a reply) is not among them, bytes in or after a reply that made no frame are.
+    qint64 droppedSinceFrame() const { return m_droppedSinceFrame; }
     // The IDs named by frames that arrived whole but broken (a wrong checksum, as when two servos
     // answer at once), oldest first, at most brokenIdLimit of them; taking them empties the list.
     // A broken reply that comes late still names its servo this way.
@@ -45,5 +48,6 @@ private:
     QByteArray m_pending;
     Clock::time_point m_lastByteTime{};
     qint64 m_dropped = 0;
+    qint64 m_droppedSinceFrame = 0;
     QList<int> m_brokenIds;
 };

@@ -299,6 +299,8 @@ QByteArray VirtualServo::answer(const QByteArray& frame, Clock::time_point now)
     QByteArray line;
     int answers = 0;
     const bool broadcast = frame.size() > 2 && uint8_t(frame.at(2)) == SVProtocol::broadcastId;
+    if (m_idReadsOnlyByBroadcast && !broadcast && frame.size() > 4 && uint8_t(frame.at(4)) == SVProtocol::ReadId)
+        return {};
     for (VirtualServoModel& model : m_models) {
         if (broadcast && m_broadcastToFirstOnly && &model != &m_models.front())
             continue;
@@ -317,10 +319,11 @@ QByteArray VirtualServo::answer(const QByteArray& frame, Clock::time_point now)
 }
 
 // Called with m_mutex held.
-void VirtualServo::scheduleReply(const QByteArray& reply, Clock::time_point now)
+void VirtualServo::scheduleReply(QByteArray reply, Clock::time_point now)
 {
     if (m_dropEvery > 0 && ++m_repliesScheduled % quint64(m_dropEvery) == 0)
         return;
+    reply.prepend(noise(m_noiseBeforeReplies));
     Clock::time_point due = now + m_replyDelay;
     if (m_paced) {
         // Sent once the line is free; the host has the whole reply when its last byte has arrived.
@@ -537,20 +540,40 @@ void VirtualServo::setUnplugOnCommand(int command)
     m_unplugCommand = command;
 }
 
+// Called with m_mutex held.
+QByteArray VirtualServo::noise(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i) {
+        // xorshift32: reproducible noise without a seeded global generator
+        m_noiseState ^= m_noiseState << 13;
+        m_noiseState ^= m_noiseState >> 17;
+        m_noiseState ^= m_noiseState << 5;
+        bytes.append(static_cast<char>(m_noiseState & 0xFF));
+    }
+    return bytes;
+}
+
 void VirtualServo::sendNoise(int count)
 {
-    QByteArray noise;
+    QByteArray bytes;
     {
         std::lock_guard lock(m_mutex);
-        for (int i = 0; i < count; ++i) {
-            // xorshift32: reproducible noise without a seeded global generator
-            m_noiseState ^= m_noiseState << 13;
-            m_noiseState ^= m_noiseState >> 17;
-            m_noiseState ^= m_noiseState << 5;
-            noise.append(static_cast<char>(m_noiseState & 0xFF));
-        }
+        bytes = noise(count);
     }
-    writeRaw(noise);
+    writeRaw(bytes);
+}
+
+void VirtualServo::setNoiseBeforeReplies(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_noiseBeforeReplies = std::max(count, 0);
+}
+
+void VirtualServo::setIdReadsOnlyByBroadcast(bool only)
+{
+    std::lock_guard lock(m_mutex);
+    m_idReadsOnlyByBroadcast = only;
 }
 
 void VirtualServo::writeRaw(const QByteArray& bytes)

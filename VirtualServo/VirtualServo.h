@@ -96,6 +96,11 @@ public:
     void setEchoCommands(bool echo);
     // Write count pseudo-random bytes now.
     void sendNoise(int count);
+    // Write count pseudo-random bytes before each reply, as some cheap adapters do; 0 for none.
+    void setNoiseBeforeReplies(int count);
+    // Servos answer an ID read only when it is sent to the broadcast ID, as a servo may: one sent to
+    // their own ID goes unanswered.
+    void setIdReadsOnlyByBroadcast(bool only);
     // Write bytes now, as they are.
     void writeRaw(const QByteArray& bytes);
     // Replies to frames of this command go out with a wrong checksum; -1 for none.
@@ -136,7 +141,8 @@ private:
     void readMaster(Clock::time_point now);
     void handleFrame(const QByteArray& frame, Clock::time_point now);
     QByteArray answer(const QByteArray& frame, Clock::time_point now);
-    void scheduleReply(const QByteArray& reply, Clock::time_point now);
+    void scheduleReply(QByteArray reply, Clock::time_point now);
+    QByteArray noise(int count);
     void schedule(Clock::time_point due, const QByteArray& bytes);
     void writeDue(Clock::time_point now);
     void wake();
@@ -172,6 +178,8 @@ private:
     bool m_echo = false;
     int m_corruptCommand = -1;
     bool m_broadcastToFirstOnly = false;
+    bool m_idReadsOnlyByBroadcast = false;
+    int m_noiseBeforeReplies = 0;
     int m_dropEvery = 0;
     quint64 m_repliesScheduled = 0;
     int m_unplugCommand = -1;

@@ -91,6 +91,9 @@ public:
 
     // Bytes heard so far that made no valid frame (dropped or still waiting for their rest).
     qint64 garbageBytes() const { return m_reader.droppedBytes() + m_reader.pendingSize(); }
+    // Of those, the ones heard since the last valid frame: stray bytes that a whole frame followed are
+    // not among them.
+    qint64 garbageSinceFrame() const { return m_reader.droppedSinceFrame() + m_reader.pendingSize(); }
 
     // Per servo ID, every read since the bus opened.
     const std::map<int, ServoStatistics>& statistics() const { return m_statistics; }

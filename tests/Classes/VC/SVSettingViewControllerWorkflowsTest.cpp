@@ -107,14 +107,14 @@ TEST_F(Workflows, ReadDetectsTheServoAndFillsTheParameterPage)
     EXPECT_FALSE(vc.switchOverpressure()->checked());
     EXPECT_TRUE(vc.switchOverTemperature()->checked());
 
-    // The look for a lone servo read the ID found, its position and voltage; then the block read went
+    // The look for a lone servo read the position and voltage of the ID found; then the block read went
     // to that ID: angle and voltage limits, maximum temperature, LED, LED alarm, deviation.
     QList<QByteArray> reads;
     for (const QByteArray& frame : harness.receivedFrames()) {
         if (quint8(frame.at(2)) == 7)
             reads.append(frame);
     }
-    EXPECT_EQ(commandsOf(reads), QList<int>({14, 28, 27, 21, 23, 25, 34, 36, 19}));
+    EXPECT_EQ(commandsOf(reads), QList<int>({28, 27, 21, 23, 25, 34, 36, 19}));
 
     serveEventsFor(pastReadTimeOutMs);
     EXPECT_EQ(tips(), QStringList{tip("connect_success")}) << "a time-out fired after a successful read";
@@ -256,12 +256,12 @@ TEST_F(Workflows, WriteSendsTheEightFramesAndTheServoTakesThePage)
     ASSERT_TRUE(harness.waitForFrames(24, 1)) << "the last write frame never came";
     EXPECT_TRUE(vc.myprogress()->isVisible());
 
-    // The look for a lone servo (an ID read from the broadcast address, then from the ID found), then
-    // the write.
+    // The look for a lone servo (an ID read from the broadcast address; its position and voltage
+    // reads are left out with the poll's), then the write.
     const QList<QByteArray> writes = framesBesidesPoll();
-    EXPECT_EQ(commandsOf(writes), QList<int>({14, 14, 13, 17, 18, 20, 33, 22, 35, 24}));
-    ASSERT_EQ(writes.size(), 10);
-    EXPECT_EQ(quint8(writes.at(2).at(2)), 0xFE);
+    EXPECT_EQ(commandsOf(writes), QList<int>({14, 13, 17, 18, 20, 33, 22, 35, 24}));
+    ASSERT_EQ(writes.size(), 9);
+    EXPECT_EQ(quint8(writes.at(1).at(2)), 0xFE);
 
     const VirtualServoModel::Settings held = harness.servo().settings();
     EXPECT_EQ(held.id, 1);
@@ -290,7 +290,7 @@ TEST_F(Workflows, WriteCutShortStopsTheBarAndSaysSo)
     harness.press(Tag::TagButtonSet);
     ASSERT_TRUE(waitForTips(1)) << "no tip after the write was cut short";
     EXPECT_EQ(tips(), QStringList{tip("write_fail")});
-    EXPECT_EQ(commandsOf(framesBesidesPoll()), QList<int>({14, 14, 13}));
+    EXPECT_EQ(commandsOf(framesBesidesPoll()), QList<int>({14, 13}));
     bool completeShown = false;
     waitForCondition([&] {
         completeShown = completeShown || vc.myprogress()->title() == SVLocalized::text("set_complete");
