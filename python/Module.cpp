@@ -10,6 +10,7 @@
 #include <QJsonObject>
 
 #include <atomic>
+#include <climits>
 #include <optional>
 #include <set>
 
@@ -115,16 +116,24 @@ public:
         return positions;
     }
 
-    void move(const py::dict& targets, int timeMs)
+    void move(const py::object& targets, int timeMs)
     {
         QMap<int, int> moves;
-        for (const auto& [servo, position] : targets) {
+        for (const py::handle& item : targets.attr("items")()) {
+            const py::tuple pair = py::reinterpret_borrow<py::tuple>(item);
+            const py::handle servo = pair[0];
+            const py::handle position = pair[1];
             if (!py::isinstance<py::int_>(position) || py::isinstance<py::bool_>(position))
-                raiseValueError(QStringLiteral("%1: a position is a whole number").arg(qstring(py::repr(servo))));
+                throw py::type_error(QStringLiteral("%1: a position is a whole number").arg(qstring(py::repr(servo))).toStdString());
             const int id = idOf(servo);
             if (moves.contains(id))
                 raiseValueError(QStringLiteral("servo %1 is named twice").arg(id));
-            moves.insert(id, position.cast<int>());
+            // The range itself is the core's rule; a number past an int's is only told here.
+            int overflow = 0;
+            const long long value = PyLong_AsLongLongAndOverflow(position.ptr(), &overflow);
+            if (overflow != 0 || value < INT_MIN || value > INT_MAX)
+                raiseValueError(QStringLiteral("servo %1: position %2 is out of range; nothing moved").arg(id).arg(qstring(py::repr(position))));
+            moves.insert(id, int(value));
         }
         call<bool>("move", [&] { return m_session->move(moves, timeMs); });
     }

@@ -131,6 +131,7 @@ BAD_MOTION = '{"format": "servodesk-motion", "version": 1, "repeat": 1, "steps":
 @pytest.mark.parametrize("call, error, message", [
     (lambda bus, tmp: bus.positions([1, 5]), servodesk.NoReply, r"servo 5 did not answer \(position\)"),
     (lambda bus, tmp: bus.move({1: 1001}), ValueError, "position 1001 is out of range 0-1000; nothing moved"),
+    (lambda bus, tmp: bus.move({1: 10**20}), ValueError, "position 100000000000000000000 is out of range"),
     (lambda bus, tmp: bus.move({1: 500}, time_ms=30001), ValueError, "time_ms 30001 is out of range"),
     (lambda bus, tmp: bus.positions([254]), ValueError, "servo ID 254 is out of range 0-253"),
     (lambda bus, tmp: bus.positions(["left knee"]), ValueError, "names need a robot"),
