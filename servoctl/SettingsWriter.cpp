@@ -1,17 +1,19 @@
 #include "servoctl/SettingsWriter.h"
 
-#include "Api/Bus/LoneServo.h"
-#include "Api/Bus/ServoAccess.h"
 #include "servoctl/StopSignals.h"
-#include "Api/Bus/SettingsFile.h"
 
-#include "Api/Bus/Protocol.h"
+#include <algorithm>
 
 namespace {
 
 QString listOrNothing(const QStringList& keys)
 {
     return keys.isEmpty() ? QStringLiteral("nothing") : keys.join(QStringLiteral(", "));
+}
+
+bool writes(const RobotWrite::Outcome& outcome, int servoId)
+{
+    return std::any_of(outcome.servos.begin(), outcome.servos.end(), [servoId](const RobotWrite::ServoOutcome& servo) { return servo.servoId == servoId; });
 }
 
 }  // namespace
@@ -22,76 +24,54 @@ SettingsWriter::SettingsWriter(CommandContext& context, bool idToBroadcast)
 {
 }
 
-SettingsWriter::Plan SettingsWriter::plan(const SettingsChange& change)
-{
-    const ServoSettings current = valueOrThrow(ServoAccess::readSettings(m_context.bus(), change.servoId));
-    const ServoSettings target = withValues(current, change.values);
-    if (const Result<void> rules = checkPairRules(target); !rules)
-        throw CommandError{ExitUsage, QStringLiteral("servo %1: %2").arg(change.servoId).arg(rules.failure().message)};
-    if (target.id != current.id && m_context.bus().read(target.id, SVProtocol::ReadTemperature))
-        throw CommandError{ExitFailure, QStringLiteral("servo %1: ID %2 is already taken on the bus").arg(change.servoId).arg(target.id)};
-    return {current, target, {}};
-}
-
 int SettingsWriter::apply(const QList<SettingsChange>& changes)
 {
     StopSignals stop;
-    if (m_idToBroadcast)
-        if (const Result<int> lone = LoneServo::check(m_context.bus()); !lone)
-            throw CommandError{ExitFailure, QStringLiteral("--broadcast: %1: every servo would take the new ID; "
-                                                           "connect the servo alone to give it a new ID by broadcast")
-                                                .arg(lone.failure().message)};
-    QList<Plan> plans;
+    QList<RobotWrite::Change> asked;
     for (const SettingsChange& change : changes)
-        plans.append(plan(change));
-    if (StopSignals::requested())
-        throw CommandError{ExitInterrupted, QStringLiteral("interrupted; nothing written")};
-    // Every backup is whole on the disk before the first frame goes out.
-    for (Plan& plan : plans)
-        if (plan.current != plan.target)
-            plan.backup = valueOrThrow(SettingsFile::saveBackup(plan.current));
-    int status = ExitSuccess;
-    for (const Plan& plan : plans) {
-        if (StopSignals::requested())
-            CommandContext::warn(QStringLiteral("servo %1: stopped before it was written").arg(plan.current.id));
-        else
-            status = std::max(status, write(plan));
+        asked.append({change.servoId, change.values, std::nullopt});
+    const Result<RobotWrite::Outcome> outcome =
+        RobotWrite::write(m_context.bus(), asked, &StopSignals::requested, {true, m_idToBroadcast});
+    if (!outcome) {
+        const Failure& failure = outcome.failure();
+        if (failure.kind == Failure::Kind::Interrupted)
+            throw CommandError{ExitInterrupted, QStringLiteral("interrupted; nothing written")};
+        const QString prefix = m_idToBroadcast && failure.servoId < 0 ? QStringLiteral("--broadcast: ") : QString();
+        throw CommandError{failure.kind == Failure::Kind::Usage ? ExitUsage : ExitFailure, prefix + failure.message};
     }
+    for (const SettingsChange& change : changes)
+        if (!writes(*outcome, change.servoId))
+            CommandContext::print(QStringLiteral("servo %1: already as asked, nothing written").arg(change.servoId));
+    int status = ExitSuccess;
+    for (const RobotWrite::ServoOutcome& servo : outcome->servos)
+        status = std::max(status, report(servo, outcome->stopped));
     return StopSignals::requested() ? ExitInterrupted : status;
 }
 
-int SettingsWriter::write(const Plan& plan)
+// Prints what became of one servo; returns its exit code.
+int SettingsWriter::report(const RobotWrite::ServoOutcome& servo, const std::optional<Failure>& stopped)
 {
-    const int id = plan.current.id;
-    if (plan.current == plan.target) {
-        CommandContext::print(QStringLiteral("servo %1: already as asked, nothing written").arg(id));
-        return ExitSuccess;
-    }
-    CommandContext::warn(QStringLiteral("servo %1: its settings before the change are in %2").arg(id).arg(plan.backup));
-    ServoBus& bus = m_context.bus();
-    const ServoAccess::WriteResult result =
-        ServoAccess::writeSettings(bus, plan.current, plan.target, m_idToBroadcast, &StopSignals::requested);
-    if (!result.complete) {
-        const QString why = result.stopped ? QStringLiteral("interrupted") : bus.portFailure().message;
+    const int id = servo.servoId;
+    CommandContext::warn(QStringLiteral("servo %1: its settings before the change are in %2").arg(id).arg(servo.backup));
+    if (!servo.unwrittenKeys.isEmpty()) {
+        const bool interrupted = stopped && stopped->kind == Failure::Kind::Interrupted;
+        const QString why = interrupted ? QStringLiteral("interrupted") : stopped ? stopped->message : QString();
         CommandContext::warn(QStringLiteral("servo %1: stopped (%2); written: %3; not written: %4; the backup stays in %5")
-                                 .arg(id).arg(why, listOrNothing(result.writtenKeys), listOrNothing(result.unwrittenKeys), plan.backup));
-        return result.stopped ? ExitInterrupted : ExitFailure;
+                                 .arg(id).arg(why, listOrNothing(servo.writtenKeys), listOrNothing(servo.unwrittenKeys), servo.backup));
+        return interrupted ? ExitInterrupted : ExitFailure;
     }
-    const Result<ServoSettings> readBack = ServoAccess::readSettings(bus, plan.target.id);
-    if (!readBack) {
-        CommandContext::warn(QStringLiteral("servo %1: written, but the read-back failed: %2").arg(id).arg(readBack.failure().message));
+    if (!servo.answered) {
+        const QString why = stopped ? stopped->message : QStringLiteral("servo %1 did not answer").arg(servo.target.id);
+        CommandContext::warn(QStringLiteral("servo %1: written, but the read-back failed: %2").arg(id).arg(why));
         return ExitFailure;
     }
-    const QStringList differing = differingKeys(*readBack, plan.target);
-    for (const QString& key : differing) {
+    for (const QString& key : servo.differingKeys) {
         const SettingField* field = SettingField::byKey(key);
         CommandContext::warn(QStringLiteral("servo %1: %2: wrote %3, read back %4")
-                                 .arg(id).arg(key, field->valueText(plan.target.*field->member),
-                                              field->valueText((*readBack).*field->member)));
+                                 .arg(id).arg(key, field->valueText(servo.target.*field->member), field->valueText(servo.readBack.*field->member)));
     }
-    if (!differing.isEmpty())
+    if (!servo.differingKeys.isEmpty())
         return ExitFailure;
-    CommandContext::print(QStringLiteral("servo %1: wrote %2; read back and verified")
-                              .arg(plan.target.id).arg(result.writtenKeys.join(QStringLiteral(", "))));
+    CommandContext::print(QStringLiteral("servo %1: wrote %2; read back and verified").arg(servo.target.id).arg(servo.writtenKeys.join(QStringLiteral(", "))));
     return ExitSuccess;
 }

@@ -1,10 +1,11 @@
-// Changes the stored settings of servos as "restore" and "set" do: every value is checked and every
-// servo's current settings go to a backup file before anything is sent; then, servo by servo, what
-// differs is written and everything is read back and compared. Ctrl-C or a polite kill stops it
+// Changes the stored settings of servos as "restore" and "set" do, by the one settings write of the bus
+// layer (every value checked and every servo's settings backed up before anything is sent, then only
+// what differs written and read back), and prints what it returns. Ctrl-C or a polite kill stops it
 // before the next frame, saying what was and was not written.
 #pragma once
 
 #include "servoctl/CommandContext.h"
+#include "Api/Bus/RobotWrite.h"
 #include "Api/Bus/ServoSettings.h"
 
 #include <QList>
@@ -21,14 +22,7 @@ public:
     int apply(const QList<SettingsChange>& changes);
 
 private:
-    struct Plan {
-        ServoSettings current;
-        ServoSettings target;
-        QString backup;  // the file holding current
-    };
-    Plan plan(const SettingsChange& change);
-    // The exit code of writing one plan.
-    int write(const Plan& plan);
+    int report(const RobotWrite::ServoOutcome& servo, const std::optional<Failure>& stopped);
 
     CommandContext& m_context;
     bool m_idToBroadcast;

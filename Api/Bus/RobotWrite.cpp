@@ -1,5 +1,7 @@
 #include "Api/Bus/RobotWrite.h"
 
+#include "Api/Bus/LoneServo.h"
+#include "Api/Bus/Protocol.h"
 #include "Api/Bus/SettingsFile.h"
 
 #include <algorithm>
@@ -12,7 +14,7 @@ struct Plan {
     RobotWrite::ServoOutcome outcome;
 };
 
-Result<Plan> planFor(ServoBus& bus, const RobotWrite::Change& change)
+Result<Plan> planFor(ServoBus& bus, const RobotWrite::Change& change, const RobotWrite::Options& options)
 {
     Result<ServoSettings> read = ServoAccess::readSettings(bus, change.servoId);
     if (!read)
@@ -21,12 +23,22 @@ Result<Plan> planFor(ServoBus& bus, const RobotWrite::Change& change)
     if (change.storedDeviation)
         present.deviation = *change.storedDeviation;
     ServoSettings target = withValues(present, change.values);
-    target.id = present.id;
+    if (!options.changeIds)
+        target.id = present.id;
     if (Result<void> rules = checkPairRules(target); !rules)
         return Failure::usage(QStringLiteral("servo %1: %2").arg(change.servoId).arg(rules.failure().message)).about(change.servoId);
-    // An edited offset is always stored: the servo may already hold it as an unsaved adjustment.
-    const QStringList always = change.values.contains(QStringLiteral("deviation")) ? QStringList{QStringLiteral("deviation")} : QStringList{};
+    if (target.id != present.id && bus.read(target.id, SVProtocol::ReadTemperature))
+        return Failure::failed(QStringLiteral("servo %1: ID %2 is already taken on the bus").arg(change.servoId).arg(target.id)).about(change.servoId);
+    // An offset the page may have sent as an unsaved adjustment is stored even when it reads alike.
+    const QStringList always = change.storedDeviation ? QStringList{QStringLiteral("deviation")} : QStringList{};
     Plan plan{present, ServoAccess::groupWrites(present, target, always), {}};
+    if (target.id != present.id) {
+        const int to = target.id;
+        const int address = options.idToBroadcast ? SVProtocol::broadcastId : present.id;
+        plan.writes.append({{QStringLiteral("id")}, [address, to](ServoBus& bus) {
+            return bus.write(address, SVProtocol::WriteId, SVProtocol::parameterBytes({to}));
+        }});
+    }
     plan.outcome.servoId = change.servoId;
     plan.outcome.target = target;
     return plan;
@@ -67,11 +79,15 @@ bool Outcome::complete() const
     });
 }
 
-Result<Outcome> write(ServoBus& bus, const QList<Change>& changes, const std::function<bool()>& stopRequested)
+Result<Outcome> write(ServoBus& bus, const QList<Change>& changes, const std::function<bool()>& stopRequested, const Options& options)
 {
+    if (options.idToBroadcast)
+        if (const Result<int> lone = LoneServo::check(bus); !lone)
+            return Failure::failed(QStringLiteral("%1: every servo would take the new ID; connect the servo alone to give it a new ID by broadcast")
+                                       .arg(lone.failure().message));
     QList<Plan> plans;
     for (const Change& change : changes) {
-        Result<Plan> plan = planFor(bus, change);
+        Result<Plan> plan = planFor(bus, change, options);
         if (!plan)
             return plan.failure();
         if (!plan->writes.isEmpty())
@@ -93,7 +109,7 @@ Result<Outcome> write(ServoBus& bus, const QList<Change>& changes, const std::fu
             if (!plan.outcome.writtenKeys.contains(write.keys.first()))
                 plan.outcome.unwrittenKeys += write.keys;
         if (!outcome.stopped && !plan.outcome.writtenKeys.isEmpty()) {
-            const Result<ServoSettings> back = ServoAccess::readSettings(bus, plan.outcome.servoId);
+            const Result<ServoSettings> back = ServoAccess::readSettings(bus, plan.outcome.target.id);
             if (!bus.isUsable())
                 outcome.stopped = bus.portFailure();
             plan.outcome.answered = back.ok();
