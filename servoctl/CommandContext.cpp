@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -225,6 +226,25 @@ void CommandContext::warn(const QString& message)
 {
     std::fflush(stdout);
     std::fputs(qPrintable(QStringLiteral("servoctl: ") + withControlsEscaped(message) + QLatin1Char('\n')), stderr);
+}
+
+void CommandContext::requireWritableFile(const QString& path, const QString& consequence)
+{
+    const QFileInfo info(path);
+    QString why;
+    if (info.isDir()) {
+        why = QStringLiteral("it is a folder");
+    } else if (info.exists() && !info.isFile()) {
+        if (!info.isWritable())
+            why = QStringLiteral("permission denied");
+    } else {
+        // The file is written whole beside its target, then renamed: the folder must take a new file.
+        QTemporaryFile probe(info.absolutePath() + QStringLiteral("/.servoctl-XXXXXX"));
+        if (!probe.open())
+            why = probe.errorString();
+    }
+    if (!why.isEmpty())
+        throw CommandError{ExitFailure, QStringLiteral("cannot write %1: %2; %3").arg(path, why, consequence)};
 }
 
 void CommandContext::writeFileAtomically(const QString& path, const QByteArray& bytes)

@@ -96,6 +96,10 @@ public:
     // Throws CommandError (failure) when standard output or standard error cannot take a line now:
     // closed, a pipe whose reader is gone, a terminal that hung up. what says what did not happen.
     static void requireWritableOutput(const QString& what);
+    // Throws CommandError (failure) when path cannot be written as writeFileAtomically writes it: a
+    // folder, a folder that is missing or takes no new file, a device or pipe without permission.
+    // consequence says what did not happen. A full disk shows only when the file is written.
+    static void requireWritableFile(const QString& path, const QString& consequence);
     // Writes bytes to path whole or not at all. Throws CommandError.
     static void writeFileAtomically(const QString& path, const QByteArray& bytes);
 

@@ -1,5 +1,5 @@
-// Numbers on the command line are decimal: "0x2", "0b11" or "1e3" for a count are usage errors, as
-// any other text that is not a number, instead of being read in another base.
+// Numbers on the command line are decimal: "0x2", "0b11", "010" or "1e3" for a count are usage
+// errors, as any other text that is not a number, instead of being read in another base.
 #pragma once
 
 #include <CLI/CLI.hpp>

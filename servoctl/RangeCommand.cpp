@@ -1,12 +1,14 @@
 // servoctl range: teaches angle limits by hand. The servos' torque goes off; the user moves each
-// joint to both ends; Enter, q or Ctrl-D ends it (so does Ctrl-C), and the torque comes back on in
-// every case. Each servo's range, narrowed by the margin, is printed or written as a settings file
-// that restore takes.
+// joint to both ends; Enter, q or Ctrl-D ends it (so does Ctrl-C or any other signal that would end
+// the program), and the torque comes back on in every case. Each servo's range, narrowed by the
+// margin, is printed or written as a settings file that restore takes; a file that cannot be written
+// is refused before the torque goes off, and one that still fails gets the limits printed instead.
 #include "servoctl/Commands.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/ServoAccess.h"
 #include "Api/Bus/SettingsFile.h"
 #include "Api/Bus/TaughtRange.h"
+#include "Api/Bus/WholeFile.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -14,6 +16,7 @@
 #include <cerrno>
 
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -40,7 +43,35 @@ private:
     QList<int> m_ids;
 };
 
-// True once a line or the end of standard input has come; never waits.
+// While it lives, a terminal on standard input hands over each key as it is typed, without echo, so
+// that q alone ends the recording; the terminal's own settings come back when it goes.
+class KeysWithoutEnter {
+public:
+    KeysWithoutEnter()
+    {
+        if (::tcgetattr(STDIN_FILENO, &m_saved) != 0)
+            return;  // not a terminal
+        termios keys = m_saved;
+        keys.c_lflag &= ~tcflag_t(ICANON | ECHO);
+        keys.c_cc[VMIN] = 1;
+        keys.c_cc[VTIME] = 0;
+        m_changed = ::tcsetattr(STDIN_FILENO, TCSANOW, &keys) == 0;
+    }
+    ~KeysWithoutEnter()
+    {
+        if (m_changed)
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
+    }
+    KeysWithoutEnter(const KeysWithoutEnter&) = delete;
+    KeysWithoutEnter& operator=(const KeysWithoutEnter&) = delete;
+
+private:
+    termios m_saved{};
+    bool m_changed = false;
+};
+
+// True once Enter, q, Ctrl-D (a key of its own on a terminal without Enter) or the end of standard
+// input has come; never waits.
 bool inputEnded()
 {
     pollfd input{STDIN_FILENO, POLLIN, 0};
@@ -50,7 +81,8 @@ bool inputEnded()
     const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
     if (got < 0)
         return errno != EINTR && errno != EAGAIN;
-    return got == 0 || QByteArray(chunk, got).contains('\n');
+    const QByteArray keys(chunk, got);
+    return got == 0 || keys.contains('\n') || keys.contains('q') || keys.contains('\x04');
 }
 
 QMap<int, TaughtRange> record(ServoBus& bus, const QList<int>& ids)
@@ -58,6 +90,7 @@ QMap<int, TaughtRange> record(ServoBus& bus, const QList<int>& ids)
     QMap<int, TaughtRange> ranges;
     TaughtRange::includeAll(ranges, valueOrThrow(ServoAccess::readPositions(bus, ids)));  // every servo answers first
     TorqueOffWhileRecording torqueOff(bus, ids);
+    const KeysWithoutEnter keys;
     CommandContext::warn(QStringLiteral("torque is off: move each joint by hand to both ends; Enter or q ends"));
     while (!StopSignals::requested() && !inputEnded()) {
         bus.listen(std::chrono::milliseconds(20));
@@ -66,31 +99,71 @@ QMap<int, TaughtRange> record(ServoBus& bus, const QList<int>& ids)
     return ranges;
 }
 
-int range(CommandContext& context, const QList<int>& ids, int margin, const QString& output)
+struct TaughtServo {
+    int id = 0;
+    TaughtRange seen;
+    TaughtRange::Limits limits;
+};
+
+// Each servo's limits, in the order of ids; throws CommandError when one has none.
+QList<TaughtServo> limitsOf(const QList<int>& ids, const QMap<int, TaughtRange>& ranges, int margin)
 {
-    StopSignals stop;
-    const QMap<int, TaughtRange> ranges = record(context.bus(), ids);
-    QList<SettingValues> limits;
-    QJsonArray json;
+    QList<TaughtServo> taught;
     for (int id : ids) {
         const TaughtRange seen = ranges.value(id);
-        const auto narrowed = seen.limits(margin);
-        if (!narrowed)
-            throw CommandError{ExitFailure, QStringLiteral("servo %1: %2; nothing written").arg(id).arg(narrowed.failure().message)};
-        SettingValues values = narrowed->values();
-        values.insert(QStringLiteral("id"), id);
-        limits.append(values);
-        json.append(QJsonObject{{"id", id}, {"lowest", seen.lowest}, {"highest", seen.highest},
-                                {"angle_min", narrowed->angleMin}, {"angle_max", narrowed->angleMax}});
-        if (output.isEmpty() && !context.json)
-            CommandContext::print(QStringLiteral("servo %1: moved %2-%3, angle_min %4, angle_max %5")
-                                      .arg(id).arg(seen.lowest).arg(seen.highest).arg(narrowed->angleMin).arg(narrowed->angleMax));
+        const Result<TaughtRange::Limits> limits = seen.limits(margin);
+        if (!limits)
+            throw CommandError{ExitFailure, QStringLiteral("servo %1: %2; nothing written").arg(id).arg(limits.failure().message)};
+        taught.append({id, seen, *limits});
     }
+    return taught;
+}
+
+void print(const QList<TaughtServo>& taught, bool json)
+{
+    QJsonArray servos;
+    for (const TaughtServo& servo : taught) {
+        if (json)
+            servos.append(QJsonObject{{"id", servo.id}, {"lowest", servo.seen.lowest}, {"highest", servo.seen.highest},
+                                      {"angle_min", servo.limits.angleMin}, {"angle_max", servo.limits.angleMax}});
+        else
+            CommandContext::print(QStringLiteral("servo %1: moved %2-%3, angle_min %4, angle_max %5")
+                                      .arg(servo.id).arg(servo.seen.lowest).arg(servo.seen.highest)
+                                      .arg(servo.limits.angleMin).arg(servo.limits.angleMax));
+    }
+    if (json)
+        CommandContext::printJson(QJsonDocument(servos));
+}
+
+QByteArray settingsFileOf(const QList<TaughtServo>& taught)
+{
+    QList<SettingValues> servos;
+    for (const TaughtServo& servo : taught) {
+        SettingValues values = servo.limits.values();
+        values.insert(QStringLiteral("id"), servo.id);
+        servos.append(values);
+    }
+    return SettingsFile::partialDocument(servos);
+}
+
+int range(CommandContext& context, const QList<int>& ids, int margin, const QString& output)
+{
     if (!output.isEmpty())
-        CommandContext::writeFileAtomically(output, SettingsFile::partialDocument(limits));
-    else if (context.json)
-        CommandContext::printJson(QJsonDocument(json));
-    return StopSignals::requested() ? ExitInterrupted : ExitSuccess;
+        CommandContext::requireWritableFile(output, QStringLiteral("the torque stays on"));
+    StopSignals stop;  // made before the torque goes off, kept until the limits are out
+    const QList<TaughtServo> taught = limitsOf(ids, record(context.bus(), ids), margin);
+    if (output.isEmpty()) {
+        print(taught, context.json);
+    } else if (const Result<void> written = WholeFile::write(output, settingsFileOf(taught), &StopSignals::requested); !written) {
+        print(taught, context.json);  // the joints were moved for these: they are not lost
+        const QString message = written.failure().message + QStringLiteral("; the limits are printed instead");
+        if (StopSignals::requested())
+            throw CommandError{ExitInterrupted, QStringLiteral("%1: %2").arg(StopSignals::describe(StopSignals::signal()), message)};
+        throw CommandError{exitCodeOf(written.failure()), message};
+    }
+    if (StopSignals::requested())
+        throw CommandError{ExitInterrupted, QStringLiteral("%1: the recording stopped; the torque is back on").arg(StopSignals::describe(StopSignals::signal()))};
+    return ExitSuccess;
 }
 
 }  // namespace
@@ -108,7 +181,7 @@ void addRangeCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     auto options = std::make_shared<Options>();
     command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
     command->add_option("--margin", options->margin, "Units kept free at each end of the range")->type_name("N")
-        ->check(CLI::Range(0, 500))->capture_default_str();
+        ->check(decimalRange(0, 500))->capture_default_str();
     const CLI::Option* outputOption =
         command->add_option("-o", options->file, "Write the limits to FILE as a settings file (whole or not at all)")->type_name("FILE");
     command->callback([&context, &run, options, outputOption] {

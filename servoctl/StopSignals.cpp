@@ -15,12 +15,21 @@ extern "C" void catchStopSignal(int number)
 
 }  // namespace
 
+std::vector<int> StopSignals::endingSignals()
+{
+    std::vector<int> numbers{SIGHUP,    SIGINT,  SIGQUIT, SIGTERM, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM,
+                             SIGVTALRM, SIGPROF, SIGPOLL, SIGPWR,  SIGXCPU, SIGXFSZ, SIGSTKFLT};
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number)
+        numbers.push_back(number);
+    return numbers;
+}
+
 StopSignals::StopSignals()
-    : StopSignals({SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGUSR1})
+    : StopSignals(endingSignals())
 {
 }
 
-StopSignals::StopSignals(std::initializer_list<int> numbers)
+StopSignals::StopSignals(const std::vector<int>& numbers)
 {
     struct sigaction action {};
     action.sa_handler = catchStopSignal;

@@ -6,9 +6,6 @@
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/ServoAccess.h"
 
-#include <QFileInfo>
-#include <QTemporaryFile>
-
 #include <cerrno>
 #include <cstring>
 
@@ -89,28 +86,10 @@ private:
     QString m_fault;
 };
 
-// A file that cannot be written is refused before any servo goes limp.
-void requireWritable(const QString& path)
-{
-    const QFileInfo info(path);
-    QString why;
-    if (info.exists() && !info.isFile()) {
-        if (!info.isWritable())
-            why = QStringLiteral("permission denied");
-    } else {
-        // The file is written whole beside its target, then renamed: the folder must take a new file.
-        QTemporaryFile probe(info.absolutePath() + QStringLiteral("/.servoctl-XXXXXX"));
-        if (!probe.open())
-            why = probe.errorString();
-    }
-    if (!why.isEmpty())
-        throw CommandError{ExitFailure, QStringLiteral("cannot write %1: %2; the torque stays on").arg(path, why)};
-}
-
 int teach(CommandContext& context, const QList<int>& ids, const QString& path, int timeMs)
 {
     Motion motion = valueOrThrow(MotionFile::readOrEmpty(path));
-    requireWritable(path);
+    CommandContext::requireWritableFile(path, QStringLiteral("the torque stays on"));  // before any servo goes limp
     ServoBus& bus = context.bus();
     valueOrThrow(ServoAccess::readPositions(bus, ids));  // every servo answers before any goes limp
     StopSignals stop;  // made before the servos go limp, gone after their torque is back

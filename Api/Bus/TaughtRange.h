@@ -27,6 +27,6 @@ struct TaughtRange {
         SettingValues values() const;
     };
     // The range narrowed by margin at each end and kept within the positions a limit accepts; a usage
-    // failure when too little is left (the joint was hardly moved).
+    // failure when too little is left (the joint was hardly moved) or nothing of it lies within them.
     Result<Limits> limits(int margin) const;
 };

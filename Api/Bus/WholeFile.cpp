@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,9 +91,35 @@ int commitTemporary(int descriptor, const QByteArray& temporaryPath, const QByte
     return error;
 }
 
-int writeInPlace(const QByteArray& path, const QByteArray& bytes)
+bool isNamedPipe(const QByteArray& path)
 {
-    const int descriptor = ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+// Opens a file that is not a regular one for writing, or -1 with errno. A named pipe opens only once
+// a process reads it; the wait for one asks stopWaiting and ends with EINTR when it says to stop.
+int openInPlace(const QByteArray& path, const std::function<bool()>& stopWaiting)
+{
+    for (;;) {
+        const int descriptor = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (descriptor >= 0) {
+            ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+            return descriptor;
+        }
+        if (errno != ENXIO || !isNamedPipe(path))
+            return -1;
+        if (stopWaiting && stopWaiting()) {
+            errno = EINTR;
+            return -1;
+        }
+        ::poll(nullptr, 0, 20);
+    }
+}
+
+int writeInPlace(const QByteArray& path, const QByteArray& bytes, const std::function<bool()>& stopWaiting)
+{
+    const int descriptor = openInPlace(path, stopWaiting);
     if (descriptor < 0)
         return errno;
     int error = writeAll(descriptor, bytes.constData(), bytes.size());
@@ -105,14 +132,16 @@ int writeInPlace(const QByteArray& path, const QByteArray& bytes)
 
 namespace WholeFile {
 
-Result<void> write(const QString& path, const QByteArray& bytes)
+Result<void> write(const QString& path, const QByteArray& bytes, const std::function<bool()>& stopWaiting)
 {
     if (path.isEmpty())
         return Failure::usage(QStringLiteral("an empty file name"));
     const QByteArray target = followLink(path);
     int error = 0;
     if (!isRegularOrMissing(target)) {
-        error = writeInPlace(target, bytes);
+        error = writeInPlace(target, bytes, stopWaiting);
+        if (error == EINTR)
+            return Failure::interrupted(QStringLiteral("cannot write %1: no process reads it").arg(path));
     } else {
         QByteArray temporaryPath;
         const int descriptor = openTemporaryBeside(target, &temporaryPath);

@@ -2,7 +2,7 @@
 // A write goes to a temporary file beside its target (the file a link points to); every write, the flush to the disk and the
 // close are checked, and so is the size the disk holds, before it takes the target's name. Until
 // then the previous file stays as it was. A target that is not a regular file (/dev/null, a pipe,
-// a terminal) is written in place, every write checked.
+// a terminal) is written in place, every write checked; a named pipe once a process reads it.
 #pragma once
 
 #include "Api/Bus/Result.h"
@@ -10,12 +10,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace WholeFile {
 
 // Larger than any settings or motion file a bus of 254 servos makes.
 constexpr qint64 readLimit = 4 * 1024 * 1024;
 
-Result<void> write(const QString& path, const QByteArray& bytes);
+// Waits for a reader of a named pipe until stopWaiting, asked every few milliseconds, says to stop:
+// then an interrupted failure.
+Result<void> write(const QString& path, const QByteArray& bytes, const std::function<bool()>& stopWaiting = {});
 // The bytes of a regular file of at most limit bytes; opening never blocks (a FIFO is refused).
 Result<QByteArray> read(const QString& path, qint64 limit = readLimit);
 

@@ -158,6 +158,12 @@ TEST_P(ServoctlProcess, BadInputIsOneLineAndTheRightExitCodeWithNothingWritten)
         {{"dump", "1", "-o", ""}, 2, "-o: an empty name"},
         {{"monitor", "1", "--csv", ""}, 2, "--csv: an empty name"},
         {{"monitor", "1", "--rate", "1e-10"}, 2, "--rate: 1e-10 is out of range 0.01-1000"},
+        {{"move", "1", "900", "--time", "0100"}, 2, "--time: \"0100\" starts with a zero: write 100"},
+        {{"range", "2", "--margin", "0x10"}, 2, "--margin: \"0x10\" is not a whole decimal number"},
+        {{"range", "2", "--margin", "abc"}, 2, "--margin: \"abc\" is not a whole decimal number"},
+        {{"range", "2", "--margin", "010"}, 2, "--margin: \"010\" starts with a zero: write 10"},
+        {{"range", "2", "-o", work.path()}, 1, "it is a folder; the torque stays on"},
+        {{"range", "2", "-o", file("missing/limits.json")}, 1, "missing/limits.json: No such file or directory; the torque stays on"},
     };
     for (const auto& c : cases) {
         const Result result = run(c.arguments);

@@ -38,9 +38,11 @@ public:
                 QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
     }
 
+    // A command run to its end, with nothing to read on standard input.
     ServoctlRun run(const QStringList& arguments)
     {
         QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
         start(process, arguments);
         return finish(process);
     }
