@@ -21,13 +21,13 @@ namespace MotionPlan {
 
 // The wire's budget at 115200 bit/s (a byte is 10 bits: 0.087 ms). Per second and per servo the
 // line carries `rate` move frames (10 bytes: 0.87 ms each) and readsPerServo position reads (a
-// 6-byte request and an 8-byte reply, 1.22 ms, plus the servo's turnaround: 1.62 ms each), within
-// usableShare of the line, the rest left for timing slack and health reads:
-//   servos * (rate * 0.87 ms + 10 * 1.62 ms) <= 950 ms  =>  rate <= (950 / servos - 16.2) / 0.87
-// that is 1076/s for 1 servo, 163/s for 6, 42/s for 18; the rate chosen is this, at most 50/s.
+// 6-byte request and an 8-byte reply, 1.22 ms, plus 1 ms for the servo's turnaround and the
+// adapter: 2.22 ms each), within usableShare of the line, the rest left for timing slack:
+//   servos * (rate * 0.87 ms + 10 * 2.22 ms) <= 950 ms  =>  rate <= (950 / servos - 22.2) / 0.87
+// that is 1069/s for 1 servo, 157/s for 6, 35/s for 18; the rate chosen is this, at most 50/s.
 constexpr double lineByteMs = 1000.0 * 10 / 115200;
 constexpr double moveFrameMs = 10 * lineByteMs;
-constexpr double servoTurnaroundMs = 0.4;
+constexpr double servoTurnaroundMs = 1.0;
 constexpr double positionReadMs = 14 * lineByteMs + servoTurnaroundMs;
 constexpr double readsPerServo = 10;
 constexpr double usableShare = 0.95;

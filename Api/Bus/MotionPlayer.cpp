@@ -20,7 +20,7 @@ constexpr MotionPlayer::Clock::duration readBudget = 40ms;
 constexpr int silentAfter = 3;
 // Between ticks a read is started only when this much is left once the line is free: the read's
 // own 14 bytes and the servo's turnaround, with room for the host to wake up.
-constexpr MotionPlayer::Clock::duration streamedReadBudget = 3ms;
+constexpr MotionPlayer::Clock::duration streamedReadBudget = 2ms;
 
 QString stepLabel(const Motion& motion, qsizetype index)
 {

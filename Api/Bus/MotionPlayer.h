@@ -68,10 +68,12 @@ public:
         int position = 0;
         Clock::time_point due;
     };
+    // A position read at time; with commanded, a set-point that the servo is to reach at time.
     struct PositionSample {
         int servoId = 0;
         int position = 0;
         Clock::time_point time;
+        bool commanded = false;
     };
     struct HealthSample {
         int servoId = 0;

@@ -154,9 +154,9 @@ TEST(MotionPlan, TheRateLeavesTheWireRoomForTheReadsAndAnAskedRateIsCheckedAgain
         const double lineMs = servos * (MotionPlan::chosenRate(servos) * 10 * MotionPlan::lineByteMs
                                         + 10 * (14 * MotionPlan::lineByteMs + MotionPlan::servoTurnaroundMs));
         EXPECT_LE(lineMs, 1000) << servos << " servos";
-        // Without reads the line would carry 1000 / (servos * 0.87) frames each: at least 80 % of
-        // what is left beside the reads is used where the rate is not capped.
-        const double besideReads = (1000.0 / servos - 10 * 14 * MotionPlan::lineByteMs) / (10 * MotionPlan::lineByteMs);
+        // At least 80 % of what the whole line carries beside the reads is used where the rate is not capped.
+        const double besideReads = (1000.0 / servos - 10 * (14 * MotionPlan::lineByteMs + MotionPlan::servoTurnaroundMs))
+            / (10 * MotionPlan::lineByteMs);
         EXPECT_GE(MotionPlan::chosenRate(servos), std::min(MotionPlan::defaultRate, 0.8 * besideReads)) << servos << " servos";
     }
     for (int servos : {1, 3, 6, 12, 18})
@@ -164,7 +164,7 @@ TEST(MotionPlan, TheRateLeavesTheWireRoomForTheReadsAndAnAskedRateIsCheckedAgain
     const Result<double> tooFast = MotionPlan::checkedRate(60, 18);
     ASSERT_FALSE(tooFast);
     EXPECT_EQ(tooFast.failure().kind, Failure::Kind::Usage);
-    EXPECT_TRUE(tooFast.failure().message.contains("the highest is 42.1/s")) << tooFast.failure().message.toStdString();
+    EXPECT_TRUE(tooFast.failure().message.contains("the highest is 35.2/s")) << tooFast.failure().message.toStdString();
     EXPECT_TRUE(MotionPlan::checkedRate(100, 3));
     EXPECT_TRUE(MotionPlan::checkedRate(101, 3).failure().message.contains("the highest is 100/s"));
     EXPECT_FALSE(MotionPlan::checkedRate(0.5, 3));
