@@ -1,4 +1,5 @@
 #include "servoctl/CommandContext.h"
+#include "Api/Bus/Protocol.h"
 
 #include "Api/Source/ORSSerialPortManager.h"
 #include "Api/Source/SVPortOptions.h"
@@ -252,14 +253,24 @@ void CommandContext::writeFileAtomically(const QString& path, const QByteArray& 
     throwOnFailure(WholeFile::write(path, bytes));
 }
 
+QString servoIdRange()
+{
+    return QStringLiteral("%1-%2").arg(SVProtocol::lowestServoId).arg(SVProtocol::highestServoId);
+}
+
+std::string servoIdHelp(const char* what)
+{
+    return QStringLiteral("%1 (%2)").arg(QLatin1String(what), servoIdRange()).toStdString();
+}
+
 int servoIdFromArgument(const std::string& text)
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
     const QString id = QString::fromStdString(text);
     if (!digits.match(id).hasMatch())
-        throw CommandError{ExitUsage, QStringLiteral("servo ID \"%1\" is not a whole number 0-253").arg(id)};
-    if (id.toInt() > 253)
-        throw CommandError{ExitUsage, QStringLiteral("servo ID %1 is out of range 0-253").arg(id.toInt())};
+        throw CommandError{ExitUsage, QStringLiteral("servo ID \"%1\" is not a whole number %2").arg(id, servoIdRange())};
+    if (id.toInt() > SVProtocol::highestServoId)
+        throw CommandError{ExitUsage, QStringLiteral("servo ID %1 is out of range %2").arg(id.toInt()).arg(servoIdRange())};
     return id.toInt();
 }
 
@@ -282,7 +293,7 @@ void requireNonEmpty(const std::string& value, bool given, const char* option)
 
 QList<int> servoIdsFromRange(const QString& text, const QString& what)
 {
-    const CommandError error{ExitUsage, QStringLiteral("%1: \"%2\" is not a list of IDs such as 0-253 or 1,2,7").arg(what, text)};
+    const CommandError error{ExitUsage, QStringLiteral("%1: \"%2\" is not a list of IDs such as %3 or 1,2,7").arg(what, text, servoIdRange())};
     std::vector<std::string> ids;
     for (const QString& part : text.split(QLatin1Char(','))) {
         const QStringList bounds = part.split(QLatin1Char('-'));
@@ -292,9 +303,9 @@ QList<int> servoIdsFromRange(const QString& text, const QString& what)
         const int last = bounds.size() == 2 ? bounds.at(1).trimmed().toInt(&okLast) : first;
         if (!okFirst || (bounds.size() == 2 && !okLast) || bounds.size() > 2 || last < first)
             throw error;
-        for (int id = first; id <= last && id <= 254; ++id)
+        for (int id = first; id <= last && id <= SVProtocol::highestServoId + 1; ++id)
             ids.push_back(std::to_string(id));
-        if (last > 253)
+        if (last > SVProtocol::highestServoId)
             ids.push_back(std::to_string(last));  // reported as out of range below
     }
     return servoIdsFromArguments(ids);

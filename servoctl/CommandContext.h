@@ -117,6 +117,10 @@ private:
 QString withControlsEscaped(const QString& text);
 
 // A servo ID from the command line: a whole decimal number 0-253. Throws CommandError (usage).
+// The IDs a servo can have, as help texts and messages give them: "0-253".
+QString servoIdRange();
+// A help text naming that range: "Servo ID (0-253)".
+std::string servoIdHelp(const char* what);
 int servoIdFromArgument(const std::string& text);
 // Servo IDs from the command line, each as above, each once. Throws CommandError (usage).
 QList<int> servoIdsFromArguments(const std::vector<std::string>& ids);

@@ -9,7 +9,7 @@ void addDumpCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     CLI::App* command = app.add_subcommand("dump", "The settings of each servo as JSON, ready to keep in version control");
     auto ids = std::make_shared<std::vector<std::string>>();
     auto output = std::make_shared<std::string>();
-    command->add_option("ID", *ids, "Servo IDs (0-253)")->required();
+    command->add_option("ID", *ids, servoIdHelp("Servo IDs"))->required();
     const CLI::Option* outputOption =
         command->add_option("-o", *output, "Write to FILE (whole or not at all) instead of standard output")->type_name("FILE");
     command->callback([&context, &run, ids, output, outputOption] {

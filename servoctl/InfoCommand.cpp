@@ -31,7 +31,7 @@ void addInfoCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     CLI::App* command = app.add_subcommand("info", "Every stored setting and the live state of each servo");
     auto ids = std::make_shared<std::vector<std::string>>();
-    command->add_option("ID", *ids, "Servo IDs (0-253)")->required();
+    command->add_option("ID", *ids, servoIdHelp("Servo IDs"))->required();
     command->callback([&context, &run, ids] {
         run = [&context, ids] {
             const QList<int> servoIds = servoIdsFromArguments(*ids);

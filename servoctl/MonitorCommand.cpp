@@ -194,7 +194,7 @@ void addMonitorCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
     CLI::App* command = app.add_subcommand(
         "monitor", "Stream temperature, voltage, position and torque of each servo until Ctrl-C, one row per servo per sample");
     auto options = std::make_shared<MonitorOptions>();
-    command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
+    command->add_option("ID", options->ids, servoIdHelp("Servo IDs"))->required();
     command->add_option("--rate", options->rate, "Samples a second of each servo, 0.01-1000 (at most what the bus carries)")
         ->type_name("HZ")->check(decimalNumber())->capture_default_str();
     const CLI::Option* csv = command->add_option("--csv", options->csv, "Write the rows to FILE as CSV with a header row, complete when monitor stops")

@@ -10,7 +10,7 @@ void addMotorCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     CLI::App* command = app.add_subcommand("motor", "Run a servo as a motor at SPEED (-1000 to 1000); 0 stops it and returns it to position mode");
     auto id = std::make_shared<std::string>();
     auto speed = std::make_shared<int>(0);
-    command->add_option("ID", *id, "Servo ID (0-253)")->required();
+    command->add_option("ID", *id, servoIdHelp("Servo ID"))->required();
     command->add_option("SPEED", *speed, "Speed, negative for the other direction")->required()->check(decimalRange(-1000, 1000));
     command->callback([&context, &run, id, speed] {
         run = [&context, id, speed] {

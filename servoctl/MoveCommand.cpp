@@ -13,7 +13,7 @@ void addMoveCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
         int time = 500;
     };
     auto options = std::make_shared<Options>();
-    command->add_option("ID", options->id, "Servo ID (0-253)")->required();
+    command->add_option("ID", options->id, servoIdHelp("Servo ID"))->required();
     command->add_option("POSITION", options->position, "Target position")->required()->check(decimalRange(0, 1000));
     command->add_option("--time", options->time, "Time of the move in ms")->type_name("MS")->check(decimalRange(0, 3000))->capture_default_str();
     command->callback([&context, &run, options] {

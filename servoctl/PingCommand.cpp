@@ -71,7 +71,7 @@ void addPingCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
     CLI::App* command = app.add_subcommand("ping", "Read a servo's position COUNT times, a line per reply with its round trip, then "
                                                    "how many were answered, lost and garbled");
     auto options = std::make_shared<PingOptions>();
-    command->add_option("ID", options->id, "Servo ID (0-253)")->required();
+    command->add_option("ID", options->id, servoIdHelp("Servo ID"))->required();
     command->add_option("-c", options->count, "Requests to send; 0 until Ctrl-C")->type_name("COUNT")->check(decimalRange(0, 1000000))->capture_default_str();
     command->add_option("-i", options->intervalMs, "Time from one request to the next in ms")->type_name("MS")->check(decimalRange(1, 60000))->capture_default_str();
     command->callback([&context, &run, options] { run = [&context, options] { return ping(context, *options); }; });

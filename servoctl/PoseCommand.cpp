@@ -16,7 +16,7 @@ void addPoseCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
         int pause = 0;
     };
     auto options = std::make_shared<Options>();
-    command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
+    command->add_option("ID", options->ids, servoIdHelp("Servo IDs"))->required();
     const CLI::Option* file = command->add_option("-o", options->file, "The motion file to append the step to")->type_name("FILE");
     command->add_option("--name", options->name, "Name of the step (default: step N)");
     command->add_option("--time", options->time, "Move time of the step in ms")->type_name("MS")->check(decimalRange(0, MotionFile::maximumTimeMs))->capture_default_str();

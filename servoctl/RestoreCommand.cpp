@@ -61,7 +61,7 @@ void addRestoreCommand(CLI::App& app, CommandContext& context, CommandRunner& ru
         "their current settings in $XDG_DATA_HOME/servodesk/backups; then read them back and compare");
     auto options = std::make_shared<RestoreOptions>();
     command->add_option("FILE", options->file, "A settings file made by dump")->required();
-    const CLI::Option* idOption = command->add_option("--id", options->id, "Write the file's one servo to this servo (0-253)")->type_name("N");
+    const CLI::Option* idOption = command->add_option("--id", options->id, servoIdHelp("Write the file's one servo to this servo"))->type_name("N");
     command->add_flag("--allow-id-change", options->allowIdChange, "Write the file's ID when it differs from --id");
     command->add_flag("--broadcast", options->broadcast,
                       "Send the new ID to the broadcast address: every servo on the bus takes it");

@@ -10,8 +10,8 @@
 void addScanCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
 {
     CLI::App* command = app.add_subcommand("scan", "Ask each ID and list the servos that answer, with position, voltage and temperature");
-    auto range = std::make_shared<std::string>("0-253");
-    command->add_option("--ids", *range, "IDs to ask: a range or a list, such as 0-253 or 1,2,7")->type_name("RANGE")->capture_default_str();
+    auto range = std::make_shared<std::string>(servoIdRange().toStdString());
+    command->add_option("--ids", *range, QStringLiteral("IDs to ask: a range or a list, such as %1 or 1,2,7").arg(servoIdRange()).toStdString())->type_name("RANGE")->capture_default_str();
     command->callback([&context, &run, range] {
         run = [&context, range] {
             const QList<int> ids = servoIdsFromRange(QString::fromStdString(*range));

@@ -40,7 +40,7 @@ void addSetCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
                    + "), with a backup first and a read-back after; id=N gives the servo a new ID");
     auto id = std::make_shared<std::string>();
     auto assignments = std::make_shared<std::vector<std::string>>();
-    command->add_option("ID", *id, "Servo ID (0-253)")->required();
+    command->add_option("ID", *id, servoIdHelp("Servo ID"))->required();
     command->add_option("key=value", *assignments, "Settings to change, such as angle_max=900 led=off voltage_min=6.0")->required();
     command->callback([&context, &run, id, assignments] {
         run = [&context, id, assignments] {

@@ -8,7 +8,7 @@ void addSwitchCommand(CLI::App& app, CommandContext& context, CommandRunner& run
     CLI::App* command = app.add_subcommand(kind.name, kind.help);
     auto id = std::make_shared<std::string>();
     auto state = std::make_shared<std::string>();
-    command->add_option("ID", *id, "Servo ID (0-253)")->required();
+    command->add_option("ID", *id, servoIdHelp("Servo ID"))->required();
     command->add_option("STATE", *state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     command->callback([&context, &run, id, state, kind] {
         run = [&context, id, state, kind] {

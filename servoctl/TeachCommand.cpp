@@ -132,7 +132,7 @@ void addTeachCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
         int time = 1000;
     };
     auto options = std::make_shared<Options>();
-    command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
+    command->add_option("ID", options->ids, servoIdHelp("Servo IDs"))->required();
     command->add_option("-o", options->file, "The motion file to append the steps to (created when missing)")->type_name("FILE")->required();
     command->add_option("--time", options->time, "Move time of each step in ms")->type_name("MS")->check(decimalRange(0, MotionFile::maximumTimeMs))->capture_default_str();
     command->callback([&context, &run, options] {

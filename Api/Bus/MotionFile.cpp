@@ -1,4 +1,5 @@
 #include "Api/Bus/MotionFile.h"
+#include "Api/Bus/Protocol.h"
 
 #include "Api/Bus/StrictJson.h"
 #include "Api/Bus/WholeFile.h"
@@ -44,8 +45,9 @@ Result<QMap<int, int>> positionsFrom(const QJsonValue& value)
     QMap<int, int> positions;
     const QJsonObject object = value.toObject();
     for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!decimal.match(it.key()).hasMatch() || it.key().toInt() > 253)
-            return Failure::usage(QStringLiteral("positions: \"%1\" is not a servo ID 0-253").arg(it.key()));
+        if (!decimal.match(it.key()).hasMatch() || it.key().toInt() > SVProtocol::highestServoId)
+            return Failure::usage(QStringLiteral("positions: \"%1\" is not a servo ID %2-%3")
+                                      .arg(it.key()).arg(SVProtocol::lowestServoId).arg(SVProtocol::highestServoId));
         const int id = it.key().toInt();
         if (positions.contains(id))
             return Failure::usage(QStringLiteral("positions: servo %1 is named twice").arg(id));

@@ -1,4 +1,5 @@
 #include "Api/Bus/ServoSettings.h"
+#include "Api/Bus/Protocol.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,7 +11,7 @@ const QList<SettingField>& SettingField::all()
 {
     using Kind = SettingField::Kind;
     static const QList<SettingField> fields{
-        {"id", Kind::Integer, 0, 253, &ServoSettings::id},
+        {"id", Kind::Integer, SVProtocol::lowestServoId, SVProtocol::highestServoId, &ServoSettings::id},
         {"deviation", Kind::Integer, -125, 125, &ServoSettings::deviation},
         {"angle_min", Kind::Integer, 0, 999, &ServoSettings::angleMin},
         {"angle_max", Kind::Integer, 1, 1000, &ServoSettings::angleMax},

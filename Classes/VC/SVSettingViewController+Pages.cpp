@@ -1,6 +1,7 @@
 // The window's content: top bar, connection panel, the basic operation, parameter and about pages,
 // every control with its range, initial value, tag and place.
 #include "Classes/VC/SVSettingViewController.h"
+#include "Api/Bus/Protocol.h"
 
 #include "Classes/Motion/MotionPage.h"
 #include "Classes/Robot/RobotPage.h"
@@ -372,7 +373,7 @@ void SVSettingViewController::buildIDOperatorPanel()
     setFontSize(label, 15);
     L::place(label).frame(20, 30, 30, 15);
 
-    m_textIDOperator = numberField(panel, QStringLiteral("1"), 253, QSize(60, 20), false);
+    m_textIDOperator = numberField(panel, QStringLiteral("1"), SVProtocol::highestServoId, QSize(60, 20), false);
     L::place(m_textIDOperator).left(L::rightOf(label)).bottom(L::bottomOf(panel), 25).size(60, 20);
 
     m_labelRange = labelWithString(localized(QStringLiteral("ID_range")), panel);
@@ -582,7 +583,7 @@ void SVSettingViewController::buildIDPanel()
     QLabel* label = labelWithString(QStringLiteral("ID:"), panel);
     setFontSize(label, 15);
     L::place(label).frame(60, 30, 30, 15);
-    m_textID = numberField(panel, QStringLiteral("1"), 253, QSize(60, 20), false);
+    m_textID = numberField(panel, QStringLiteral("1"), SVProtocol::highestServoId, QSize(60, 20), false);
     L::place(m_textID).left(L::rightOf(label)).bottom(L::bottomOf(panel), 25).size(60, 20);
 }
 
