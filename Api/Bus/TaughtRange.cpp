@@ -24,7 +24,7 @@ Result<TaughtRange::Limits> TaughtRange::limits(int margin) const
     const SettingField* maxField = SettingField::byKey(QStringLiteral("angle_max"));
     const int low = lowest + margin;
     const int high = highest - margin;
-    if (low >= high)
+    if (tooSmallFor(margin))
         return Failure::usage(QStringLiteral("moved only from %1 to %2, too little for a margin of %3").arg(lowest).arg(highest).arg(margin));
     // A joint taught partly beyond the positions a limit takes keeps the part within them; one taught
     // wholly beyond them has no limits that hold it where it was moved.

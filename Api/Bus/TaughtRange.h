@@ -29,4 +29,6 @@ struct TaughtRange {
     // The range narrowed by margin at each end and kept within the positions a limit accepts; a usage
     // failure when too little is left (the joint was hardly moved) or nothing of it lies within them.
     Result<Limits> limits(int margin) const;
+    // Moved too little to leave room inside the margin at both ends.
+    bool tooSmallFor(int margin) const { return lowest + margin >= highest - margin; }
 };
