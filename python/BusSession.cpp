@@ -64,9 +64,9 @@ BusSession::Outcome<std::unique_ptr<BusSession>> BusSession::openDemo(const QLis
 
 void BusSession::begin()
 {
-    m_garbledBefore.clear();
+    m_countsBefore.clear();
     for (const auto& [id, statistics] : m_bus->statistics())
-        m_garbledBefore[id] = statistics.garbled;
+        m_countsBefore[id] = {statistics.garbled, statistics.timeouts};
 }
 
 BusSession::Error BusSession::errorOf(const Failure& failure) const
@@ -80,10 +80,15 @@ BusSession::Error BusSession::errorOf(const Failure& failure) const
     }
     if (failure.servoId < 0)
         return {FailureKind::Other, failure};
-    const auto before = m_garbledBefore.find(failure.servoId);
-    const int garbledBefore = before == m_garbledBefore.end() ? 0 : before->second;
-    const bool garbled = m_bus->statisticsOf(failure.servoId).garbled > garbledBefore;
-    return {garbled ? FailureKind::SharedId : FailureKind::NoReply, failure};
+    // What the servo's requests did during the call tells a silent servo from two sharing its ID.
+    const auto before = m_countsBefore.find(failure.servoId);
+    const auto [garbledBefore, timeoutsBefore] = before == m_countsBefore.end() ? std::pair{0, 0} : before->second;
+    const ServoStatistics now = m_bus->statisticsOf(failure.servoId);
+    if (now.garbled > garbledBefore)
+        return {FailureKind::SharedId, failure};
+    if (now.timeouts > timeoutsBefore)
+        return {FailureKind::NoReply, failure};
+    return {FailureKind::Other, failure};
 }
 
 template <typename T>
@@ -196,7 +201,10 @@ BusSession::Outcome<SettingValues> BusSession::writeSettings(int id, const Setti
 {
     begin();
     m_angleLimits.erase(id);
-    const Result<RobotWrite::Outcome> written = RobotWrite::write(*m_bus, {{id, values, std::nullopt}}, stopRequested);
+    m_angleLimits.erase(values.value(QStringLiteral("id"), id));
+    RobotWrite::Options options;
+    options.changeIds = true;
+    const Result<RobotWrite::Outcome> written = RobotWrite::write(*m_bus, {{id, values, std::nullopt}}, stopRequested, options);
     if (!written)
         return errorOf(written.failure());
     if (written->servos.isEmpty())

@@ -62,7 +62,8 @@ public:
     Outcome<bool> torque(const QList<int>& ids, bool on);
     Outcome<ServoSettings> readSettings(int id);
     // Writes what differs from the servo's present settings, with a backup first and everything read
-    // back; the values written, by key (empty when nothing differed).
+    // back; the values written, by key (empty when nothing differed). An "id" gives it a new ID, one
+    // that no servo answers yet.
     Outcome<SettingValues> writeSettings(int id, const SettingValues& values);
     Outcome<int> voltageMillivolts(int id);
     Outcome<int> temperature(int id);
@@ -87,6 +88,7 @@ private:
     std::unique_ptr<ServoBus> m_bus;
     QString m_path;
     int m_retries = 0;
-    std::map<int, int> m_garbledBefore;  // per servo, when the present call began
+    // Per servo, its garbled and unanswered requests when the present call began.
+    std::map<int, std::pair<int, int>> m_countsBefore;
     std::map<int, std::pair<int, int>> m_angleLimits;  // read once per servo, for the checks of move
 };

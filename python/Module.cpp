@@ -163,10 +163,7 @@ public:
         for (const auto& [key, value] : values) {
             if (!py::isinstance<py::str>(key))
                 raiseValueError(QStringLiteral("%1: a setting's key is a text").arg(qstring(py::repr(key))));
-            if (qstring(key) == QLatin1String("id") && toJson(value) != QJsonValue(id))
-                raiseValueError(QStringLiteral("servo %1: write_settings keeps a servo's ID; give it a new one with `servoctl set %1 id=N`").arg(id));
-            if (qstring(key) != QLatin1String("id"))
-                object.insert(qstring(key), toJson(value));
+            object.insert(qstring(key), toJson(value));
         }
         const Result<SettingValues> parsed = ServoSettingsJson::valuesFromJson(object);
         if (!parsed)
@@ -419,7 +416,8 @@ PYBIND11_MODULE(_servodesk, module)
         .def("write_settings", &Bus::writeSettings, py::arg("servo"), py::arg("values"),
              "Changes the servo's stored settings to values (settings file keys): the present settings go to a backup "
              "file first, only what differs is sent, and everything is read back. Returns what was written (empty when "
-             "nothing differed). ValueError for an unknown key or a value out of its range; IDs are never changed.")
+             "nothing differed). An \"id\" gives the servo a new ID, one no servo answers yet (BusError otherwise). "
+             "ValueError for an unknown key or a value out of its range.")
         .def("voltage", &Bus::voltage, py::arg("servo"), "The servo's supply voltage in volts.")
         .def("temperature", &Bus::temperature, py::arg("servo"), "The servo's temperature in degrees Celsius.")
         .def("play", &Bus::play, py::arg("motion"), py::arg("loops") = py::none(), py::arg("speed") = 1.0,

@@ -124,7 +124,8 @@ class Bus:
         """Changes the servo's stored settings; returns what was written (empty when nothing differed).
 
         The present settings go to a backup file first, only what differs is sent, and everything is
-        read back. ValueError for an unknown key or a value out of its range; IDs are never changed.
+        read back. An "id" gives the servo a new ID, one no servo answers yet (BusError otherwise).
+        ValueError for an unknown key or a value out of its range.
         """
     def voltage(self, servo: Servo) -> float:
         """The servo's supply voltage in volts."""

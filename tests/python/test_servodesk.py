@@ -53,6 +53,8 @@ def test_demo_bus_scan_move_torque_settings(data_home):
         with pytest.raises(ValueError, match=f"position 950 is outside its angle limits {settings['angle_min']}-900"):
             bus.move({7: 950})
 
+        assert bus.write_settings(7, {"id": 9}) == {"id": 9}
+        assert bus.scan(range(1, 12)) == [1, 2, 9]
         assert 4.5 <= bus.voltage(1) <= 14 and isinstance(bus.voltage(1), float)
         assert 0 < bus.temperature(2) < 100
     assert bus.closed
@@ -139,7 +141,7 @@ BAD_MOTION = '{"format": "servodesk-motion", "version": 1, "repeat": 1, "steps":
     (lambda bus, tmp: bus.write_settings(1, {"angel_max": 900}), ValueError, 'unknown key "angel_max"'),
     (lambda bus, tmp: bus.write_settings(1, {"voltage_max": 20.0}), ValueError, "voltage_max"),
     (lambda bus, tmp: bus.write_settings(1, {"angle_min": 800, "angle_max": 700}), ValueError, "angle_min"),
-    (lambda bus, tmp: bus.write_settings(1, {"id": 3}), ValueError, "keeps a servo's ID"),
+    (lambda bus, tmp: bus.write_settings(1, {"id": 2}), servodesk.BusError, "servo 1: ID 2 is already taken on the bus"),
     (lambda bus, tmp: bus.play(servodesk.Motion.load(write_text(tmp / "m.json", GOOD_MOTION)), speed=20), ValueError,
      "speed 20 is out of range"),
     (lambda bus, tmp: bus.play(servodesk.Motion.load(write_text(tmp / "m.json", GOOD_MOTION)), loops=-1),
@@ -158,6 +160,7 @@ def test_failures_are_exceptions_that_say_what(call, error, message, tmp_path):
         before = bus.positions([1, 2, 7])
         with pytest.raises(error, match=message) as raised:
             call(bus, tmp_path)
+        assert type(raised.value) is error, f"{type(raised.value).__name__}: {raised.value}"
         if error is servodesk.NoReply:
             assert raised.value.servo == 5
         assert bus.positions([1, 2, 7]) == before
