@@ -158,8 +158,11 @@ int monitor(CommandContext& context, const MonitorOptions& options)
     ServoBus& bus = context.bus();
     sink.header();
 
-    // A dropped SSH connection (SIGHUP) and SIGQUIT end it as cleanly as Ctrl-C.
-    StopSignals stop({SIGINT, SIGTERM, SIGHUP, SIGQUIT});
+    // Every signal that would end it (a dropped SSH connection, a timer, SIGUSR2 …) ends it as cleanly as
+    // Ctrl-C, its file whole; a closed pipe still ends it at once, as it ends any program that prints.
+    std::vector<int> endings = StopSignals::endingSignals();
+    std::erase(endings, SIGPIPE);
+    StopSignals stop(endings);
     Clock::time_point next = Clock::now();
     int status = ExitSuccess;
     while (!StopSignals::requested() && bus.isUsable()) {

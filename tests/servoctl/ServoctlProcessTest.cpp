@@ -410,7 +410,7 @@ TEST_P(ServoctlProcess, StopSignalsEndRestoreBetweenFramesAndLeaveMonitorsCsvWho
     EXPECT_TRUE(stopped.err.contains("max_temperature; the backup stays in")) << "the last group is not written: " << stopped.err.toStdString();
     EXPECT_EQ(bus.settings(indexOf(1)).maxTemperature, 85);
 
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR2, SIGALRM}) {
         const QString csvPath = file(QStringLiteral("live-%1.csv").arg(signal));
         QProcess monitor;
         start(monitor, {"monitor", "1", "--rate", "100", "--csv", csvPath});
