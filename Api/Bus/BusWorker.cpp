@@ -77,7 +77,10 @@ void BusWorker::tellPosition(const MotionPlayer::PositionSample& sample)
             samples.swap(m_samples);
         }
         for (const MotionPlayer::PositionSample& taken : samples)
-            emit positionRead(taken.servoId, taken.position, secondsOf(taken.time));
+            if (taken.commanded)
+                emit setPointSent(taken.servoId, taken.position, secondsOf(taken.time));
+            else
+                emit positionRead(taken.servoId, taken.position, secondsOf(taken.time));
     });
 }
 
@@ -269,6 +272,7 @@ void BusWorker::play(const Motion& motion, const PlayOptions& options)
             tellMain([this, start] { emit stepStarted(start.loop, start.stepIndex, start.timeMs); });
         };
         player.onPosition = [this](const MotionPlayer::PositionSample& sample) { tellPosition(sample); };
+        player.onSetPoint = [this](const MotionPlayer::SetPoint& point) { tellPosition({point.servoId, point.position, point.due, true}); };
         player.watchedServo = [this] { return m_watchedServo.load(); };
         player.onHealth = [this](const MotionPlayer::HealthSample& sample) {
             tellMain([this, sample] { emit healthRead(sample.servoId, sample.millivolts, sample.celsius, secondsOf(sample.time)); });

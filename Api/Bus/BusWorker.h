@@ -98,6 +98,8 @@ signals:
     void captured(const BusWorker::Positions& positions);
     void stepStarted(int loop, int stepIndex, int timeMs);
     void positionRead(int servoId, int position, double seconds);
+    // A set-point of a streamed step went out: the servo is to be at position at seconds.
+    void setPointSent(int servoId, int position, double seconds);
     void healthRead(int servoId, int millivolts, int celsius, double seconds);
     void settingsRead(int servoId, const ServoSettings& settings);
     void settingsWritten(const Result<RobotWrite::Outcome>& outcome);
@@ -124,8 +126,8 @@ private:
     void tell(std::function<void()> news);
     // Runs signal (which emits one) on the main thread, unless this worker is gone by then.
     void tellMain(std::function<void()> signal);
-    // A playing motion's position sample for the main thread: samples that wait for it are merged
-    // behind one wake-up, as the port merges its input, so that 18 servos never cost 18 wake-ups.
+    // A playing motion's position sample (or set-point) for the main thread: samples that wait for it
+    // are merged behind one wake-up, as the port merges its input, so that 18 servos never cost 18 wake-ups.
     void tellPosition(const MotionPlayer::PositionSample& sample);
     // On the port's reader thread: the bytes are the running job's.
     bool takeInput(QByteArrayView data, Clock::time_point readTime) override;

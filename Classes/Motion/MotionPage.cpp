@@ -370,6 +370,7 @@ void MotionPage::connectWorker()
         }),
         connect(w, &BusWorker::stepStarted, this, [this](int loop, int stepIndex, int) { showStepStarted(loop, stepIndex); }),
         connect(w, &BusWorker::positionRead, this, &MotionPage::showPosition),
+        connect(w, &BusWorker::setPointSent, this, &MotionPage::showSetPoint),
         connect(w, &BusWorker::healthRead, this, &MotionPage::showHealth),
         connect(w, &BusWorker::runsUntilStoppedChanged, this, [this](bool runs) {
             if (runs && busTakenElsewhere())
@@ -488,6 +489,7 @@ void MotionPage::startPlaying(const Motion& motion, const PlayOptions& options)
     m_playingMotion = motion;
     m_loopsToPlay = options.loops;
     m_stepsStarted = 0;
+    m_tracking.clear();
     ++m_jobsRunning;
     setPlaying(true);
     showStatus(textFor("motion_checking"));
@@ -585,6 +587,7 @@ void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, boo
     if (job == BusWorker::Job::Play) {
         m_sequenceModel->setPlayingRow(-1);
         setPlaying(false);
+        endTrackedLoop();
         if (result)
             showStatus(textFor(m_playingRows.size() == 1 && m_playingMotion.steps.size() == 1 ? "motion_arrived" : "motion_played"));
     }
@@ -707,6 +710,8 @@ void MotionPage::showScanned(const BusScan::Outcome& outcome)
 
 void MotionPage::showStepStarted(int loop, int stepIndex)
 {
+    if (stepIndex == 0 && m_stepsStarted > 0)
+        endTrackedLoop();
     ++m_stepsStarted;
     const int row = m_playingRows.value(stepIndex, -1);
     m_sequenceModel->setPlayingRow(row);
@@ -726,9 +731,25 @@ void MotionPage::showStepStarted(int loop, int stepIndex)
 void MotionPage::showPosition(int servoId, int position, double seconds)
 {
     m_positionPlot->addPosition(servoId, secondsSinceStart(seconds), position);
+    m_tracking.addRead(servoId, seconds, position);
     m_newestPositions.insert(servoId, position);
     if (!m_listUpdate->isActive())
         m_listUpdate->start();
+}
+
+void MotionPage::showSetPoint(int servoId, int position, double seconds)
+{
+    m_positionPlot->addCommanded(servoId, secondsSinceStart(seconds), position);
+    m_tracking.addSetPoint(servoId, seconds, position);
+}
+
+void MotionPage::endTrackedLoop()
+{
+    m_tracking.endLoop();
+    QStringList differences;
+    for (auto it = m_tracking.lastLoop().begin(); it != m_tracking.lastLoop().end(); ++it)
+        differences.append(QStringLiteral("ID %1: %2").arg(it.key()).arg(it.value()));
+    m_positionPlot->setToolTip(differences.isEmpty() ? QString() : textFor("motion_tracking").replace(QStringLiteral("%@"), differences.join(QStringLiteral(", "))));
 }
 
 void MotionPage::showNewestPositions()

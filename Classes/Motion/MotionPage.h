@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Api/Bus/BusWorker.h"
+#include "Classes/Motion/CommandTracking.h"
 #include "Classes/View/Background/SVBackGroundView.h"
 
 #include <QMap>
@@ -117,6 +118,9 @@ private:
     void showScanned(const BusScan::Outcome& outcome);
     void showStepStarted(int loop, int stepIndex);
     void showPosition(int servoId, int position, double seconds);
+    void showSetPoint(int servoId, int position, double seconds);
+    // A loop of the play has ended: the plot's tip gives each servo's largest tracking difference in it.
+    void endTrackedLoop();
     void showNewestPositions();
     void showState(int servoId, const ServoAccess::LiveState& state);
     void showHealth(int servoId, int millivolts, int celsius, double seconds);
@@ -145,6 +149,7 @@ private:
     int m_loopsToPlay = 1;
     Motion m_playingMotion;
     QList<int> m_playingRows;  // the table row of each step of the motion that plays
+    CommandTracking m_tracking;
     QString m_filePath;
 
     SVToolView* m_servoPanel = nullptr;

@@ -64,6 +64,11 @@ void PositionPlot::addGraphs(Trace& trace, const QColor& colour)
     trace.target->setPen(QPen(colour, 1, Qt::DashLine));
     // A target holds until the next one: the line jumps when a move is sent.
     trace.target->setLineStyle(QCPGraph::lsStepLeft);
+    // The servo goes in a straight line from one set-point to the next.
+    QColor faint = colour;
+    faint.setAlpha(110);
+    trace.commandedPath = plot->addGraph();
+    trace.commandedPath->setPen(QPen(faint, 1));
 }
 
 QList<int> PositionPlot::servoIds() const
@@ -86,13 +91,21 @@ void PositionPlot::addTarget(int servoId, double timeSeconds, int target)
         trace->targets.append(timeSeconds, target);
 }
 
+void PositionPlot::addCommanded(int servoId, double timeSeconds, int position)
+{
+    if (Trace* trace = traceOf(servoId))
+        trace->commanded.append(timeSeconds, position);
+}
+
 void PositionPlot::clear()
 {
     for (Trace& trace : m_traces) {
         trace.positions.clear();
         trace.targets.clear();
+        trace.commanded.clear();
         trace.position->data()->clear();
         trace.target->data()->clear();
+        trace.commandedPath->data()->clear();
     }
 }
 
@@ -108,6 +121,12 @@ QCPGraph* PositionPlot::targetGraph(int servoId) const
     return trace ? trace->target : nullptr;
 }
 
+QCPGraph* PositionPlot::commandedGraph(int servoId) const
+{
+    const Trace* trace = traceOf(servoId);
+    return trace ? trace->commandedPath : nullptr;
+}
+
 void PositionPlot::retranslate()
 {
     LivePlot::retranslate();
@@ -119,6 +138,7 @@ void PositionPlot::updateGraphs(double from, double to)
     for (const Trace& trace : m_traces) {
         hand(trace.position, trace.positions.window(from, to));
         hand(trace.target, trace.targets.window(from, to));
+        hand(trace.commandedPath, trace.commanded.window(from, to));
     }
 }
 

@@ -1,6 +1,6 @@
-// The live plot of the servos' positions: per servo a solid line of the measured position and a dashed
-// step line of its target in the servo's colour, over the last 20 s. It has no legend: the servo
-// list beside it shows each servo's colour.
+// The live plot of the servos' positions: per servo a solid line of the measured position, a dashed
+// step line of its target and a faint line of the path commanded by streamed set-points, in the
+// servo's colour, over the last 20 s. It has no legend: the servo list beside it shows each servo's colour.
 #pragma once
 
 #include "Classes/Motion/LivePlot.h"
@@ -32,6 +32,8 @@ public:
     // Store a sample of a servo shown; the next frame draws it.
     void addPosition(int servoId, double timeSeconds, int position);
     void addTarget(int servoId, double timeSeconds, int target);
+    // A set-point: where the servo is to be at timeSeconds.
+    void addCommanded(int servoId, double timeSeconds, int position);
 
     // Forgets every sample.
     void clear();
@@ -39,6 +41,7 @@ public:
     // A servo's graphs, or null when it is not shown.
     QCPGraph* positionGraph(int servoId) const;
     QCPGraph* targetGraph(int servoId) const;
+    QCPGraph* commandedGraph(int servoId) const;
 
     void retranslate() override;
 
@@ -50,8 +53,10 @@ private:
         int servoId = 0;
         SampleBuffer positions { SampleBuffer::Shape::Points };
         SampleBuffer targets { SampleBuffer::Shape::Steps };
+        SampleBuffer commanded { SampleBuffer::Shape::Points };
         QCPGraph* position = nullptr;
         QCPGraph* target = nullptr;
+        QCPGraph* commandedPath = nullptr;
     };
 
     Trace* traceOf(int servoId);

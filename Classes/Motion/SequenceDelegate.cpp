@@ -3,6 +3,7 @@
 
 #include "Classes/Motion/SequenceModel.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -15,6 +16,12 @@ QString SequenceDelegate::displayText(const QVariant& value, const QLocale& loca
 
 QWidget* SequenceDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const
 {
+    if (index.column() == SequenceModel::CurveColumn) {
+        auto* curve = new QComboBox(parent);
+        for (MotionCurve each : {MotionCurve::Linear, MotionCurve::Ease, MotionCurve::Through})
+            curve->addItem(SequenceModel::curveText(each), MotionFile::curveName(each));
+        return curve;
+    }
     const std::optional<SequenceModel::ValueRange> range = SequenceModel::rangeOf(index.column());
     if (!range) {
         auto* name = new QLineEdit(parent);
@@ -38,6 +45,8 @@ void SequenceDelegate::setEditorData(QWidget* editor, const QModelIndex& index) 
     const QVariant value = index.data(Qt::EditRole);
     if (auto* number = qobject_cast<QSpinBox*>(editor))
         number->setValue(value.isValid() ? value.toInt() : number->minimum());
+    else if (auto* curve = qobject_cast<QComboBox*>(editor))
+        curve->setCurrentIndex(curve->findData(value));
     else if (auto* name = qobject_cast<QLineEdit*>(editor))
         name->setText(value.toString());
 }
@@ -48,6 +57,8 @@ void SequenceDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, 
         number->interpretText();
         const bool noPosition = !number->specialValueText().isEmpty() && number->value() == number->minimum();
         model->setData(index, noPosition ? QVariant(QString()) : QVariant(number->value()), Qt::EditRole);
+    } else if (auto* curve = qobject_cast<QComboBox*>(editor)) {
+        model->setData(index, curve->currentData(), Qt::EditRole);
     } else if (auto* name = qobject_cast<QLineEdit*>(editor)) {
         model->setData(index, name->text(), Qt::EditRole);
     }

@@ -1,5 +1,5 @@
-// The editors of the sequence table: a line edit for a step's name, a spin box held to the motion
-// file's range for each number, whose lowest value ("–") clears a servo's position.
+// The editors of the sequence table: a line edit for a step's name, a list of the curves, a spin box
+// held to the motion file's range for each number, whose lowest value ("–") clears a servo's position.
 #pragma once
 
 #include <QStyledItemDelegate>

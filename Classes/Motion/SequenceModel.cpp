@@ -61,7 +61,7 @@ QList<int> ascendingUnique(QList<int> ids)
 
 std::optional<SequenceModel::ValueRange> SequenceModel::rangeOf(int column)
 {
-    if (column == NameColumn)
+    if (column == NameColumn || column == CurveColumn)
         return std::nullopt;
     if (column == TimeColumn || column == PauseColumn)
         return ValueRange { 0, MotionFile::maximumTimeMs };
@@ -96,10 +96,13 @@ QVariant SequenceModel::data(const QModelIndex& index, int role) const
     const bool playing = index.row() == m_playingRow;
     switch (role) {
     case Qt::DisplayRole:
+        return displayValue(index);
     case Qt::EditRole:
+        if (index.column() == CurveColumn)
+            return MotionFile::curveName(m_motion.steps.at(index.row()).curve);
         return displayValue(index);
     case Qt::TextAlignmentRole:
-        if (index.column() != NameColumn)
+        if (index.column() != NameColumn && index.column() != CurveColumn)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::BackgroundRole:
@@ -126,6 +129,8 @@ QVariant SequenceModel::displayValue(const QModelIndex& index) const
         return step.timeMs;
     case PauseColumn:
         return step.pauseMs;
+    case CurveColumn:
+        return curveText(step.curve);
     default: {
         const auto position = step.positions.constFind(servoIdAt(index.column()));
         return position == step.positions.cend() ? QVariant() : QVariant(*position);
@@ -160,10 +165,18 @@ QString SequenceModel::headerText(int section) const
         return BundleLanguage::localizedStringForKey(QStringLiteral("motion_column_time"));
     case PauseColumn:
         return BundleLanguage::localizedStringForKey(QStringLiteral("motion_column_pause"));
+    case CurveColumn:
+        return BundleLanguage::localizedStringForKey(QStringLiteral("motion_column_curve"));
     default:
         return BundleLanguage::localizedStringForKey(QStringLiteral("motion_column_servo"))
             .replace(QStringLiteral("%@"), QString::number(servoIdAt(section)));
     }
+}
+
+QString SequenceModel::curveText(MotionCurve curve)
+{
+    static const char* const keys[] = {"motion_curve_linear", "motion_curve_ease", "motion_curve_through"};
+    return BundleLanguage::localizedStringForKey(QString::fromLatin1(keys[int(curve)]));
 }
 
 Qt::ItemFlags SequenceModel::flags(const QModelIndex& index) const
@@ -189,6 +202,13 @@ bool SequenceModel::setData(const QModelIndex& index, const QVariant& value, int
         if (time)
             (index.column() == TimeColumn ? edited.timeMs : edited.pauseMs) = *time;
         accepted = time.has_value();
+        break;
+    }
+    case CurveColumn: {
+        const Result<MotionCurve> curve = MotionFile::curveFrom(value.typeId() == QMetaType::QString ? value.toString() : QString());
+        if (curve)
+            edited.curve = *curve;
+        accepted = curve.ok();
         break;
     }
     default:

@@ -1,5 +1,5 @@
-// The Motion page's sequence table: one row per step of a motion, with its name, move time, pause and
-// the position of each servo in the sequence, edited in place within the motion file's ranges.
+// The Motion page's sequence table: one row per step of a motion, with its name, move time, pause,
+// curve and the position of each servo in the sequence, edited in place within the motion file's ranges.
 #pragma once
 
 #include "Api/Bus/MotionFile.h"
@@ -13,7 +13,7 @@ class SequenceModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { NameColumn, TimeColumn, PauseColumn, FirstServoColumn };
+    enum Column { NameColumn, TimeColumn, PauseColumn, CurveColumn, FirstServoColumn };
     static constexpr int maximumNameLength = 64;
     static constexpr int appendedStepTimeMs = 1000;
     static QColor playingRowColor() { return QColor(255, 214, 153); }
@@ -22,7 +22,7 @@ public:
         int minimum = 0;
         int maximum = 0;
     };
-    // The values a numeric column takes; none for the name.
+    // The values a numeric column takes; none for the name and the curve.
     static std::optional<ValueRange> rangeOf(int column);
 
     explicit SequenceModel(QObject* parent = nullptr);
@@ -32,7 +32,11 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    // Qt::EditRole only; a number as int or as text, an empty text clears a servo's position. Refuses
+    // The curve's name in the table (its EditRole is its name in the file).
+    static QString curveText(MotionCurve curve);
+
+    // Qt::EditRole only; a number as int or as text, an empty text clears a servo's position, a
+    // curve as its name in the file ("ease"). Refuses
     // (false, nothing changed) a value outside its column's range or text that is no whole number.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 

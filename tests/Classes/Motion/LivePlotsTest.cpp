@@ -112,7 +112,7 @@ TEST_F(PositionPlotTest, ServoIdsMakeAndRemoveGraphs)
     plot.addPosition(2, 99, 640);
     plot.setServos({ { 2, Qt::blue }, { 5, Qt::red }, { 7, Qt::darkGreen } });
     QCustomPlot* custom = plot.customPlot();
-    EXPECT_EQ(custom->graphCount(), 6);
+    EXPECT_EQ(custom->graphCount(), 9);
     EXPECT_EQ(plot.servoIds(), QList<int>({ 2, 5, 7 }));
     EXPECT_FALSE(custom->legend->visible() && custom->legend->itemCount() > 0) << "a legend over the lines";
     EXPECT_EQ(plot.positionGraph(1), nullptr);

@@ -121,14 +121,17 @@ TEST_F(MotionPageScaleTest, EveryValueOfTheListAndTheTableFitsItsCell)
     EXPECT_GT(table->horizontalScrollBar()->maximum(), 0) << "18 servo columns fit without scrolling: the test shows nothing";
 }
 
-TEST_F(MotionPageScaleTest, NameTimeAndPauseStayInViewAndAreEditedWhileTheServoColumnsScroll)
+TEST_F(MotionPageScaleTest, NameTimePauseAndCurveStayInViewAndAreEditedWhileTheServoColumnsScroll)
 {
     fillSequence();
     auto* table = qobject_cast<FrozenColumnsTableView*>(page()->sequenceView());
     ASSERT_NE(table, nullptr);
     const SequenceModel* model = page()->sequenceModel();
     const int frozenWidth = table->frozenWidth();
-    EXPECT_EQ(frozenWidth, table->columnWidth(0) + table->columnWidth(1) + table->columnWidth(2));
+    int frozenColumnsWidth = 0;
+    for (int column = 0; column < SequenceModel::FirstServoColumn; ++column)
+        frozenColumnsWidth += table->columnWidth(column);
+    EXPECT_EQ(frozenWidth, frozenColumnsWidth);
     table->setFocus();
     table->setCurrentIndex(model->index(1, model->columnCount() - 1));
     ASSERT_GT(table->horizontalScrollBar()->value(), 0) << "the last servo's column did not scroll into view";
@@ -148,6 +151,8 @@ TEST_F(MotionPageScaleTest, NameTimeAndPauseStayInViewAndAreEditedWhileTheServoC
 
     // Scrolled right, the pause is still typed into where it shows.
     table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+    QTest::keyClick(table, Qt::Key_Left);
+    ASSERT_EQ(table->currentIndex().column(), int(SequenceModel::CurveColumn));
     QTest::keyClick(table, Qt::Key_Left);
     ASSERT_EQ(table->currentIndex().column(), int(SequenceModel::PauseColumn));
     EXPECT_EQ(table->horizontalScrollBar()->value(), table->horizontalScrollBar()->maximum()) << "a frozen column scrolled the table";

@@ -2,9 +2,11 @@
 // and 7, with the operation page's state poll running fast beside it: scan, release, pose by hand,
 // capture, play with the row highlighted, stop from the top bar with every servo told to hold,
 // a position entered on the operation page while playing, closing the port while playing, an unplug
-// while playing, and no value of servo 2 or 7 ever shown as servo 1's on the operation page.
+// while playing, a streamed step with its commanded path plotted, and no value of servo 2 or 7 ever
+// shown as servo 1's on the operation page.
 #include "Api/Bus/Protocol.h"
 #include "Classes/Motion/MotionPage.h"
+#include "Classes/Motion/PositionPlot.h"
 #include "Classes/Motion/SequenceModel.h"
 #include "Classes/Motion/ServoListModel.h"
 #include "Classes/View/PageControls/StatusLine.h"
@@ -25,6 +27,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 namespace {
 
@@ -305,3 +308,35 @@ TEST_F(MotionPageTest, AnUnplugWhilePlayingEndsItSayingThePortIsGone)
 }
 
 }  // namespace
+
+// A step set to ease in the Curve column goes out as set-points: a move per servo per 20 ms tick,
+// as many as the step's time at the chosen speed holds, ending on the pose; the position plot
+// draws the commanded path beside the positions read, and its tip gives how far each servo lagged.
+TEST_F(MotionPageTest, AStepThatEasesIsStreamedAndItsCommandedPathIsPlottedBesideThePositionsRead)
+{
+    teachTwoPoses();
+    ASSERT_TRUE(page()->sequenceModel()->setData(page()->sequenceModel()->index(1, SequenceModel::CurveColumn), QStringLiteral("ease")));
+    page()->untilStoppedBox()->setChecked(false);
+    page()->loopsBox()->setValue(2);
+    page()->speedBox()->setValue(2);  // each step takes 500 ms: the ease 25 ticks
+    harness.servo().clearRecords();
+    page()->buttonPlay()->click();
+    ASSERT_TRUE(waitWatching([&] { return page()->isPlaying(); }, 20000)) << "the sequence did not start";
+    ASSERT_TRUE(waitWatching([&] { return !page()->isPlaying(); }, 20000)) << "the sequence did not end";
+    EXPECT_EQ(page()->statusLabel()->text(), harness.localized("motion_played"));
+
+    for (int id : SVDemoIds) {
+        const QList<QPair<int, int>> sent = movesSent().values(id);  // newest first
+        const qsizetype ticks = std::count_if(sent.begin(), sent.end(), [](const QPair<int, int>& move) { return move.second == 20; });
+        EXPECT_LE(ticks, 2 * 25) << "servo " << id;
+        EXPECT_GE(ticks, 2 * 20) << "servo " << id << ": most ticks go out";
+        EXPECT_EQ(sent.first(), qMakePair(poses[1][id], 20)) << "servo " << id << " does not end on its pose";
+        EXPECT_TRUE(sent.contains(qMakePair(poses[0][id], 500))) << "servo " << id << ": the linear step is one move";
+    }
+    page()->positionPlot()->redrawNow();
+    const QCPGraph* commanded = page()->positionPlot()->commandedGraph(1);
+    ASSERT_NE(commanded, nullptr) << "servo 1 is not plotted";
+    EXPECT_GE(commanded->dataCount(), 2 * 20);
+    const QString tip = page()->positionPlot()->toolTip();
+    EXPECT_TRUE(tip.startsWith(harness.localized("motion_tracking").section('%', 0, 0)) && tip.contains("ID 1: ")) << qPrintable(tip);
+}

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
+#include <QComboBox>
 #include <QFont>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -224,6 +225,55 @@ TEST_F(SequenceModelTest, EditorsStayWithinTheFileRangesAndTheDashClearsAPositio
     EXPECT_FALSE(model.step(0).positions.contains(1));
     delegate.setEditorData(spin, position);
     EXPECT_EQ(spin->value(), spin->minimum());
+}
+
+// The curve is chosen from a list that names the three curves in the language in force; what is
+// chosen is what the file keeps, and a file's curves come back into the table as they were.
+TEST_F(SequenceModelTest, TheCurveIsChosenFromItsListAndKeptInTheFile)
+{
+    model.setMotion(Motion { 1, { makeStep("a", 300, 0, { { 1, 10 } }), makeStep("b", 300, 0, { { 1, 20 } }) } });
+    SequenceDelegate delegate;
+    QWidget parent;
+    const QModelIndex curve = model.index(1, SequenceModel::CurveColumn);
+    const struct {
+        const char* language;
+        QStringList shown;
+    } languages[] = {
+        { "en", { "Linear", "Ease", "Through" } },
+        { "zh-Hans", { "直线", "缓入缓出", "平滑经过" } },
+        { "zh-Hant", { "直線", "緩入緩出", "平滑經過" } },
+    };
+    for (const auto& l : languages) {
+        ASSERT_TRUE(BundleLanguage::setLanguage(l.language));
+        auto* list = qobject_cast<QComboBox*>(delegate.createEditor(&parent, {}, curve));
+        ASSERT_NE(list, nullptr) << l.language;
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items.append(list->itemText(i));
+        EXPECT_EQ(items, l.shown) << l.language;
+        delegate.setEditorData(list, curve);
+        EXPECT_EQ(list->currentIndex(), 0) << "a step without a curve is linear";
+        list->setCurrentIndex(2);
+        delegate.setModelData(list, &model, curve);
+        EXPECT_EQ(curve.data().toString(), l.shown[2]) << l.language;
+        model.setData(curve, QStringLiteral("linear"));
+    }
+    ASSERT_TRUE(BundleLanguage::setLanguage("en"));
+    EXPECT_FALSE(model.setData(curve, QStringLiteral("smooth")));
+    EXPECT_FALSE(model.setData(curve, 2)) << "a curve is named, not numbered";
+    ASSERT_TRUE(model.setData(model.index(0, SequenceModel::CurveColumn), QStringLiteral("ease")));
+    ASSERT_TRUE(model.setData(curve, QStringLiteral("through")));
+    EXPECT_EQ(model.headerData(SequenceModel::CurveColumn, Qt::Horizontal).toString(), "Curve");
+
+    const QByteArray saved = MotionFile::document(model.motion());
+    EXPECT_TRUE(saved.contains(R"("positions": {"1": 10}, "curve": "ease"})")) << saved.toStdString();
+    const Result<Motion> opened = MotionFile::parse(saved, "curves.json");
+    ASSERT_TRUE(opened.ok()) << opened.failure().message.toStdString();
+    SequenceModel reopened;
+    reopened.setMotion(*opened);
+    EXPECT_EQ(reopened.index(0, SequenceModel::CurveColumn).data().toString(), "Ease");
+    EXPECT_EQ(reopened.index(1, SequenceModel::CurveColumn).data(Qt::EditRole).toString(), "through");
+    EXPECT_EQ(reopened.motion(), model.motion());
 }
 
 }  // namespace
