@@ -127,6 +127,20 @@ TEST(VirtualServoModel, PositionMovesTowardTheTargetOverTheMoveTime)
     servo.handleFrame(frame("55550107 01 0000 0000"), t0 + 5s);
     EXPECT_EQ(servo.position(t0 + 5s), 100);
     EXPECT_EQ(servo.handleFrame(frame("555501031c"), t0 + 5s), frame("555501051c 6400"));
+
+    // Set-points streamed a tick apart, each with the tick as its move time: the servo follows the
+    // path they make, half-way through each tick half-way to its set-point.
+    const Clock::time_point t1 = t0 + 10s;
+    for (int tick = 0; tick < 10; ++tick) {
+        const Clock::time_point sent = t1 + tick * 20ms;
+        const int setPoint = 100 + 20 * (tick + 1) + (tick % 2) * 10;  // uneven steps, as a curve's are
+        const int from = servo.position(sent);
+        servo.handleFrame(SVFrameTools::frameWithChecksum(QByteArray::fromHex("5555010701") + SVProtocol::wordBytes(setPoint)
+                                                          + SVProtocol::wordBytes(20)),
+                          sent);
+        EXPECT_EQ(servo.position(sent + 10ms), (from + setPoint + 1) / 2) << "tick " << tick;
+        EXPECT_EQ(servo.position(sent + 20ms), setPoint) << "tick " << tick;
+    }
 }
 
 TEST(VirtualServoModel, DriftStaysGentle)
