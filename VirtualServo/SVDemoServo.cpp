@@ -55,6 +55,17 @@ SVDemoServo::SVDemoServo(const QList<int>& servoIds, const QString& name)
 
 SVDemoServo::~SVDemoServo() = default;
 
+bool SVDemoServo::addFault(const QString& name)
+{
+    if (name == QLatin1String("shared-id"))
+        m_servo->addServoSharingId(m_servo->settings(m_servo->servoCount() > 1 ? 1 : 0).id);
+    else if (name == QLatin1String("lossy"))
+        m_servo->setDropEveryNthReply(lossEvery);
+    else
+        return false;
+    return true;
+}
+
 ORSSerialDevice SVDemoServo::device() const
 {
     const QString path = m_servo->slavePath();

@@ -8,6 +8,8 @@
 #include "Api/Source/DeviceSource.h"
 #include "VirtualServo/VirtualServo.h"
 
+#include <QStringList>
+
 #include <memory>
 
 class SVDemoServo {
@@ -25,6 +27,14 @@ public:
     ~SVDemoServo();
     SVDemoServo(const SVDemoServo&) = delete;
     SVDemoServo& operator=(const SVDemoServo&) = delete;
+
+    // The ways a demo bus misbehaves on request, as servoctl's --demo-fault and the Python module's
+    // Bus.demo(faults=...) name them: "shared-id" puts a second servo on the bus's second ID (the
+    // first's, with one servo), "lossy" loses one reply in lossEvery.
+    static inline const QStringList faultNames{QStringLiteral("shared-id"), QStringLiteral("lossy")};
+    static constexpr int lossEvery = 20;
+    // False for a name not among faultNames.
+    bool addFault(const QString& name);
 
     bool isValid() const { return m_servo->isValid(); }
     QString errorString() const { return m_servo->errorString(); }

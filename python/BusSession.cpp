@@ -8,12 +8,7 @@
 
 #include <QFileInfo>
 
-const QStringList BusSession::demoFaults{QStringLiteral("shared-id"), QStringLiteral("lossy")};
-
 namespace {
-
-// With the lossy fault, one reply in this many is lost, as with servoctl's.
-constexpr int demoLossEvery = 20;
 
 QString listOrNothing(const QStringList& keys)
 {
@@ -49,12 +44,10 @@ BusSession::Outcome<std::unique_ptr<BusSession>> BusSession::openDemo(const QLis
         return Error{FailureKind::PortGone, Failure::failed(QStringLiteral("no virtual bus: ") + demo->errorString())};
     // Paced like a real line, so that the demo shows real timings.
     demo->servo().setLinePacing(true);
-    for (const QString& fault : faults) {
-        if (fault == QLatin1String("shared-id"))
-            demo->servo().addServoSharingId(ids.value(1, ids.first()));
-        else if (fault == QLatin1String("lossy"))
-            demo->servo().setDropEveryNthReply(demoLossEvery);
-    }
+    for (const QString& fault : faults)
+        if (!demo->addFault(fault))
+            return Error{FailureKind::BadValue, Failure::usage(QStringLiteral("unknown fault \"%1\" (faults: %2)")
+                                                                   .arg(fault, SVDemoServo::faultNames.join(QStringLiteral(", "))))};
     const QString path = demo->servo().slavePath();
     std::unique_ptr<BusSession> session(new BusSession(std::move(demo), path, retries));
     if (const Result<void> opened = session->m_bus->open(); !opened)

@@ -40,11 +40,8 @@ public:
     template <typename T>
     using Outcome = std::variant<T, Error>;
 
-    // The faults a demo bus can be given, as servoctl's --demo-fault names them.
-    static const QStringList demoFaults;
-
     static Outcome<std::unique_ptr<BusSession>> open(const QString& path, int retries);
-    // A paced virtual bus of these servos in this process.
+    // A paced virtual bus of these servos in this process, misbehaving as faults say (SVDemoServo's).
     static Outcome<std::unique_ptr<BusSession>> openDemo(const QList<int>& ids, const QStringList& faults, int retries);
     ~BusSession();
     BusSession(const BusSession&) = delete;

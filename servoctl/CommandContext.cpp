@@ -76,12 +76,8 @@ void CommandContext::prepareDemo()
     }
     // Paced like a real line, so that the demo shows real timings.
     m_demo->servo().setLinePacing(true);
-    for (const std::string& fault : demoFaults) {
-        if (fault == "shared-id")
-            m_demo->servo().addServoSharingId(ids.value(1, ids.first()));
-        else if (fault == "lossy")
-            m_demo->servo().setDropEveryNthReply(demoLossEvery);
-    }
+    for (const std::string& fault : demoFaults)
+        m_demo->addFault(QString::fromStdString(fault));
     m_demo->installInSharedPortManager();
 }
 

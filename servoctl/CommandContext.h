@@ -69,8 +69,6 @@ public:
     QList<int> demoServoIds() const;
     // With --demo-new, the box of new servos of the demo bus (made with the bus); otherwise none.
     DemoServoBox* demoBox() const { return m_box.get(); }
-    // With --demo-fault lossy, one reply in this many is lost.
-    static constexpr int demoLossEvery = 20;
 
     // The open bus: --port, the demo bus, or the only serial port present. Throws CommandError.
     ServoBus& bus();
