@@ -14,10 +14,16 @@
 #include "Tools/SVInfoOptions.h"
 #include "Tools/SVScreenshot.h"
 #include "Tools/SettingsStore.h"
+#include "Classes/Robot/AssignPanel.h"
+#include "Classes/Robot/RobotPage.h"
+#include "Classes/Robot/ServoNames.h"
+#include "VirtualServo/DemoServoBox.h"
 #include "VirtualServo/SVDemoServo.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <cstdio>
@@ -61,14 +67,19 @@ private:
 struct DemoPorts {
     std::unique_ptr<SVDemoServo> bench;
     std::unique_ptr<SVDemoServo> bus;
+    std::unique_ptr<DemoServoBox> box;  // with --demo-new: the bus starts empty, new servos come from it
 
     explicit operator bool() const { return bench || bus; }
 
-    static DemoPorts install(int busServos)
+    static DemoPorts install(int busServos, int newServos)
     {
         DemoPorts demo;
         demo.bench = std::make_unique<SVDemoServo>();
         demo.bus = std::make_unique<SVDemoServo>(SVDemoServo::busServoIds(busServos), SVDemoServo::busPortName);
+        if (newServos > 0) {
+            demo.box = std::make_unique<DemoServoBox>(demo.bus->servo(), newServos);
+            demo.box->setPairAtFromEnvironment();
+        }
         QList<ORSSerialDevice> devices;
         for (const auto* servo : {demo.bench.get(), demo.bus.get()}) {
             if (servo->isValid())
@@ -84,7 +95,7 @@ struct DemoPorts {
 // The first argument that is an option neither servodesk nor Qt knows (--demoo), or an empty text.
 QString unknownOption(int argc, char** argv)
 {
-    static const QStringList ownWithValue{"--port", "--screenshot", "--page", "--language", "--demo-servos"};
+    static const QStringList ownWithValue{"--port", "--screenshot", "--page", "--language", "--demo-servos", "--demo-new"};
     static const QStringList ownFlags{"--demo", "--list-ports", "--help", "-h", "--version"};
     // Qt's own options, taken with one dash or two.
     static const QStringList qtWithValue{"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
@@ -147,7 +158,21 @@ void showPage(SVSettingViewController& controller, SVScreenshotOptions::Page pag
     case SVScreenshotOptions::Page::About: controller.showAboutPage(); break;
     case SVScreenshotOptions::Page::Motion: controller.showMotionPage(); break;
     case SVScreenshotOptions::Page::Robot: controller.showRobotPage(); break;
+    case SVScreenshotOptions::Page::Assign: controller.showRobotPage(); break;
     }
+}
+
+// The Robot page's Assign IDs… panel, planned for the six joints of a robot's right side, as a picture
+// shows it.
+void showAssignPanel(SVSettingViewController& controller)
+{
+    ServoNames::shared().setNames({{1, QStringLiteral("right front hip")}, {2, QStringLiteral("right front knee")},
+                                   {3, QStringLiteral("right middle hip")}, {4, QStringLiteral("right middle knee")},
+                                   {5, QStringLiteral("right back hip")}, {6, QStringLiteral("right back knee")}});
+    AssignPanel* panel = controller.viewRobot()->openAssignPanel();
+    panel->idsEdit()->setText(QStringLiteral("1-6"));
+    panel->showPlan();
+    panel->table()->setFocus();  // no blinking text cursor in the picture
 }
 
 }  // namespace
@@ -166,7 +191,8 @@ int main(int argc, char* argv[])
     // Made before the application and destroyed after it, so that they outlive every use of their ports.
     DemoPorts demo;
     if (portOptions.demo)
-        demo = DemoPorts::install(portOptions.demoServos);
+        demo = DemoPorts::install(portOptions.demoServos, portOptions.demoNew);
+    DemoServoBox::setShared(demo.box.get());
     if (portOptions.listPorts) {
         QCoreApplication app(argc, argv);
         return SVPortOptions::printPortList();
@@ -226,7 +252,10 @@ int main(int argc, char* argv[])
             // With the virtual bus, the Motion page is pictured at work.
             if (screenshot.page == SVScreenshotOptions::Page::Motion && demo)
                 MotionShowcase::start(controller, saveAndExit);
-            else if (screenshot.page == SVScreenshotOptions::Page::Robot && demo) {
+            else if (screenshot.page == SVScreenshotOptions::Page::Assign) {
+                showAssignPanel(controller);
+                QTimer::singleShot(screenshotSettleMs, &app, saveAndExit);
+            } else if (screenshot.page == SVScreenshotOptions::Page::Robot && demo) {
                 demo.bus->servo().setDrift(false);  // the same live values in every picture
                 RobotShowcase::start(controller, saveAndExit);
             }

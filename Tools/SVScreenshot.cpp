@@ -51,8 +51,10 @@ SVScreenshotOptions SVScreenshotOptions::fromArguments(const QStringList& argume
                 options.page = Page::Motion;
             else if (value == QLatin1String("robot"))
                 options.page = Page::Robot;
+            else if (value == QLatin1String("assign"))
+                options.page = Page::Assign;  // the Robot page's Assign IDs… panel
             else
-                options.errors.append(QStringLiteral("--page must be basic, parameters, about, motion or robot, not \"%1\"").arg(value));
+                options.errors.append(QStringLiteral("--page must be basic, parameters, about, motion, robot or assign, not \"%1\"").arg(value));
         } else {
             if (BundleLanguage::displayNameForCode(value).isEmpty())
                 options.errors.append(QStringLiteral("--language must be en, zh-Hans or zh-Hant, not \"%1\"").arg(value));

@@ -1,4 +1,4 @@
-// The screenshot option: "--screenshot FILE [--page basic|parameters|about|motion|robot]
+// The screenshot option: "--screenshot FILE [--page basic|parameters|about|motion|robot|assign]
 // [--language en|zh-Hans|zh-Hant]" renders the window after start-up to a PNG file and exits.
 // "--language" without a screenshot chooses the language of the window and saves it.
 #pragma once
@@ -11,7 +11,7 @@
 class QWidget;
 
 struct SVScreenshotOptions {
-    enum class Page { Basic, Parameters, About, Motion, Robot };
+    enum class Page { Basic, Parameters, About, Motion, Robot, Assign };
 
     QString file;      // empty when no screenshot is asked for
     Page page = Page::Basic;

@@ -20,6 +20,11 @@ public:
     // The pair call from the environment variable SERVODESK_DEMO_NEW_PAIR_AT, for tests.
     void setPairAtFromEnvironment();
 
+    // The window's box, when it runs with --demo-new: its ID assignment connects the next servo from
+    // it each time it asks. Set and cleared on the main thread.
+    static DemoServoBox* shared() { return s_shared; }
+    static void setShared(DemoServoBox* box) { s_shared = box; }
+
 private:
     void connectOne();
 
@@ -28,4 +33,5 @@ private:
     int m_calls = 0;
     int m_connected = 0;
     int m_pairAt = 0;
+    static inline DemoServoBox* s_shared = nullptr;
 };

@@ -109,7 +109,7 @@ void BusWorker::stop()
 
 bool BusWorker::runsUntilStopped() const
 {
-    return m_openJobs.contains(Job::Play) || m_openJobs.contains(Job::RecordRange);
+    return m_openJobs.contains(Job::Play) || m_openJobs.contains(Job::RecordRange) || m_openJobs.contains(Job::AssignIds);
 }
 
 void BusWorker::post(Job job, Work work)
@@ -330,6 +330,17 @@ void BusWorker::recordRange(const QList<int>& ids)
         const Result<void> ended = recordRangeOnBus(ids, stopRequested);
         tellMain([this, ended] { emit rangeEnded(ended); });
         return portState();
+    });
+}
+
+void BusWorker::assignIds(const IdAssignment::Plan& plan)
+{
+    post(Job::AssignIds, [this, plan](const std::function<bool()>& stopRequested) {
+        IdAssignment::Hooks hooks;
+        hooks.stopRequested = stopRequested;
+        hooks.report = [this](const IdAssignment::Event& event) { tellMain([this, event] { emit assignEvent(event); }); };
+        const Result<QList<IdAssignment::Joint>> done = IdAssignment::run(m_bus, plan, hooks);
+        return done ? Result<void>() : Result<void>(done.failure());
     });
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Api/Bus/BusScan.h"
+#include "Api/Bus/IdAssignment.h"
 #include "Api/Bus/LoneServo.h"
 #include "Api/Bus/MotionPlayer.h"
 #include "Api/Bus/RobotWrite.h"
@@ -32,7 +33,7 @@ class BusWorker : public QObject, private ORSSerialPortInputTap {
 public:
     using Clock = std::chrono::steady_clock;
     using Positions = QMap<int, int>;
-    enum class Job { Scan, ReadStates, Capture, Torque, Play, FindLoneServo, ReadSettings, WriteSettings, Trim, Centre, RecordRange };
+    enum class Job { Scan, ReadStates, Capture, Torque, Play, FindLoneServo, ReadSettings, WriteSettings, Trim, Centre, RecordRange, AssignIds };
     Q_ENUM(Job)
 
     // wire is the queue every frame to port leaves from; it outlives the worker.
@@ -78,6 +79,9 @@ public:
     // Switches the servos' torque off and reads their positions over and over until stop(); then
     // switches it on again, also when a servo stopped answering meanwhile.
     void recordRange(const QList<int>& ids);
+    // Gives new servos the plan's IDs one at a time until every joint is done or stop(); each step
+    // comes as assignEvent, the run's end (a stop included) as its last.
+    void assignIds(const IdAssignment::Plan& plan);
 
     // Ends the running job and drops the jobs given before now; a playing motion stops with every
     // answering servo holding where it is.
@@ -108,6 +112,7 @@ signals:
     void rangeStarted(const QList<int>& ids);
     // The recording has ended with the torque on again, or why not.
     void rangeEnded(const Result<void>& result);
+    void assignEvent(const IdAssignment::Event& event);
     // Every job ends with this, also one dropped by stop() before it ran (then ran is false);
     // portGone when the port went meanwhile.
     void finished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran);

@@ -31,6 +31,15 @@ SVPortOptions SVPortOptions::fromArguments(const QStringList& arguments)
                 options.demoServos = count;
             else
                 options.errors.append(QStringLiteral("--demo-servos needs a number of servos from 1 to %1").arg(demoServosLimit));
+        } else if (argument == QLatin1String("--demo-new")) {
+            bool number = false;
+            const int count = i + 1 < arguments.size() ? arguments[++i].toInt(&number) : 0;
+            if (number && count >= 1 && count <= demoServosLimit) {
+                options.demoNew = count;
+                options.demo = true;
+            } else {
+                options.errors.append(QStringLiteral("--demo-new needs a number of servos from 1 to %1").arg(demoServosLimit));
+            }
         } else if (argument.startsWith(portAssignment)) {
             addPort(argument.mid(portAssignment.size()));
         } else if (argument == portOption) {

@@ -14,6 +14,7 @@ struct SVPortOptions {
     bool listPorts = false;
     bool demo = false;
     int demoServos = 0;  // 0: the demo bus holds servos 1, 2 and 7
+    int demoNew = 0;     // --demo-new N: the demo bus starts empty, with a box of N new servos at ID 1
     static constexpr int demoServosLimit = 253;
     QStringList errors;  // e.g. "--port" without a path
 

@@ -1,6 +1,7 @@
 #include "Classes/Robot/RobotPage.h"
 
 #include "Api/Bus/WholeFile.h"
+#include "Classes/Robot/AssignPanel.h"
 #include "Classes/Robot/RobotDelegate.h"
 #include "Classes/Robot/RobotModel.h"
 #include "Classes/Robot/ServoNames.h"
@@ -104,6 +105,9 @@ void RobotPage::buildButtons()
     m_record = button(&RobotPage::toggleRecording);
     m_open = button(&RobotPage::chooseFileToOpen);
     m_save = button(&RobotPage::chooseFileToSave);
+    // Assign IDs… opens the guided numbering of new servos over the page.
+    m_assign = actionButton(m_panel);
+    connect(m_assign, &SVButton::clicked, this, &RobotPage::openAssignPanel);
     m_marginLabel = new QLabel(m_panel);
     m_margin = new QSpinBox(m_panel);
     m_margin->setRange(0, 500);
@@ -123,6 +127,17 @@ void RobotPage::buildButtons()
     row->addWidget(m_open);
     row->addWidget(m_save);
     layout->addLayout(row);
+}
+
+AssignPanel* RobotPage::openAssignPanel()
+{
+    if (!m_assignPanel)
+        m_assignPanel = new AssignPanel(this);
+    m_assignPanel->setBusWorker(m_worker);
+    m_assignPanel->show();
+    m_assignPanel->raise();
+    m_assignPanel->setFocus();
+    return m_assignPanel;
 }
 
 // ID and name stay in view on the left while the settings scroll sideways: two views of the one
@@ -163,13 +178,16 @@ void RobotPage::buildTables()
     setPixelFont(m_status, contentFontPx);
     m_status->setStyleSheet(QStringLiteral("color: rgb(64, 64, 64);"));
     m_status->setMinimumHeight(32);
-    layout->addWidget(m_status);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_status, 1);
+    bottom->addWidget(m_assign, 0, Qt::AlignBottom);
+    layout->addLayout(bottom);
     connect(m_model, &RobotModel::editRefused, this, &RobotPage::showStatus);
 }
 
 QList<QWidget*> RobotPage::tabOrder() const
 {
-    return {m_scan, m_read, m_write, m_centre, m_record, m_margin, m_open, m_save, m_idView, m_settingsView};
+    return {m_scan, m_read, m_write, m_centre, m_record, m_margin, m_open, m_save, m_idView, m_settingsView, m_assign};
 }
 
 void RobotPage::retranslate()
@@ -184,6 +202,9 @@ void RobotPage::retranslate()
     m_marginLabel->setText(textFor("robot_margin"));
     m_open->setTitle(textFor("robot_open"));
     m_save->setTitle(textFor("robot_save"));
+    m_assign->setTitle(textFor("assign_button"));
+    if (m_assignPanel)
+        m_assignPanel->retranslate();
     m_model->retranslate();
     nameControls();
 }
@@ -506,11 +527,11 @@ void RobotPage::showRangeEnded(const Result<void>& result)
         showStatus(textWith("robot_range_failed", {result.failure().message}));
         return;
     }
-    QStringList tooSmall;
+    QStringList tooSmall, outside;
     for (auto it = ranges.begin(); it != ranges.end(); ++it) {
         const Result<TaughtRange::Limits> limits = it->limits(m_margin->value());
         if (!limits) {
-            tooSmall.append(QString::number(it.key()));
+            (it->tooSmallFor(m_margin->value()) ? tooSmall : outside).append(QString::number(it.key()));
             continue;
         }
         const SettingValues values = limits->values();
@@ -520,6 +541,8 @@ void RobotPage::showRangeEnded(const Result<void>& result)
     QString text = textFor("robot_recorded");
     if (!tooSmall.isEmpty())
         text += QLatin1Char(' ') + textWith("robot_range_small", {tooSmall.join(QStringLiteral(", "))});
+    if (!outside.isEmpty())
+        text += QLatin1Char(' ') + textWith("robot_range_outside", {outside.join(QStringLiteral(", "))});
     showStatus(text);
 }
 
@@ -546,6 +569,7 @@ void RobotPage::updateButtons()
     setActionEnabled(m_record, m_recording || (idle && servos), m_recording ? stopRed : SVButton::buttonOrange());
     setActionEnabled(m_open, !m_recording);
     setActionEnabled(m_save, servos);
+    setActionEnabled(m_assign, idle && !m_recording);
 }
 
 // ---- Files ----

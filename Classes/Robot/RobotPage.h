@@ -9,6 +9,7 @@
 
 #include <QPointer>
 
+class AssignPanel;
 class QLabel;
 class QSpinBox;
 class QTableView;
@@ -54,6 +55,10 @@ public:
     SVButton* buttonRecord() const { return m_record; }
     SVButton* buttonOpen() const { return m_open; }
     SVButton* buttonSave() const { return m_save; }
+    SVButton* buttonAssign() const { return m_assign; }
+    AssignPanel* assignPanel() const { return m_assignPanel; }
+    // Opens the guided numbering of new servos over the page, as Assign IDs… does.
+    AssignPanel* openAssignPanel();
     QSpinBox* marginBox() const { return m_margin; }
     QList<QWidget*> tabOrder() const;
 
@@ -122,5 +127,7 @@ private:
     SVButton* m_record = nullptr;
     SVButton* m_open = nullptr;
     SVButton* m_save = nullptr;
+    SVButton* m_assign = nullptr;
+    AssignPanel* m_assignPanel = nullptr;  // made on the first Assign IDs…
     QSpinBox* m_margin = nullptr;
 };

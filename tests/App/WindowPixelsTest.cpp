@@ -67,7 +67,8 @@ TEST(WindowPixelsTest, EveryPageLooksAsItsReferencePicture)
         bool demo = false;
     };
     const QList<Picture> pictures{{"basic", "en"}, {"parameters", "en"}, {"about", "en"}, {"motion", "en"}, {"motion", "zh-Hans"},
-                                  {"motion", "zh-Hant"}, {"robot", "en", true}, {"robot", "zh-Hans", true}, {"robot", "zh-Hant", true}};
+                                  {"motion", "zh-Hant"}, {"robot", "en", true}, {"robot", "zh-Hans", true}, {"robot", "zh-Hant", true},
+                                  {"assign", "en"}, {"assign", "zh-Hans"}, {"assign", "zh-Hant"}};
     for (const auto& [page, language, demo] : pictures) {
         SCOPED_TRACE(std::string(page) + " " + language);
         const QString shot = output.filePath(QStringLiteral("window-%1-%2.png").arg(QLatin1String(page), QLatin1String(language)));
