@@ -190,6 +190,8 @@ int play(CommandContext& context, const PlayArguments& arguments)
     };
     const Result<void> played = player.play();
     progress.reset();  // the line goes before anything else is said
+    if (player.skippedTicks() > 0)
+        CommandContext::warn(QStringLiteral("%1 late set-point ticks skipped").arg(player.skippedTicks()));
     BusReport::warnLosses(context.bus());
     if (!played && played.failure().kind == Failure::Kind::Interrupted)
         throw stopError(played.failure(), outputFault);

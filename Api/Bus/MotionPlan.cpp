@@ -85,6 +85,9 @@ double chosenRate(int servoCount)
 Result<double> checkedRate(double rate, int servoCount)
 {
     const double highest = std::min(fastestRate, highestRate(servoCount));
+    if (highest < slowestRate)
+        return Failure::usage(QStringLiteral("the wire cannot carry set-points for %1 servos beside their position reads; make the steps linear")
+                                  .arg(servoCount));
     if (!(rate >= slowestRate))
         return Failure::usage(QStringLiteral("rate %1/s is below the slowest, %2/s").arg(rate).arg(slowestRate));
     if (!(rate <= highest))

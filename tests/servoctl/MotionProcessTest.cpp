@@ -481,7 +481,9 @@ TEST_F(MotionProcess, StreamedStepsGoOutAsPlannedOneFramePerServoPerTickAndATick
     ::kill(pid_t(stalled.processId()), SIGSTOP);
     QTest::qWait(300);
     ::kill(pid_t(stalled.processId()), SIGCONT);
-    ASSERT_EQ(finish(stalled).exitCode, 0);
+    const ServoctlRun resumed = finish(stalled);
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+    EXPECT_TRUE(resumed.err.contains("late set-point ticks skipped")) << resumed.err.toStdString();
     const QList<MoveFrame> sent = moves();
     EXPECT_LE(sent.size(), 1 + 150 - 10) << "the ticks missed while stopped went out late";
     EXPECT_GE(sent.size(), 1 + 150 - 60) << "more ticks were skipped than the stop covers";

@@ -168,4 +168,5 @@ TEST(MotionPlan, TheRateLeavesTheWireRoomForTheReadsAndAnAskedRateIsCheckedAgain
     EXPECT_TRUE(MotionPlan::checkedRate(100, 3));
     EXPECT_TRUE(MotionPlan::checkedRate(101, 3).failure().message.contains("the highest is 100/s"));
     EXPECT_FALSE(MotionPlan::checkedRate(0.5, 3));
+    EXPECT_TRUE(MotionPlan::checkedRate(MotionPlan::chosenRate(60), 60).failure().message.contains("cannot carry set-points for 60 servos"));
 }
