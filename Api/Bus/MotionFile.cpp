@@ -175,7 +175,8 @@ Result<Motion> parse(const QByteArray& bytes, const QString& path)
         if (!step) {
             const QString name = steps.at(i).toObject().value(QLatin1String("name")).toString();
             const QString which = name.isEmpty() ? QStringLiteral("step %1").arg(i + 1) : QStringLiteral("step %1 (\"%2\")").arg(i + 1).arg(name);
-            return refuse(which + QStringLiteral(": ") + step.failure().message);
+            const int line = StrictJson::lineOfElement(bytes, QLatin1String("steps"), i);
+            return refuse(QStringLiteral("line %1: %2: %3").arg(line).arg(which, step.failure().message));
         }
         motion.steps.append(*step);
     }

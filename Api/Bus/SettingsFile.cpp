@@ -148,7 +148,8 @@ Result<QList<Entry>> parseEntries(const QByteArray& bytes, const QString& path)
         const Result<Entry> entry = list.at(i).isObject() ? entryOf(list.at(i).toObject())
                                                           : Result<Entry>(Failure::usage(QStringLiteral("not an object")));
         if (!entry)
-            return fileFailure(path, QStringLiteral("servo #%1: %2").arg(i + 1).arg(entry.failure().message));
+            return fileFailure(path, QStringLiteral("line %1: servo #%2: %3")
+                                         .arg(StrictJson::lineOfElement(bytes, QLatin1String("servos"), i)).arg(i + 1).arg(entry.failure().message));
         servos.append(*entry);
     }
     if (servos.isEmpty())
@@ -191,11 +192,12 @@ Result<QList<Entry>> parseRobot(const QByteArray& bytes, const QString& path)
     const QList<Entry>& servos = *entries;
     for (qsizetype i = 0; i < servos.size(); ++i) {
         if (!servos[i].values.contains(QStringLiteral("id")))
-            return fileFailure(path, QStringLiteral("servo #%1 has no \"id\"").arg(i + 1));
+            return fileFailure(path, QStringLiteral("line %1: servo #%2 has no \"id\"")
+                                         .arg(StrictJson::lineOfElement(bytes, QLatin1String("servos"), i)).arg(i + 1));
         for (qsizetype j = 0; j < i; ++j)
             if (servos[j].id() == servos[i].id())
-                return fileFailure(path, QStringLiteral("servo #%1 and servo #%2 both name ID %3; keep one of them")
-                                             .arg(j + 1).arg(i + 1).arg(servos[i].id()));
+                return fileFailure(path, QStringLiteral("line %1: servo #%2 and servo #%3 both name ID %4; keep one of them")
+                                             .arg(StrictJson::lineOfElement(bytes, QLatin1String("servos"), i)).arg(j + 1).arg(i + 1).arg(servos[i].id()));
     }
     return entries;
 }

@@ -94,6 +94,83 @@ private:
     QString m_found;
 };
 
+// Walks text, known to be valid JSON, and finds where an element of a top-level array begins.
+class ElementFinder {
+public:
+    explicit ElementFinder(const QByteArray& text) : m_text(text) {}
+
+    int lineOf(QLatin1String key, qsizetype index)
+    {
+        int depth = 0;
+        bool keyMatched = false;     // the last string at depth 1 was key, and a ':' may follow
+        bool inArray = false;        // inside key's array, at depth 2
+        bool elementStarts = false;  // the next value at depth 2 begins an element
+        qsizetype element = -1;
+        for (; m_at < m_text.size(); ++m_at) {
+            const char c = m_text.at(m_at);
+            if (c == '\n') {
+                ++m_line;
+                continue;
+            }
+            if (QByteArrayView(" \t\r").contains(c))
+                continue;
+            if (inArray && depth == 2 && elementStarts && c != ']') {
+                if (++element == index)
+                    return m_line;
+                elementStarts = false;
+            }
+            switch (c) {
+            case '"': {
+                const QByteArray text = string();
+                keyMatched = depth == 1 && text == QByteArrayView(key.data(), key.size());
+                continue;
+            }
+            case ':':
+                continue;
+            case '[':
+                if (!inArray && keyMatched && depth == 1)
+                    inArray = elementStarts = true;
+                ++depth;
+                break;
+            case '{':
+                ++depth;
+                break;
+            case ']':
+            case '}':
+                --depth;
+                if (inArray && depth == 1)
+                    return 0;
+                break;
+            case ',':
+                elementStarts = inArray && depth == 2;
+                break;
+            default:
+                break;
+            }
+            keyMatched = false;
+        }
+        return 0;
+    }
+
+private:
+    // The string that starts at m_at, which is left on its closing quote.
+    QByteArray string()
+    {
+        QByteArray text;
+        for (++m_at; m_at < m_text.size() && m_text.at(m_at) != '"'; ++m_at) {
+            if (m_text.at(m_at) == '\\')
+                ++m_at;
+            if (m_at < m_text.size())
+                text.append(m_text.at(m_at));
+        }
+        return text;
+    }
+
+    const QByteArray& m_text;
+    qsizetype m_at = 0;
+    int m_line = 1;
+};
+
 }  // namespace
 
 namespace StrictJson {
@@ -122,6 +199,11 @@ Result<void> checkFormat(const QJsonObject& root, const QString& format, int new
     if (number > newest)
         return Failure::usage(QStringLiteral("format version %1 is newer than this program reads (%2)").arg(number).arg(newest));
     return {};
+}
+
+int lineOfElement(const QByteArray& text, QLatin1String key, qsizetype index)
+{
+    return ElementFinder(text).lineOf(key, index);
 }
 
 }  // namespace StrictJson

@@ -73,6 +73,12 @@ TEST(MotionFile, RefusesWhatItCannotPlayNamingTheStepAndTheField)
         {withSteps(R"({"time_ms": 1, "positions": {}}, {"time_ms": 1, "positions": {}, "curve": "smooth"})"),
          "step 2: curve: \"smooth\" is not one of linear, ease, through"},
         {withSteps(R"({"time_ms": 1, "positions": {}, "curve": 1})"), "step 1: curve: \"1\" is not one of"},
+        // A hand-edited file: the refusal says on which line the step begins, strings with brackets,
+        // braces and escaped quotes before it notwithstanding.
+        {"{\"format\": \"servodesk-motion\", \"version\": 1, \"steps\": [\n"
+         "  {\"name\": \"[a \\\"{\", \"time_ms\": 1, \"positions\": {\"1\": 5}},\n\n"
+         "  {\"time_ms\": 1,\n   \"positions\": {}}, {\"time_ms\": 1, \"positions\": {}, \"curve\": \"jerky\"}\n]}",
+         "line 5: step 3: curve: \"jerky\""},
         {withSteps(R"({"time_ms": 1, "positions": {}})", R"("format": "servodesk-motion", "version": 1, "repeat": -1)"), "repeat: -1 is out of range"},
         {"[1, 2]", "not a JSON object"},
         {"{\"format\": ", "not valid JSON"},
