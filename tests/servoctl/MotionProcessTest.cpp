@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -115,6 +116,9 @@ TEST_F(MotionProcess, NothingMovesUnlessEveryServoAnswersWithinItsLimitsAndAStop
     writeFile("swing.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
         {"name": "a", "time_ms": 1000, "positions": {"1": 200, "2": 200, "7": 200}},
         {"name": "b", "time_ms": 1000, "positions": {"1": 800, "2": 800, "7": 450}}]})");
+    writeFile("stream.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
+        {"name": "a", "time_ms": 1000, "positions": {"1": 200, "2": 200, "7": 200}, "curve": "through"},
+        {"name": "b", "time_ms": 1000, "positions": {"1": 800, "2": 800, "7": 450}, "curve": "through"}]})");
     writeFile("odd.json", R"({"format": "servodesk-motion", "version": 1, "steps": [
         {"name": "a", "time_ms": 500, "positions": {"1": 300}}, {"name": "a", "time_ms": 500, "positions": {"1": 400}},
         {"name": "\u001b]0;owned\u0007\u001b[2J", "time_ms": 500, "positions": {}}]})");
@@ -146,14 +150,18 @@ TEST_F(MotionProcess, NothingMovesUnlessEveryServoAnswersWithinItsLimitsAndAStop
     ASSERT_EQ(alone.exitCode, 0) << alone.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(alone.out.toUtf8()).object().value("step").toInt(), 2) << alone.out.toStdString();
 
-    // Ctrl-C, a silent bus, then an unplugged one, in the middle of a move: each servo that answers is held.
+    // Ctrl-C, a silent bus, then an unplugged one, in the middle of a move or of a stream of
+    // set-points: each servo that answers is held; one on set-points at its last, without a read.
     enum class Stop { CtrlC, Silence, Unplug };
-    for (const Stop stop : {Stop::CtrlC, Stop::Silence, Stop::Unplug}) {
+    const std::pair<bool, Stop> runs[] = {{false, Stop::CtrlC}, {false, Stop::Silence}, {true, Stop::CtrlC}, {true, Stop::Silence},
+                                          {false, Stop::Unplug}};  // the bus is gone for good after an unplug
+    for (const auto& [streamed, stop] : runs) {
+        SCOPED_TRACE(streamed ? "streamed" : "linear");
         bus.setSilent(false);
         bus.clearRecords();
         QProcess play;
-        start(play, {"play", file("swing.json"), "--forever", "--approach-speed", "10"});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= 4; }, 30000)) << "play does not move the servos";
+        start(play, {"play", file(streamed ? "stream.json" : "swing.json"), "--forever", "--approach-speed", "10"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return moves().size() >= (streamed ? 40 : 4); }, 30000)) << "play does not move the servos";
         switch (stop) {
         case Stop::CtrlC: ::kill(pid_t(play.processId()), SIGINT); break;
         case Stop::Silence: bus.setSilent(true); break;
@@ -169,7 +177,18 @@ TEST_F(MotionProcess, NothingMovesUnlessEveryServoAnswersWithinItsLimitsAndAStop
         if (stop == Stop::Silence) {
             EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
             EXPECT_TRUE(result.err.contains("stopped answering")) << result.err.toStdString();
-            EXPECT_EQ(sent.last().timeMs, 1000) << "a silent servo cannot be held";
+            if (!streamed) {
+                EXPECT_EQ(sent.last().timeMs, 1000) << "a silent servo cannot be held";
+                continue;
+            }
+            // The servo found silent is left alone; the others are sent their last set-point again.
+            const int silent = QRegularExpression("servo ([0-9]+) stopped answering").match(result.err).captured(1).toInt();
+            ASSERT_TRUE(busIds.contains(silent)) << result.err.toStdString();
+            ASSERT_GE(sent.size(), 2);
+            for (const MoveFrame& hold : sent.mid(sent.size() - 2)) {
+                EXPECT_NE(hold.id, silent);
+                EXPECT_EQ(hold.timeMs, 0) << "servo " << hold.id << " was not held";
+            }
             continue;
         }
         EXPECT_EQ(result.exitCode, 130) << result.err.toStdString();
