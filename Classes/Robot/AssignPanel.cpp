@@ -207,7 +207,15 @@ void AssignPanel::setBusWorker(BusWorker* worker)
         m_workerConnections = {connect(m_worker, &BusWorker::assignEvent, this, &AssignPanel::report),
                                connect(m_worker, &BusWorker::finished, this, &AssignPanel::jobFinished),
                                connect(m_worker, &QObject::destroyed, this, [this] {
-                                   m_running = false;  // the port closed: no end of the run will come
+                                   // The port closed: no end of the run will come. The rows keep what
+                                   // was done, and a write not read back stays marked written.
+                                   if (m_running) {
+                                       m_stopped = true;
+                                       setNext(textFor("assign_stopped_title"));
+                                       m_status->showText(textFor("robot_port_gone"));
+                                       retranslate();
+                                   }
+                                   m_running = false;
                                    updateButtons();
                                })};
     else

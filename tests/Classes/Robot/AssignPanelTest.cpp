@@ -101,4 +101,21 @@ TEST_F(AssignPanelTest, NumbersTheBoxAndStopsAndResumes)
     EXPECT_FALSE(panel->isVisible());
 }
 
+// Closing the port while the run waits ends it in the panel, which says so and keeps what is done;
+// Close works again.
+TEST_F(AssignPanelTest, ClosingThePortEndsTheRun)
+{
+    type(QStringLiteral("1-3"));
+    panel->buttonStart()->click();
+    ASSERT_TRUE(waitForCondition([&] { return panel->stateOf(3) == AssignPanel::RowState::ConnectNow; }, 10000))
+        << qPrintable(panel->statusLabel()->text());
+    ASSERT_TRUE(harness.closePort());
+    ASSERT_TRUE(waitForCondition([&] { return !panel->isRunning(); }, 10000));
+    EXPECT_EQ(panel->nextLabel()->text(), localized("assign_stopped_title"));
+    EXPECT_EQ(panel->statusLabel()->text(), localized("robot_port_gone"));
+    EXPECT_EQ(panel->stateOf(2), AssignPanel::RowState::Done);
+    EXPECT_FALSE(panel->buttonStart()->isEnabled());
+    EXPECT_TRUE(panel->buttonClose()->isEnabled());
+}
+
 }  // namespace
