@@ -170,3 +170,25 @@ TEST(MotionPlan, TheRateLeavesTheWireRoomForTheReadsAndAnAskedRateIsCheckedAgain
     EXPECT_FALSE(MotionPlan::checkedRate(0.5, 3));
     EXPECT_TRUE(MotionPlan::checkedRate(MotionPlan::chosenRate(60), 60).failure().message.contains("cannot carry set-points for 60 servos"));
 }
+
+TEST(MotionPlan, AFirstStreamedMoveGoesNoFasterThanTheApproachSpeedFromTheNewestPosition)
+{
+    for (const MotionCurve curve : {MotionCurve::Ease, MotionCurve::Through}) {
+        const Motion motion{1, {{"reach", 200, 0, {{1, 700}}, curve}, {"on", 200, 0, {{1, 800}}, curve}}};
+        MotionPlan::Settings settings;
+        settings.approachSpeed = 0.5;
+        MotionPlan::State state;
+        state.newest = {{1, 100}};
+        const MotionPlan::StepPlan first = MotionPlan::planStep(motion, 0, 1, state, settings);
+        int previous = 100;
+        double fastest = 0;
+        for (int point : first.setPoints[1])
+            fastest = std::max(fastest, std::abs(point - std::exchange(previous, point)) / first.tickMs());
+        EXPECT_LE(fastest, settings.approachSpeed * 1.05) << "curve " << int(curve) << ": units per ms, rounding aside";
+        EXPECT_GE(fastest, settings.approachSpeed * 0.9) << "curve " << int(curve) << ": slower than it needs to be";
+        EXPECT_EQ(previous, 700);
+        EXPECT_EQ(state.speeds[1], 0) << "an approach ends at rest";
+        const MotionPlan::StepPlan second = MotionPlan::planStep(motion, 1, -1, state, settings);
+        EXPECT_EQ(second.moveMs, 200) << "the servo has moved: its next step keeps its own time";
+    }
+}
