@@ -233,8 +233,7 @@ private:
             m_hooks.report(*written);
             m_bus.listen(ServoBus::settingWritePause);  // the servo stores its new ID
         }
-        const std::optional<SVReplyValue::Id> readBack = readValue<SVReplyValue::Id>(m_bus, joint.id, SVProtocol::ReadId);
-        if (!readBack || readBack->id != joint.id)
+        if (!readsBack(joint.id))
             return lostMidWrite(servoId, joint, written);
         m_hooks.report(Verified{joint});
         m_unknown.remove(servoId);
@@ -243,6 +242,18 @@ private:
         const bool wiggled = !m_hooks.stopRequested() && wiggle(joint.id);
         m_hooks.report(Done{joint, wiggled, m_pending.isEmpty() ? std::nullopt : std::optional<Joint>(m_pending.first())});
         return stillGoing(false);
+    }
+
+    // The servo at id reads back that ID. A servo that answers ID reads only at the broadcast address
+    // shows its ID by answering another read at it instead: each reply carries the ID that sends it.
+    bool readsBack(int id)
+    {
+        const Result<SVReply> reply = m_bus.readTwice(id, SVProtocol::ReadId);
+        if (reply) {
+            const SVReplyValue::Id* read = std::get_if<SVReplyValue::Id>(&reply->value);
+            return read && read->id == id;
+        }
+        return m_bus.isUsable() && readValue<SVReplyValue::Temperature>(m_bus, id, SVProtocol::ReadTemperature).has_value();
     }
 
     Result<void> lostMidWrite(int servoId, const Joint& joint, const std::optional<Written>& written)
