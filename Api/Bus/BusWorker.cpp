@@ -107,9 +107,12 @@ void BusWorker::stop()
     ++m_stopGeneration;
 }
 
-bool BusWorker::runsUntilStopped() const
+std::optional<BusWorker::Job> BusWorker::jobKeepingBus() const
 {
-    return m_openJobs.contains(Job::Play) || m_openJobs.contains(Job::RecordRange) || m_openJobs.contains(Job::AssignIds);
+    for (Job job : m_openJobs)
+        if (job == Job::Play || job == Job::RecordRange || job == Job::AssignIds)
+            return job;
+    return std::nullopt;
 }
 
 void BusWorker::post(Job job, Work work)

@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class BusWorker : public QObject, private ORSSerialPortInputTap {
     Q_OBJECT
@@ -53,7 +54,9 @@ public:
     // On the main thread: a job that keeps the bus until it is stopped (a play, a range recording) has
     // been given and has not ended. Whatever another page queued behind it would go out only after the
     // stop, so the pages refuse to give anything meanwhile.
-    bool runsUntilStopped() const;
+    bool runsUntilStopped() const { return jobKeepingBus().has_value(); }
+    // That job, for the pages to say which it is.
+    std::optional<Job> jobKeepingBus() const;
     // The servo whose voltage and temperature a playing motion reads now and then; -1 for none.
     void setWatchedServo(int servoId) { m_watchedServo = servoId; }
 

@@ -374,7 +374,7 @@ void MotionPage::connectWorker()
         connect(w, &BusWorker::healthRead, this, &MotionPage::showHealth),
         connect(w, &BusWorker::runsUntilStoppedChanged, this, [this](bool runs) {
             if (runs && busTakenElsewhere())
-                showStatus(textFor("motion_bus_taken"));
+                showStatus(textFor(m_worker->jobKeepingBus() == BusWorker::Job::AssignIds ? "bus_taken_assign" : "motion_bus_taken"));
             updateButtons();
         }),
     };

@@ -268,7 +268,7 @@ void RobotPage::connectWorker()
         connect(w, &BusWorker::rangeEnded, this, &RobotPage::showRangeEnded),
         connect(w, &BusWorker::runsUntilStoppedChanged, this, [this](bool runs) {
             if (runs && busTakenElsewhere())
-                showStatus(textFor("robot_bus_taken"));
+                showStatus(textFor(m_worker->jobKeepingBus() == BusWorker::Job::AssignIds ? "bus_taken_assign" : "robot_bus_taken"));
             updateButtons();
         }),
     };
