@@ -24,16 +24,6 @@ protected:
         SKIP_UNDER_THREAD_SANITIZER();
         ASSERT_TRUE(bus.isValid()) << bus.errorString().toStdString();
     }
-
-    // The torque switches servo id received, on (true) or off, in order.
-    QList<bool> torqueSwitches(int id) const
-    {
-        QList<bool> switches;
-        for (const VirtualServo::Chunk& frame : framesOf({WriteMotorLoad}))
-            if (quint8(frame.bytes.at(2)) == id)
-                switches.append(switchIsOn(quint8(frame.bytes.at(5))));
-        return switches;
-    }
 };
 
 TEST_F(RangeProcess, EveryEndingOfARecordingGivesTheTorqueBackAndTheTerminalItsSettingsAndLosesNoLimits)

@@ -2,6 +2,7 @@
 // naming the pseudo-terminal of a virtual bus with servos 1, 2 and 7.
 #pragma once
 
+#include "Api/Bus/Protocol.h"
 #include "VirtualServo/VirtualServo.h"
 
 #include <QDir>
@@ -60,6 +61,16 @@ public:
     }
 
     bool busReceivedWrite() const { return !framesOf(writeCommands).isEmpty(); }
+
+    // The torque switches servo id received, on (true) or off, in order.
+    QList<bool> torqueSwitches(int id) const
+    {
+        QList<bool> switches;
+        for (const VirtualServo::Chunk& frame : framesOf({SVProtocol::WriteMotorLoad}))
+            if (quint8(frame.bytes.at(2)) == id)
+                switches.append(SVProtocol::switchIsOn(quint8(frame.bytes.at(5))));
+        return switches;
+    }
 
     QString file(const QString& name) const { return work.filePath(name); }
 
