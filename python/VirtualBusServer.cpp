@@ -2,6 +2,7 @@
 //   virtual_bus_server [IDS]      IDS: a count N (servos 1 to N) or a list such as 1,2,7 (the default)
 // prints the pseudo-terminal's path on a line, then serves until its standard input closes.
 #include "VirtualServo/VirtualServo.h"
+#include "Api/Bus/Protocol.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -18,14 +19,14 @@ QList<int> idsFrom(const QString& text)
     const int count = text.toInt(&isCount);
     QList<int> ids;
     if (isCount) {
-        for (int id = 1; id <= count && count <= 253; ++id)
+        for (int id = 1; id <= count && count <= SVProtocol::highestServoId; ++id)
             ids.append(id);
         return ids;
     }
     for (const QString& part : text.split(QLatin1Char(','))) {
         bool isId = false;
         const int id = part.toInt(&isId);
-        if (!isId || id < 0 || id > 253)
+        if (!isId || id < 0 || id > SVProtocol::highestServoId)
             return {};
         ids.append(id);
     }

@@ -3,6 +3,7 @@
 // back and moves the servo a little and back. Each step is a line (with --json a JSON object per
 // line); a stop (Ctrl-C, SIGTERM, SIGHUP, an unplug) says which IDs are done and which are not.
 #include "servoctl/Commands.h"
+#include "Api/Bus/Protocol.h"
 #include "servoctl/StopSignals.h"
 #include "Api/Bus/IdAssignment.h"
 #include "Api/Bus/SettingsFile.h"
@@ -164,7 +165,7 @@ int assign(CommandContext& context, const Plan& plan)
     if (done)
         return ExitSuccess;
     if (StopSignals::requested())
-        throw CommandError{ExitInterrupted, QStringLiteral("%1: %2").arg(StopSignals::describe(StopSignals::signal()), done.failure().message)};
+        throw CommandError{ExitInterrupted, StopSignals::endedBy(done.failure().message)};
     throw commandError(done.failure());
 }
 
@@ -186,7 +187,7 @@ void addAssignCommand(CLI::App& app, CommandContext& context, CommandRunner& run
         command->add_option("--names", options->names, "A robot or settings file whose servo names label the IDs")->type_name("FILE");
     const CLI::Option* redoOption =
         command->add_option("--redo", options->redo, "Give only this ID again (a replaced servo); the others count as done")
-            ->type_name("ID")->check(decimalRange(0, 253));
+            ->type_name("ID")->check(decimalRange(SVProtocol::lowestServoId, SVProtocol::highestServoId));
     command->callback([&context, &run, options, namesOption, redoOption] {
         run = [&context, options, namesGiven = namesOption->count() > 0, redoGiven = redoOption->count() > 0] {
             QStringList ranges;

@@ -1,5 +1,6 @@
 #include "servoctl/CommandContext.h"
 #include "Api/Bus/Protocol.h"
+#include "Api/Bus/ServoIdList.h"
 
 #include "Api/Source/ORSSerialPortManager.h"
 #include "Api/Source/SVPortOptions.h"
@@ -289,20 +290,12 @@ void requireNonEmpty(const std::string& value, bool given, const char* option)
 
 QList<int> servoIdsFromRange(const QString& text, const QString& what)
 {
-    const CommandError error{ExitUsage, QStringLiteral("%1: \"%2\" is not a list of IDs such as %3 or 1,2,7").arg(what, text, servoIdRange())};
-    std::vector<std::string> ids;
-    for (const QString& part : text.split(QLatin1Char(','))) {
-        const QStringList bounds = part.split(QLatin1Char('-'));
-        bool okFirst = false;
-        bool okLast = false;
-        const int first = bounds.value(0).trimmed().toInt(&okFirst);
-        const int last = bounds.size() == 2 ? bounds.at(1).trimmed().toInt(&okLast) : first;
-        if (!okFirst || (bounds.size() == 2 && !okLast) || bounds.size() > 2 || last < first)
-            throw error;
-        for (int id = first; id <= last && id <= SVProtocol::highestServoId + 1; ++id)
-            ids.push_back(std::to_string(id));
-        if (last > SVProtocol::highestServoId)
-            ids.push_back(std::to_string(last));  // reported as out of range below
-    }
-    return servoIdsFromArguments(ids);
+    const Result<QList<int>> listed = ServoIdList::parse(text);
+    if (!listed)
+        throw CommandError{ExitUsage, QStringLiteral("%1: %2").arg(what, listed.failure().message)};
+    QList<int> ids;
+    for (int id : *listed)
+        if (!ids.contains(id))
+            ids.append(id);
+    return ids;
 }

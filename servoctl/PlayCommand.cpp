@@ -154,7 +154,7 @@ int play(CommandContext& context, const PlayArguments& arguments)
     throwOnFailure(player.prepare());
     CommandContext::requireWritableOutput(QStringLiteral("nothing moved"));
     if (StopSignals::requested())
-        throw CommandError{ExitInterrupted, QStringLiteral("%1: nothing moved").arg(StopSignals::describe(StopSignals::signal()))};
+        throw CommandError{ExitInterrupted, StopSignals::endedBy(QStringLiteral("nothing moved"))};
 
     // A line that cannot be written (a closed pipe, a terminal gone) stops the play like a signal.
     QString outputFault;

@@ -158,11 +158,11 @@ int range(CommandContext& context, const QList<int>& ids, int margin, const QStr
         print(taught, context.json);  // the joints were moved for these: they are not lost
         const QString message = written.failure().message + QStringLiteral("; the limits are printed instead");
         if (StopSignals::requested())
-            throw CommandError{ExitInterrupted, QStringLiteral("%1: %2").arg(StopSignals::describe(StopSignals::signal()), message)};
+            throw CommandError{ExitInterrupted, StopSignals::endedBy(message)};
         throw CommandError{exitCodeOf(written.failure()), message};
     }
     if (StopSignals::requested())
-        throw CommandError{ExitInterrupted, QStringLiteral("%1: the recording stopped; the torque is back on").arg(StopSignals::describe(StopSignals::signal()))};
+        throw CommandError{ExitInterrupted, StopSignals::endedBy(QStringLiteral("the recording stopped; the torque is back on"))};
     return ExitSuccess;
 }
 
@@ -179,7 +179,7 @@ void addRangeCommand(CLI::App& app, CommandContext& context, CommandRunner& run)
         std::string file;
     };
     auto options = std::make_shared<Options>();
-    command->add_option("ID", options->ids, "Servo IDs (0-253)")->required();
+    command->add_option("ID", options->ids, servoIdHelp("Servo IDs"))->required();
     command->add_option("--margin", options->margin, "Units kept free at each end of the range")->type_name("N")
         ->check(decimalRange(0, 500))->capture_default_str();
     const CLI::Option* outputOption =

@@ -75,3 +75,8 @@ QString StopSignals::describe(int number)
     const char* name = sigabbrev_np(number);
     return name ? QStringLiteral("SIG%1").arg(QLatin1String(name)) : QStringLiteral("signal %1").arg(number);
 }
+
+QString StopSignals::endedBy(const QString& what)
+{
+    return QStringLiteral("%1: %2").arg(describe(signal()), what);
+}

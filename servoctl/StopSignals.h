@@ -31,6 +31,8 @@ public:
     static int signal();
     // What the signal means to the user: "Ctrl-C (SIGINT)", "SIGHUP (the terminal hung up)".
     static QString describe(int number);
+    // What a command ended by the signal that asked says: "Ctrl-C (SIGINT): what".
+    static QString endedBy(const QString& what);
 
 private:
     std::vector<std::pair<int, struct sigaction>> m_previous;

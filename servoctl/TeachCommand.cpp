@@ -114,7 +114,7 @@ int teach(CommandContext& context, const QList<int>& ids, const QString& path, i
     }
     throwOnFailure(limp.restore());
     if (StopSignals::requested())
-        throw CommandError{ExitInterrupted, QStringLiteral("%1: stopped; the torque is back on").arg(StopSignals::describe(StopSignals::signal()))};
+        throw CommandError{ExitInterrupted, StopSignals::endedBy(QStringLiteral("stopped; the torque is back on"))};
     if (!input.fault().isEmpty())
         throw CommandError{ExitFailure, QStringLiteral("%1: stopped; the torque is back on").arg(input.fault())};
     return ExitSuccess;

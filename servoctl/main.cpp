@@ -1,6 +1,7 @@
 // servoctl: the servo bus from a terminal. Reads the command line, runs the chosen command and
 // turns its outcome into the exit status: 0 success, 1 a servo or the port failed, 2 a usage error.
 #include "servoctl/Commands.h"
+#include "Api/Bus/Protocol.h"
 
 #include <QCoreApplication>
 
@@ -13,10 +14,10 @@ CLI::Option* addGlobalOptions(CLI::App& app, CommandContext& context)
     CLI::Option* port = app.add_option("--port", context.portPath, "Serial port of the bus (default: the only one present)")->type_name("PATH");
     app.add_flag("--demo", context.demo, "Use a virtual bus of three servos (IDs 1, 2 and 7) instead of a port");
     app.add_option("--demo-servos", context.demoServos, "Use a virtual bus of N servos with IDs 1 to N instead of a port")
-        ->type_name("N")->check(decimalRange(1, 253));
+        ->type_name("N")->check(decimalRange(1, SVProtocol::highestServoId));
     app.add_option("--demo-new", context.demoNew,
                    "Use an empty virtual bus and a box of N new servos at ID 1: assign connects the next one each time it asks")
-        ->type_name("N")->check(decimalRange(1, 253));
+        ->type_name("N")->check(decimalRange(1, SVProtocol::highestServoId));
     app.add_option("--demo-fault", context.demoFaults,
                    "Make the demo bus misbehave: shared-id puts a second servo on its second ID, lossy loses one reply in 20")
         ->type_name("FAULT")->check(CLI::IsMember({"shared-id", "lossy"}))->expected(1)

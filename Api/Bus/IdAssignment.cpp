@@ -1,4 +1,5 @@
 #include "Api/Bus/IdAssignment.h"
+#include "Api/Bus/Protocol.h"
 
 #include "Api/Bus/BusScan.h"
 #include "Api/Bus/ServoAccess.h"
@@ -14,7 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int highestId = 253;
 // Each round asks the factory ID, the done joints' IDs (a newcomer may share one), the unknown
 // servos already heard and this many IDs of the sweep over every ID: a newcomer at the factory ID is
 // heard within one round, one at any other ID within one sweep (8 rounds).
@@ -147,7 +147,7 @@ private:
             ids.append(id);
         for (int i = 0; i < sweepChunk; ++i) {
             ids.append(m_sweep);
-            m_sweep = m_sweep >= highestId ? 0 : m_sweep + 1;
+            m_sweep = m_sweep >= SVProtocol::highestServoId ? 0 : m_sweep + 1;
         }
         QList<int> unique;
         for (int id : ids)
@@ -319,8 +319,8 @@ Result<Plan> makePlan(const QList<int>& ids, const QMap<int, QString>& names, st
         return Failure::usage(QStringLiteral("no IDs to give"));
     Plan plan;
     for (int id : ids) {
-        if (id < 0 || id > highestId)
-            return Failure::usage(QStringLiteral("ID %1 is out of range 0-%2").arg(id).arg(highestId));
+        if (id < 0 || id > SVProtocol::highestServoId)
+            return Failure::usage(QStringLiteral("ID %1 is out of range 0-%2").arg(id).arg(SVProtocol::highestServoId));
         if (std::any_of(plan.joints.begin(), plan.joints.end(), [id](const Joint& j) { return j.id == id; }))
             return Failure::usage(QStringLiteral("ID %1 is given twice").arg(id));
         plan.joints.append({id, names.value(id)});

@@ -3,6 +3,8 @@
 // virtual servos to the ports: one alone, and a bus of several ("--demo-servos N": IDs 1 to N).
 #pragma once
 
+#include "Api/Bus/Protocol.h"
+
 #include <QStringList>
 
 #include <optional>
@@ -15,7 +17,7 @@ struct SVPortOptions {
     bool demo = false;
     int demoServos = 0;  // 0: the demo bus holds servos 1, 2 and 7
     int demoNew = 0;     // --demo-new N: the demo bus starts empty, with a box of N new servos at ID 1
-    static constexpr int demoServosLimit = 253;
+    static constexpr int demoServosLimit = SVProtocol::highestServoId;
     QStringList errors;  // e.g. "--port" without a path
 
     // Reads the port options among arguments (argv, program name first); other arguments are left.

@@ -1,4 +1,5 @@
 #include "Classes/Motion/MotionPage.h"
+#include "Api/Bus/Protocol.h"
 
 #include "Classes/Motion/FrozenColumnsTableView.h"
 #include "Classes/Motion/HealthPlot.h"
@@ -34,7 +35,7 @@
 namespace {
 
 constexpr int firstServoId = 0;
-constexpr int lastServoId = 253;
+constexpr int lastServoId = SVProtocol::highestServoId;
 constexpr int contentFontPx = 12;
 constexpr int servoPanelWidth = 244;
 constexpr int swatchPx = 10;

@@ -1,5 +1,6 @@
 #include "Classes/Robot/AssignPanel.h"
 
+#include "Api/Bus/ServoIdList.h"
 #include "Classes/Robot/ServoNames.h"
 #include "Classes/View/PageControls/PageControls.h"
 #include "Classes/View/PageControls/StatusLine.h"
@@ -14,7 +15,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -223,23 +223,11 @@ void AssignPanel::setBusWorker(BusWorker* worker)
     updateButtons();
 }
 
-// "1-18", "3 4 5", "1,2, 7-9": each ID 0-253; none when the text is not such a list.
+// "1-18", "3 4 5", "1,2, 7-9"; none when the text is not such a list.
 std::optional<QList<int>> AssignPanel::typedIds() const
 {
-    static const QRegularExpression part(QStringLiteral("^(\\d{1,3})(?:-(\\d{1,3}))?$"));
-    QList<int> ids;
-    for (const QString& text : m_ids->text().split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
-        const QRegularExpressionMatch match = part.match(text);
-        if (!match.hasMatch())
-            return std::nullopt;
-        const int first = match.captured(1).toInt();
-        const int last = match.captured(2).isEmpty() ? first : match.captured(2).toInt();
-        if (last < first || last > 253)
-            return std::nullopt;
-        for (int id = first; id <= last; ++id)
-            ids.append(id);
-    }
-    return ids;
+    const Result<QList<int>> ids = ServoIdList::parse(m_ids->text());
+    return ids ? std::optional<QList<int>>(*ids) : std::nullopt;
 }
 
 void AssignPanel::showPlan()

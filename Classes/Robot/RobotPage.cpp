@@ -1,4 +1,5 @@
 #include "Classes/Robot/RobotPage.h"
+#include "Api/Bus/Protocol.h"
 
 #include "Api/Bus/WholeFile.h"
 #include "Classes/Robot/AssignPanel.h"
@@ -28,7 +29,7 @@
 namespace {
 
 constexpr int firstServoId = 0;
-constexpr int lastServoId = 253;
+constexpr int lastServoId = SVProtocol::highestServoId;
 constexpr int contentFontPx = 12;
 constexpr int rowHeight = 20;
 const QColor stopRed(214, 39, 40);
