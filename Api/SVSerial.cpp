@@ -214,7 +214,6 @@ void SVSerial::sendLedErrorRead(const QString& servoId)
 
 void SVSerial::sendReadServoInfoWithId(const QString& servoId)
 {
-    const SerialQueue::Gathering oneRun(queue());
     sendReadAngleLimit(servoId);
     sendReadVoltageLimit(servoId);
     sendReadTempLimit(servoId);
@@ -260,10 +259,7 @@ void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
     std::shared_ptr<WriteGroup> group = m_openGroup;
     if (group)
         ++group->queued;
-    if (logAndPause)
-        ++m_loggedFramesWaiting;
     queue().async([this, frame, logAndPause, group] {
-        const int loggedBehind = logAndPause ? --m_loggedFramesWaiting : 0;
         if (group && group->broken)
             return;  // an earlier frame of the group did not go out: the rest would leave it half done
         const QByteArray bytes = SVFrameTools::frameWithChecksum(frame);
@@ -273,10 +269,6 @@ void SVSerial::enqueueFrame(const QByteArray& frame, bool logAndPause)
         // The port is taken at the moment of writing: frames queued before a close are dropped.
         const ORSSerialPort::Ptr port = serialPort();
         const bool open = port && port->isOpen();
-        if (open && loggedBehind > 0) {  // set before the write, so that even a quick reply is held
-            const auto runEnd = std::chrono::steady_clock::now() + queuedFramePause * loggedBehind;
-            port->holdInputUntil(runEnd + runReplyAllowance);
-        }
         const bool written = open && port->sendData(bytes);
         if (group) {
             group->written += written ? 1 : 0;

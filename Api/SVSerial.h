@@ -1,7 +1,9 @@
 // The command encoder: builds servo command frames and writes them, in call order, to the serial
 // port from its own serial queue. It keeps no protocol state and never waits for replies. The queue
-// is the one thread that writes to the port: the window's bus runs its jobs there too, so that no
-// frame of the encoder ever lands between one of their requests and its reply.
+// is the bus's thread, the one that writes to the port: the window's bus runs its jobs there too, so
+// that no frame of the encoder ever lands between one of their requests and its reply. The replies
+// come back through the bus's one reader (ReplyRouter), which hands those nobody awaits to the
+// window's controller.
 #pragma once
 
 #include "Api/SerialQueue.h"
@@ -21,11 +23,6 @@ class SVSerial {
 public:
     // Pause after each logged frame, which paces the queued path.
     static constexpr std::chrono::milliseconds queuedFramePause{30};
-    // While logged frames follow one another, the port's input is held until the last of them has
-    // had this long for its reply, so that the replies to a run reach the controller together. It
-    // ends well before the next task may start, so that no reply of a run is left for a bus job.
-    // A run queued inside one SerialQueue::Gathering is known whole from its first frame.
-    static constexpr std::chrono::milliseconds runReplyAllowance{20};
 
     SVSerial();
     ~SVSerial();
@@ -109,7 +106,6 @@ private:
     mutable std::mutex m_portMutex;
     ORSSerialPort::Ptr m_serialPort;
     std::shared_ptr<WriteGroup> m_openGroup;  // touched only by the thread that queues
-    std::atomic<int> m_loggedFramesWaiting{0};  // queued, not yet taken by the queue
     std::once_flag m_queueCreated;
     std::unique_ptr<SerialQueue> m_queue;  // last member: joined before the rest is destroyed
 };

@@ -33,14 +33,11 @@ void SerialQueue::asyncUnpaced(Task task)
 
 void SerialQueue::submit(Queued queued)
 {
-    bool startable = false;
     {
         std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(queued));
-        startable = m_gatherings == 0;
     }
-    if (startable)
-        m_taskAdded.notify_one();
+    m_taskAdded.notify_one();
 }
 
 void SerialQueue::holdNextTask(std::chrono::steady_clock::duration pause)
@@ -54,27 +51,11 @@ bool SerialQueue::waitUntilIdle(std::chrono::milliseconds timeout)
     return m_idle.wait_for(lock, timeout, [this] { return m_tasks.empty() && !m_running; });
 }
 
-SerialQueue::Gathering::Gathering(SerialQueue& queue) : m_queue(queue)
-{
-    std::lock_guard lock(m_queue.m_mutex);
-    ++m_queue.m_gatherings;
-}
-
-SerialQueue::Gathering::~Gathering()
-{
-    {
-        std::lock_guard lock(m_queue.m_mutex);
-        if (--m_queue.m_gatherings > 0)
-            return;
-    }
-    m_queue.m_taskAdded.notify_one();
-}
-
 void SerialQueue::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_taskAdded.wait(lock, [this] { return m_stopping || (!m_tasks.empty() && m_gatherings == 0); });
+        m_taskAdded.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
         if (m_tasks.empty()) {
             return;  // stopping, and everything submitted has run
         }
@@ -82,7 +63,7 @@ void SerialQueue::run()
             lock.unlock();
             std::this_thread::sleep_until(m_nextTaskNotBefore);
             lock.lock();
-            continue;  // a gathering may have begun meanwhile
+            continue;
         }
         Task task = std::move(m_tasks.front().task);
         m_tasks.pop_front();

@@ -32,19 +32,6 @@ public:
     // Waits until every task submitted so far has run, at most for timeout. True when idle.
     bool waitUntilIdle(std::chrono::milliseconds timeout);
 
-    // While one lives, no task is started: the tasks submitted meanwhile are all queued when the
-    // worker takes the first of them, so that a run of frames is known as a whole from its start.
-    class Gathering {
-    public:
-        explicit Gathering(SerialQueue& queue);
-        ~Gathering();
-        Gathering(const Gathering&) = delete;
-        Gathering& operator=(const Gathering&) = delete;
-
-    private:
-        SerialQueue& m_queue;
-    };
-
 private:
     struct Queued {
         Task task;
@@ -60,7 +47,6 @@ private:
     std::deque<Queued> m_tasks;
     bool m_running = false;  // a task is being run
     bool m_stopping = false;
-    int m_gatherings = 0;  // living Gathering objects
     std::chrono::steady_clock::time_point m_nextTaskNotBefore{};  // worker thread only
     std::thread m_worker;  // last: started once everything above exists
 };

@@ -17,14 +17,21 @@ constexpr ServoBus::Microseconds rangeReadPause = 20ms;
 
 }  // namespace
 
-BusWorker::BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, QObject* parent)
+BusWorker::BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, ReplyRouter* replies, QObject* parent)
     : QObject(parent)
     , m_port(port)
-    , m_bus(std::move(port), ServoBus::PortUse::Borrowed)
+    , m_ownReplies(replies ? nullptr : std::make_unique<ReplyRouter>())
+    , m_replies(replies ? replies : m_ownReplies.get())
+    , m_bus(std::move(port), ServoBus::PortUse::Borrowed, m_replies)
     , m_wire(wire)
 {
     m_bus.setWaiter([this](Clock::time_point deadline, const std::function<bool()>& done) { serveNewsUntil(deadline, done); });
-    m_port->setInputTap(this);
+    // Taken with the lock that the waiter holds while it looks at done(), so no wake-up is lost.
+    m_replies->setArrivalHook([this] {
+        std::lock_guard lock(m_mutex);
+        m_changed.notify_all();
+    });
+    m_port->setReceiver(m_replies);
 }
 
 BusWorker::~BusWorker()
@@ -35,7 +42,8 @@ BusWorker::~BusWorker()
     m_changed.notify_all();
     m_changed.wait(lock, [this] { return m_jobsQueued == 0; });
     lock.unlock();
-    m_port->removeInputTap(this);
+    m_port->removeReceiver(m_replies);
+    m_replies->setArrivalHook(nullptr);
 }
 
 double BusWorker::secondsOf(Clock::time_point time)
@@ -84,14 +92,6 @@ void BusWorker::tellPosition(const MotionPlayer::PositionSample& sample)
     });
 }
 
-bool BusWorker::takeInput(QByteArrayView data, Clock::time_point readTime)
-{
-    if (!m_exchanging.load())
-        return false;
-    tell([this, data = data.toByteArray(), readTime] { m_bus.serialPortDidReceiveDataReadAt(nullptr, data, readTime); });
-    return true;
-}
-
 void BusWorker::deliverRemoval()
 {
     tell([this] { m_bus.serialPortWasRemovedFromSystem(nullptr); });
@@ -115,19 +115,19 @@ std::optional<BusWorker::Job> BusWorker::jobKeepingBus() const
     return std::nullopt;
 }
 
-void BusWorker::post(Job job, Work work)
+void BusWorker::post(Job job, Work work, Done done)
 {
     const bool runsBefore = runsUntilStopped();
     m_openJobs.append(job);
     if (runsUntilStopped() != runsBefore)
         emit runsUntilStoppedChanged(true);
     if (m_jobsOpen.fetch_add(1) == 0)
-        emit holdsBusChanged(true);
+        emit hasOpenJobsChanged(true);
     {
         std::lock_guard lock(m_mutex);
         ++m_jobsQueued;
     }
-    m_wire.async([this, queued = QueuedJob{job, m_stopGeneration.load(), std::move(work)}] {
+    m_wire.async([this, queued = QueuedJob{job, m_stopGeneration.load(), std::move(work), std::move(done)}] {
         runJob(queued);
         std::lock_guard lock(m_mutex);
         --m_jobsQueued;
@@ -163,26 +163,26 @@ void BusWorker::runJob(const QueuedJob& queued)
     Result<void> result = Failure::interrupted(QStringLiteral("stopped"));
     const bool ran = !stopRequested();
     if (ran) {
-        m_port->endInputHold();  // held replies of a run go to the controller; the job's are read as they come
         // What the port told since the last job (a removal, an error) reaches the bus first.
         serveNewsUntil(Clock::now(), [] { return false; });
-        m_exchanging = true;
+        m_bus.claimReplies(true);
         const int troubleBefore = troubleCount();
         result = m_bus.isUsable() ? queued.work(stopRequested) : m_bus.portFailure();
         if (troubleCount() != troubleBefore && m_bus.isUsable())
             m_bus.listen(lateReplyWait);
-        m_exchanging = false;
+        m_bus.claimReplies(false);
         m_bus.takeLateReplies();
     }
     const bool portGone = !m_bus.isUsable();
-    tellMain([this, job = queued.job, result, portGone, ran] {
+    tellMain([this, end = JobEnd{queued.job, result, portGone, ran}, done = queued.done] {
         const bool runsBefore = runsUntilStopped();
-        m_openJobs.removeOne(job);
-        emit finished(job, result, portGone, ran);
+        m_openJobs.removeOne(end.job);
+        if (done)
+            done(end);
         if (runsUntilStopped() != runsBefore)
             emit runsUntilStoppedChanged(false);
         if (m_jobsOpen.fetch_sub(1) == 1)
-            emit holdsBusChanged(false);
+            emit hasOpenJobsChanged(false);
     });
 }
 
@@ -197,7 +197,7 @@ int BusWorker::troubleCount() const
 
 // ---- The jobs ----
 
-void BusWorker::scan(const QList<int>& ids)
+void BusWorker::scan(const QList<int>& ids, Done done)
 {
     post(Job::Scan, [this, ids](const std::function<bool()>& stopRequested) -> Result<void> {
         BusScan::Hooks hooks;
@@ -208,10 +208,10 @@ void BusWorker::scan(const QList<int>& ids)
         if (outcome.stopped)
             return Failure::interrupted(QStringLiteral("stopped"));
         return m_bus.isUsable() ? Result<void>() : m_bus.portFailure();
-    });
+    }, std::move(done));
 }
 
-void BusWorker::readStates(const QList<int>& ids)
+void BusWorker::readStates(const QList<int>& ids, Done done)
 {
     post(Job::ReadStates, [this, ids](const std::function<bool()>& stopRequested) -> Result<void> {
         for (int id : ids) {
@@ -231,10 +231,10 @@ void BusWorker::readStates(const QList<int>& ids)
             });
         }
         return {};
-    });
+    }, std::move(done));
 }
 
-void BusWorker::capture(const QList<int>& ids)
+void BusWorker::capture(const QList<int>& ids, Done done)
 {
     post(Job::Capture, [this, ids](const std::function<bool()>&) -> Result<void> {
         const Result<QMap<int, int>> positions = ServoAccess::readPositions(m_bus, ids);
@@ -242,12 +242,12 @@ void BusWorker::capture(const QList<int>& ids)
             return positions.failure();
         tellMain([this, positions = *positions] { emit captured(positions); });
         return {};
-    });
+    }, std::move(done));
 }
 
-void BusWorker::setTorque(const QList<int>& ids, bool on)
+void BusWorker::setTorque(const QList<int>& ids, bool on, Done done)
 {
-    post(Job::Torque, [this, ids, on](const std::function<bool()>&) { return ServoAccess::setTorque(m_bus, ids, on); });
+    post(Job::Torque, [this, ids, on](const std::function<bool()>&) { return ServoAccess::setTorque(m_bus, ids, on); }, std::move(done));
 }
 
 void BusWorker::findLoneServo(std::function<void(const LoneServo::Finding&)> found)
@@ -264,7 +264,7 @@ void BusWorker::findLoneServo(std::function<void(const LoneServo::Finding&)> fou
     });
 }
 
-void BusWorker::play(const Motion& motion, const PlayOptions& options)
+void BusWorker::play(const Motion& motion, const PlayOptions& options, Done done)
 {
     post(Job::Play, [this, motion, options](const std::function<bool()>& stopRequested) -> Result<void> {
         MotionPlayer player(m_bus, motion, options);
@@ -281,12 +281,12 @@ void BusWorker::play(const Motion& motion, const PlayOptions& options)
             tellMain([this, sample] { emit healthRead(sample.servoId, sample.millivolts, sample.celsius, secondsOf(sample.time)); });
         };
         return player.play();
-    });
+    }, std::move(done));
 }
 
 // ---- The Robot page's jobs ----
 
-void BusWorker::readSettings(const QList<int>& ids)
+void BusWorker::readSettings(const QList<int>& ids, Done done)
 {
     post(Job::ReadSettings, [this, ids](const std::function<bool()>& stopRequested) -> Result<void> {
         for (int id : ids) {
@@ -301,42 +301,42 @@ void BusWorker::readSettings(const QList<int>& ids)
                 tellMain([this, id] { emit servoSilent(id); });
         }
         return {};
-    });
+    }, std::move(done));
 }
 
-void BusWorker::writeSettings(const QList<RobotWrite::Change>& changes)
+void BusWorker::writeSettings(const QList<RobotWrite::Change>& changes, Done done)
 {
     post(Job::WriteSettings, [this, changes](const std::function<bool()>& stopRequested) {
         const Result<RobotWrite::Outcome> outcome = RobotWrite::write(m_bus, changes, stopRequested);
         tellMain([this, outcome] { emit settingsWritten(outcome); });
         return portState();
-    });
+    }, std::move(done));
 }
 
-void BusWorker::adjustDeviation(int servoId, int deviation)
+void BusWorker::adjustDeviation(int servoId, int deviation, Done done)
 {
     post(Job::Trim, [this, servoId, deviation](const std::function<bool()>&) {
         return ServoAccess::adjustDeviation(m_bus, servoId, deviation);
-    });
+    }, std::move(done));
 }
 
-void BusWorker::moveTo(const QList<int>& ids, int position, int timeMs)
+void BusWorker::moveTo(const QList<int>& ids, int position, int timeMs, Done done)
 {
     post(Job::Centre, [this, ids, position, timeMs](const std::function<bool()>&) {
         return ServoAccess::moveTo(m_bus, ids, position, timeMs);
-    });
+    }, std::move(done));
 }
 
-void BusWorker::recordRange(const QList<int>& ids)
+void BusWorker::recordRange(const QList<int>& ids, Done done)
 {
     post(Job::RecordRange, [this, ids](const std::function<bool()>& stopRequested) {
         const Result<void> ended = recordRangeOnBus(ids, stopRequested);
         tellMain([this, ended] { emit rangeEnded(ended); });
         return portState();
-    });
+    }, std::move(done));
 }
 
-void BusWorker::assignIds(const IdAssignment::Plan& plan)
+void BusWorker::assignIds(const IdAssignment::Plan& plan, Done done)
 {
     post(Job::AssignIds, [this, plan](const std::function<bool()>& stopRequested) {
         IdAssignment::Hooks hooks;
@@ -344,7 +344,7 @@ void BusWorker::assignIds(const IdAssignment::Plan& plan)
         hooks.report = [this](const IdAssignment::Event& event) { tellMain([this, event] { emit assignEvent(event); }); };
         const Result<QList<IdAssignment::Joint>> done = IdAssignment::run(m_bus, plan, hooks);
         return done ? Result<void>() : Result<void>(done.failure());
-    });
+    }, std::move(done));
 }
 
 Result<void> BusWorker::recordRangeOnBus(const QList<int>& ids, const std::function<bool()>& stopRequested)

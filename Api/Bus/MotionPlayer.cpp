@@ -1,7 +1,7 @@
 #include "Api/Bus/MotionPlayer.h"
 
 #include "Api/Bus/Protocol.h"
-#include "Api/SVReplyDecoder.h"
+#include "Api/Bus/SVReplyDecoder.h"
 
 #include <algorithm>
 #include <cmath>

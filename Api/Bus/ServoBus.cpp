@@ -11,10 +11,17 @@
 
 using Clock = std::chrono::steady_clock;
 
-ServoBus::ServoBus(ORSSerialPort::Ptr port, PortUse use)
+ServoBus::ServoBus(ORSSerialPort::Ptr port, PortUse use, ReplyRouter* replies)
     : m_port(std::move(port))
     , m_use(use)
+    , m_ownReplies(replies ? nullptr : std::make_unique<ReplyRouter>())
+    , m_replies(replies ? replies : m_ownReplies.get())
 {
+    if (m_ownReplies)  // fed on this thread, by the port's data callback during the wait's event loop
+        m_ownReplies->setArrivalHook([this] {
+            if (m_loop)
+                m_loop->quit();
+        });
 }
 
 ServoBus::~ServoBus()
@@ -64,38 +71,38 @@ Result<void> ServoBus::write(int servoId, int command, QByteArrayView parameters
 
 Result<SVReply> ServoBus::read(int servoId, int command, Microseconds timeout)
 {
-    m_reply.reset();
-    m_awaitedId = servoId;
-    m_awaitedCommand = command;
-    const qint64 droppedBefore = m_reader.droppedBytes();
+    m_replies->await(servoId, command);
+    const qint64 droppedBefore = m_replies->droppedBytes();
     const Clock::time_point sentAt = Clock::now();
     const Result<void> sent = write(servoId, command);
     if (sent) {
         waitUntil(Clock::now() + timeout);
         // A reply that has begun needs at most the time of its longest form to finish.
-        if (!m_reply && m_reader.pendingSize() > 0)
+        if (!m_replies->hasReply() && m_replies->pendingSize() > 0)
             waitUntil(Clock::now() + byteTime * (SVFrameReader::maximumLength + 3) + Microseconds(2000));
     }
-    m_awaitedId = m_awaitedCommand = -1;
+    const std::optional<ReplyRouter::Heard> reply = m_replies->takeReply();
     if (!sent || !isUsable())
         return portFailure();
-    count(servoId, sentAt, droppedBefore);
-    if (std::optional<SVReply> reply = std::exchange(m_reply, std::nullopt))
-        return *reply;
+    count(servoId, sentAt, droppedBefore, reply);
+    if (reply) {
+        m_replyReadTime = reply->readTime;
+        return reply->reply;
+    }
     return Failure::failed(QStringLiteral("servo %1 did not answer").arg(servoId)).about(servoId);
 }
 
 // A request without its reply is garbled when bytes came back that made no valid frame.
-void ServoBus::count(int servoId, Clock::time_point sent, qint64 droppedBefore)
+void ServoBus::count(int servoId, Clock::time_point sent, qint64 droppedBefore, const std::optional<ReplyRouter::Heard>& reply)
 {
     ServoStatistics& statistics = m_statistics[servoId];
     ++statistics.requests;
-    if (m_reply) {
+    if (reply) {
         ++statistics.replies;
         if (statistics.roundTripsMs.size() >= ServoStatistics::roundTripLimit)
             statistics.roundTripsMs.erase(statistics.roundTripsMs.begin(), statistics.roundTripsMs.begin() + ServoStatistics::roundTripLimit / 2);
-        statistics.roundTripsMs.push_back(std::chrono::duration<double, std::milli>(m_replyReadTime - sent).count());
-    } else if (m_reader.droppedBytes() > droppedBefore || m_reader.pendingSize() > 0) {
+        statistics.roundTripsMs.push_back(std::chrono::duration<double, std::milli>(reply->readTime - sent).count());
+    } else if (m_replies->droppedBytes() > droppedBefore || m_replies->pendingSize() > 0) {
         ++statistics.garbled;
     } else {
         ++statistics.timeouts;
@@ -122,11 +129,18 @@ void ServoBus::listen(Microseconds duration)
 
 void ServoBus::waitUntil(Clock::time_point deadline)
 {
+    waitForReply(deadline);
+    for (int id : m_replies->takeBrokenFrameIds())
+        ++m_statistics[id].brokenFrames;
+}
+
+void ServoBus::waitForReply(Clock::time_point deadline)
+{
     if (m_waiter) {
-        m_waiter(deadline, [this] { return m_reply || !isUsable(); });
+        m_waiter(deadline, [this] { return m_replies->hasReply() || !isUsable(); });
         return;
     }
-    while (!m_reply && isUsable()) {
+    while (!m_replies->hasReply() && isUsable()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return;
@@ -144,24 +158,7 @@ void ServoBus::waitUntil(Clock::time_point deadline)
 
 void ServoBus::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data, Clock::time_point readTime)
 {
-    const QList<QByteArray> frames = m_reader.append(data, readTime);
-    for (int id : m_reader.takeBrokenFrameIds())
-        ++m_statistics[id].brokenFrames;
-    for (const QByteArray& frame : frames) {
-        const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
-        if (!reply)
-            continue;
-        const bool awaitedServo = reply->servoId == m_awaitedId || m_awaitedId == SVProtocol::broadcastId;
-        if (awaitedServo && reply->command == m_awaitedCommand && !m_reply) {
-            m_reply = reply;
-            m_replyReadTime = readTime;
-            continue;
-        }
-        if (m_lateReplies.size() < lateReplyLimit)
-            m_lateReplies.append(*reply);
-    }
-    if (m_reply && m_loop)
-        m_loop->quit();
+    m_replies->feed(data, readTime);
 }
 
 void ServoBus::serialPortWasRemovedFromSystem(ORSSerialPort*)

@@ -1,13 +1,13 @@
 // The servo bus over one open port: a read sent and its reply awaited, a write sent, without the
-// window encoder's pauses. Replies are cut from the byte stream by the frame reader and read by the
-// reply decoder, as in the window; a reply for another servo or command (a late one) is kept aside.
+// window encoder's pauses. Its reply router (ReplyRouter) reads every byte of the line: the awaited
+// reply comes to the read; a reply for another servo or command (a late one) is kept aside.
 // Runs on one thread: waiting for a reply runs that thread's event loop, where the port's callbacks
-// arrive, unless a waiter of its own is set (the window's bus thread serves its inbox instead).
+// arrive, unless a waiter of its own is set (the window's bus thread, whose router the port's reader
+// thread feeds, waits for the router instead).
 #pragma once
 
+#include "Api/Bus/ReplyRouter.h"
 #include "Api/Bus/Result.h"
-#include "Api/SVFrameReader.h"
-#include "Api/SVReplyDecoder.h"
 #include "Api/Source/ORSSerialPort.h"
 
 #include <QByteArray>
@@ -17,6 +17,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -47,13 +48,14 @@ public:
     // Pause after each write of a stored setting, as the window leaves between its write frames, so
     // that the servo has stored one value before the next arrives.
     static constexpr std::chrono::milliseconds settingWritePause{30};
-    static constexpr qsizetype lateReplyLimit = 256;
 
     // A bus that owns its port opens it, is its delegate and closes it when it goes. A borrowed port
     // is held open by another object, which passes on what the port tells it (the window's
     // controller does, for the Motion page's bus thread); the bus then only reads and writes.
+    // replies is the line's reader when another object feeds it (the window's); else the bus has
+    // its own, fed by the port's data callback.
     enum class PortUse { Own, Borrowed };
-    explicit ServoBus(ORSSerialPort::Ptr port, PortUse use = PortUse::Own);
+    explicit ServoBus(ORSSerialPort::Ptr port, PortUse use = PortUse::Own, ReplyRouter* replies = nullptr);
     ~ServoBus() override;
     ServoBus(const ServoBus&) = delete;
     ServoBus& operator=(const ServoBus&) = delete;
@@ -84,16 +86,16 @@ public:
     void listen(Microseconds duration);
     // The replies that arrived while none was awaited or after their read gave up (late ones),
     // oldest first, at most lateReplyLimit of them; taking them empties the list.
-    QList<SVReply> takeLateReplies() { return std::exchange(m_lateReplies, {}); }
-    // Bytes read so far that made no valid frame, and bytes of a frame not yet complete.
-    qint64 droppedBytes() const { return m_reader.droppedBytes(); }
-    qsizetype pendingBytes() const { return m_reader.pendingSize(); }
+    QList<SVReply> takeLateReplies() { return m_replies->takeLateReplies(); }
+    // While claimed (a job runs), the replies nobody awaits are this bus's late replies even when the
+    // router has a handler for them.
+    void claimReplies(bool claimed) { m_replies->claim(claimed); }
 
     // Bytes heard so far that made no valid frame (dropped or still waiting for their rest).
-    qint64 garbageBytes() const { return m_reader.droppedBytes() + m_reader.pendingSize(); }
+    qint64 garbageBytes() const { return m_replies->droppedBytes() + m_replies->pendingSize(); }
     // Of those, the ones heard since the last valid frame: stray bytes that a whole frame followed are
     // not among them.
-    qint64 garbageSinceFrame() const { return m_reader.droppedSinceFrame() + m_reader.pendingSize(); }
+    qint64 garbageSinceFrame() const { return m_replies->droppedSinceFrame() + m_replies->pendingSize(); }
 
     // Per servo ID, every read since the bus opened.
     const std::map<int, ServoStatistics>& statistics() const { return m_statistics; }
@@ -106,22 +108,21 @@ public:
     void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error) override;
 
 private:
+    // Waits for the awaited reply, then counts the broken frames heard meanwhile.
     void waitUntil(std::chrono::steady_clock::time_point deadline);
+    void waitForReply(std::chrono::steady_clock::time_point deadline);
     void markRemoved();
-    void count(int servoId, std::chrono::steady_clock::time_point sent, qint64 droppedBefore);
+    void count(int servoId, std::chrono::steady_clock::time_point sent, qint64 droppedBefore,
+               const std::optional<ReplyRouter::Heard>& reply);
 
     ORSSerialPort::Ptr m_port;
     PortUse m_use;
-    SVFrameReader m_reader;
+    std::unique_ptr<ReplyRouter> m_ownReplies;
+    ReplyRouter* m_replies;
     QString m_error;
     bool m_removed = false;
-    // The reply being waited for.
-    int m_awaitedId = -1;
-    int m_awaitedCommand = -1;
-    std::optional<SVReply> m_reply;
     std::chrono::steady_clock::time_point m_replyReadTime;
     std::map<int, ServoStatistics> m_statistics;
-    QList<SVReply> m_lateReplies;
     QEventLoop* m_loop = nullptr;
     Waiter m_waiter;
 };

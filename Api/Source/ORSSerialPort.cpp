@@ -146,58 +146,17 @@ void ORSSerialPort::setDelegate(ORSSerialPortDelegate* delegate)
     d->delegateLifetime = delegate ? delegate->lifetime() : std::weak_ptr<const void>();
 }
 
-void ORSSerialPort::setInputTap(ORSSerialPortInputTap* tap)
+void ORSSerialPort::setReceiver(ORSSerialPortReceiver* receiver)
 {
-    std::lock_guard lock(d->tapMutex);
-    d->inputTap = tap;
+    std::lock_guard lock(d->receiverMutex);
+    d->receiver = receiver;
 }
 
-void ORSSerialPort::removeInputTap(ORSSerialPortInputTap* tap)
+void ORSSerialPort::removeReceiver(ORSSerialPortReceiver* receiver)
 {
-    std::lock_guard lock(d->tapMutex);
-    if (d->inputTap == tap)
-        d->inputTap = nullptr;
-}
-
-void ORSSerialPort::holdInputUntil(std::chrono::steady_clock::time_point until)
-{
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    auto running = d->inputHoldEnd.load();
-    while (running <= now) {
-        if (d->inputHoldEnd.compare_exchange_weak(running, until.time_since_epoch().count()))
-            return;
-    }
-}
-
-void ORSSerialPort::endInputHold()
-{
-    using namespace std::chrono_literals;
-    if (d->inputHoldEnd.exchange(0) == 0)
-        return;  // no hold since the last end: nothing held is left unread
-    std::unique_lock caught(d->catchUpMutex);
-    const std::uint64_t asked = ++d->catchUpsAsked;
-    {
-        std::lock_guard lock(d->mutex);
-        if (!d->connection)
-            return;
-        d->wakeReader(*d->connection);
-    }
-    // Bounded: a reader that is closing, or waiting for the main thread, does not hold up the caller.
-    d->caughtUp.wait_for(caught, 200ms, [&] { return d->catchUpsDone >= asked; });
-}
-
-std::chrono::steady_clock::time_point ORSSerialPort::inputHeldUntil() const
-{
-    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(d->inputHoldEnd.load()));
-}
-
-std::optional<std::chrono::steady_clock::duration> ORSSerialPort::Private::inputHoldLeft() const
-{
-    const std::chrono::steady_clock::duration left =
-        std::chrono::steady_clock::duration(inputHoldEnd.load()) - std::chrono::steady_clock::now().time_since_epoch();
-    if (left <= std::chrono::steady_clock::duration::zero())
-        return std::nullopt;
-    return left;
+    std::lock_guard lock(d->receiverMutex);
+    if (d->receiver == receiver)
+        d->receiver = nullptr;
 }
 
 int ORSSerialPort::baudRate() const { return d->baudRate; }
@@ -428,7 +387,7 @@ void ORSSerialPort::Private::requestClose(ORSSerialConnection& opening)
     wakeReader(opening);
 }
 
-// Called with mutex held: the reader looks again at the close request and the input hold.
+// Called with mutex held: the reader looks again at the close request.
 void ORSSerialPort::Private::wakeReader(ORSSerialConnection& opening)
 {
     if (opening.wakeDescriptor < 0)

@@ -55,13 +55,12 @@ private:
     std::shared_ptr<const void> m_lifetime;
 };
 
-// Takes the bytes a port reads on the port's reader thread, before they are handed to the main
-// thread: the window's bus thread gets its replies this way, with no stop on the main thread.
-class ORSSerialPortInputTap {
+// Takes every read of a port on the port's reader thread, in place of the delegate's data callback:
+// the window's bus reads its line this way, with no stop on the main thread.
+class ORSSerialPortReceiver {
 public:
-    virtual ~ORSSerialPortInputTap() = default;
-    // On the reader thread. True when the tap took the bytes: they never reach the delegate.
-    virtual bool takeInput(QByteArrayView data, std::chrono::steady_clock::time_point readTime) = 0;
+    virtual ~ORSSerialPortReceiver() = default;
+    virtual void receive(QByteArrayView data, std::chrono::steady_clock::time_point readTime) = 0;
 };
 
 class ORSSerialPort : public QObject, public std::enable_shared_from_this<ORSSerialPort> {
@@ -148,21 +147,12 @@ public:
     // How many input bytes were dropped so far because the main thread did not take them in time.
     qint64 droppedInputByteCount() const;
 
-    // The one tap offered every read first, or none. Setting it waits until a call of the tap it
-    // replaces has returned; removeInputTap(tap) clears it only while tap is the one set.
-    void setInputTap(ORSSerialPortInputTap* tap);
-    void removeInputTap(ORSSerialPortInputTap* tap);
+    // The one receiver of every read, or none (then the delegate gets them on the main thread).
+    // Setting it waits until a call of the receiver it replaces has returned; removeReceiver(receiver)
+    // clears it only while receiver is the one set.
+    void setReceiver(ORSSerialPortReceiver* receiver);
+    void removeReceiver(ORSSerialPortReceiver* receiver);
 
-    // Holds the input until `until`: what the line brings meanwhile stays unread in the device and
-    // is read at once when the hold ends, so that the replies to a run of requests reach the delegate
-    // in one call instead of one wake-up each. A hold already running is kept as it is. Any thread.
-    void holdInputUntil(std::chrono::steady_clock::time_point until);
-    // Ends the last hold and returns once the reader has handed over what the line held until now,
-    // so that the held replies of a run have gone their way before a bus job begins. Waits for the
-    // reader at most 0.2 s (it may itself be waiting for the main thread while the port closes).
-    void endInputHold();
-    // The end of the last hold, running or past; the clock's epoch once a hold was ended early.
-    std::chrono::steady_clock::time_point inputHeldUntil() const;
 
     // Starts closing in the background; always returns true.
     bool close();

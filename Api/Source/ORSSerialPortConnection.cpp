@@ -23,16 +23,6 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
-timespec timespecOf(std::chrono::steady_clock::duration duration)
-{
-    const auto seconds = std::chrono::floor<std::chrono::seconds>(duration);
-    return {time_t(seconds.count()), long(std::chrono::nanoseconds(duration - seconds).count())};
-}
-
-}  // namespace
-
 ORSSerialConnection::~ORSSerialConnection()
 {
     if (wakeDescriptor >= 0)
@@ -208,8 +198,7 @@ void ORSSerialPort::Private::updateModemLines(ORSSerialConnection* openingConnec
 
 // ---- Reader thread ----
 
-// One read per readiness, handed on through the pending input. While an input hold runs, the reader
-// leaves the line unread and watches only its wake-up descriptor, until the hold's end. A hang-up
+// One read per readiness, handed on to the receiver or through the pending input. A hang-up
 // (POLLHUP, end of file after readiness, a read error) means the device is gone: the removal clean-up
 // runs once, and from then on the reader waits only for the close request instead of spinning on the
 // dead descriptor.
@@ -220,24 +209,19 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
     std::array<char, 1024> buffer{};
     bool hungUp = false;
     while (!opening->closeRequested) {
-        const std::optional<std::chrono::steady_clock::duration> held = hungUp ? std::nullopt : inputHoldLeft();
-        const bool watchLine = !hungUp && !held;
-        const timespec holdLeft = held ? timespecOf(*held) : timespec{};
         pollfd watched[2] = {{opening->wakeDescriptor, POLLIN, 0}, {opening->descriptor, POLLIN, 0}};
-        if (ppoll(watched, watchLine ? 2 : 1, held ? &holdLeft : nullptr, nullptr) < 0) {
+        if (poll(watched, hungUp ? 1 : 2, -1) < 0) {
             if (errno != EINTR)
                 break;
             continue;
         }
         if (watched[0].revents != 0) {
-            uint64_t wakes = 0;  // a close request (the loop condition ends the loop) or a hold's end
+            uint64_t wakes = 0;  // a close request: the loop condition ends the loop
             [[maybe_unused]] const ssize_t drained = ::read(opening->wakeDescriptor, &wakes, sizeof wakes);
-            if (!hungUp)
-                catchUp(opening);
             continue;
         }
-        if (!watchLine || inputHoldLeft())
-            continue;  // the hold is over, or began while the reader waited, or the device is gone
+        if (hungUp)
+            continue;
         if (watched[1].revents & POLLIN) {
             const ssize_t count = ::read(opening->descriptor, buffer.data(), buffer.size());
             if (count > 0) {
@@ -255,40 +239,18 @@ void ORSSerialPort::Private::readLoop(ORSSerialConnection* opening)
     runCloseStep(opening);
 }
 
-// Reads whatever the line holds now, then tells every endInputHold waiting so far that it is done.
-void ORSSerialPort::Private::catchUp(ORSSerialConnection* opening)
-{
-    std::uint64_t asked = 0;
-    {
-        std::lock_guard lock(catchUpMutex);
-        asked = catchUpsAsked;
-    }
-    std::array<char, 1024> buffer{};
-    int waiting = 0;
-    while (ioctl(opening->descriptor, FIONREAD, &waiting) == 0 && waiting > 0) {
-        const ssize_t count = ::read(opening->descriptor, buffer.data(), buffer.size());
-        if (count <= 0)
-            break;  // the loop sees an error or a hang-up at its next poll
-        handOverInput(buffer.data(), count);
-    }
-    {
-        std::lock_guard lock(catchUpMutex);
-        catchUpsDone = std::max(catchUpsDone, asked);
-    }
-    caughtUp.notify_all();
-}
-
-// Offers one read to the input tap; unless it takes it, appends it to the input waiting for the main
-// thread, and queues a wake-up to take it unless
-// one is queued already. However fast the line, the main thread has at most one wake-up and
+// Hands one read to the receiver; without one, appends it to the input waiting for the main thread
+// and queues a wake-up to take it unless one is queued already. However fast the line, the main thread has at most one wake-up and
 // pendingInputLimit bytes of ours waiting; the oldest bytes past the limit are dropped and counted.
 void ORSSerialPort::Private::handOverInput(const char* bytes, qsizetype count)
 {
     const auto readTime = std::chrono::steady_clock::now();
     {
-        std::lock_guard tapLock(tapMutex);
-        if (inputTap && inputTap->takeInput(QByteArrayView(bytes, count), readTime))
+        std::lock_guard receiverLock(receiverMutex);
+        if (receiver) {
+            receiver->receive(QByteArrayView(bytes, count), readTime);
             return;
+        }
     }
     {
         std::lock_guard lock(inputMutex);

@@ -91,19 +91,8 @@ struct ORSSerialPort::Private {
     int usableDescriptor = -1;
     int usesInFlight = 0;
 
-    // The end of the input hold, as steady-clock ticks; a time already past means no hold.
-    std::atomic<std::chrono::steady_clock::rep> inputHoldEnd{0};
-    // How long the reader is still to leave the line unread; empty when no hold runs.
-    std::optional<std::chrono::steady_clock::duration> inputHoldLeft() const;
-    // Catch-ups asked for by endInputHold and done by the reader: it reads what the line holds.
-    std::mutex catchUpMutex;
-    std::condition_variable caughtUp;
-    std::uint64_t catchUpsAsked = 0;
-    std::uint64_t catchUpsDone = 0;
-    void catchUp(ORSSerialConnection* connection);
-
-    std::mutex tapMutex;  // held while the tap is called, so that it is never called once removed
-    ORSSerialPortInputTap* inputTap = nullptr;
+    std::mutex receiverMutex;  // held while the receiver is called, so that it is never called once removed
+    ORSSerialPortReceiver* receiver = nullptr;
 
     // Input read but not yet taken by the main thread: every read of the reader thread is appended,
     // and one wake-up at a time is queued to take all of it (ORSSerialPortConnection.cpp).

@@ -357,7 +357,6 @@ void MotionPage::connectWorker()
 {
     BusWorker* w = m_worker;
     m_workerConnections = {
-        connect(w, &BusWorker::finished, this, &MotionPage::jobFinished),
         connect(w, &BusWorker::scanned, this, &MotionPage::showScanned),
         connect(w, &BusWorker::scanProgress, this, [this](int asked, int total) {
             showStatus(textFor("motion_scanning").replace(QStringLiteral("%@"), QStringLiteral("%1/%2").arg(asked).arg(total)));
@@ -403,7 +402,7 @@ void MotionPage::scan()
         ids.append(id);
     m_scanning = true;
     ++m_jobsRunning;
-    m_worker->scan(ids);
+    m_worker->scan(ids, whenDone());
     updateButtons();
 }
 
@@ -413,7 +412,7 @@ void MotionPage::refresh()
     if (!m_worker || m_jobsRunning > 0 || busTakenElsewhere() || m_servoModel->ids().isEmpty())
         return;
     ++m_jobsRunning;
-    m_worker->readStates(m_servoModel->ids());
+    m_worker->readStates(m_servoModel->ids(), whenDone());
 }
 
 void MotionPage::capture()
@@ -426,7 +425,7 @@ void MotionPage::capture()
         return;
     }
     ++m_jobsRunning;
-    m_worker->capture(ids);
+    m_worker->capture(ids, whenDone());
 }
 
 void MotionPage::toggleTorque()
@@ -440,7 +439,7 @@ void MotionPage::toggleTorque()
     }
     setTorqueReleased(!m_torqueReleased);
     ++m_jobsRunning;
-    m_worker->setTorque(ids, !m_torqueReleased);
+    m_worker->setTorque(ids, !m_torqueReleased, whenDone());
     for (int id : ids)
         m_servoModel->setTorqueOn(id, !m_torqueReleased);
     showStatus(textFor(m_torqueReleased ? "motion_released" : "motion_held"));
@@ -494,7 +493,7 @@ void MotionPage::startPlaying(const Motion& motion, const PlayOptions& options)
     ++m_jobsRunning;
     setPlaying(true);
     showStatus(textFor("motion_checking"));
-    m_worker->play(motion, options);
+    m_worker->play(motion, options, whenDone());
 }
 
 void MotionPage::stop()
@@ -575,13 +574,16 @@ void MotionPage::saveFile(const QString& path)
 
 // ---- What the bus tells ----
 
-void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool)
+BusWorker::Done MotionPage::whenDone()
 {
-    // The other pages' jobs run on the same bus thread; only this page's own are counted here.
-    using Job = BusWorker::Job;
-    static constexpr Job ownJobs[] = {Job::Scan, Job::ReadStates, Job::Capture, Job::Torque, Job::Play};
-    if (std::find(std::begin(ownJobs), std::end(ownJobs), job) == std::end(ownJobs))
-        return;
+    return [page = QPointer(this), worker = QPointer(m_worker)](const BusWorker::JobEnd& end) {
+        if (page && page->m_worker == worker)
+            page->jobFinished(end.job, end.result, end.portGone);
+    };
+}
+
+void MotionPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone)
+{
     m_jobsRunning = std::max(0, m_jobsRunning - 1);
     if (job == BusWorker::Job::Scan)
         m_scanning = false;

@@ -106,7 +106,9 @@ private:
     void play();
     void startPlaying(const Motion& motion, const PlayOptions& options);
 
-    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran);
+    // The end of a job this page gave, brought back by the Done that whenDone() makes.
+    BusWorker::Done whenDone();
+    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone);
     bool busTakenElsewhere() const;
     void setTorqueReleased(bool released);
     void followCheckedServos();

@@ -205,7 +205,6 @@ void AssignPanel::setBusWorker(BusWorker* worker)
     m_running = false;
     if (m_worker)
         m_workerConnections = {connect(m_worker, &BusWorker::assignEvent, this, &AssignPanel::report),
-                               connect(m_worker, &BusWorker::finished, this, &AssignPanel::jobFinished),
                                connect(m_worker, &QObject::destroyed, this, [this] {
                                    // The port closed: no end of the run will come. The rows keep what
                                    // was done, and a write not read back stays marked written.
@@ -263,7 +262,10 @@ void AssignPanel::start(std::optional<int> redo)
         return;
     }
     m_running = true;
-    m_worker->assignIds(*plan);
+    m_worker->assignIds(*plan, [panel = QPointer(this)](const BusWorker::JobEnd& end) {
+        if (panel)
+            panel->jobFinished(end.portGone);
+    });
     updateButtons();
 }
 
@@ -273,10 +275,8 @@ void AssignPanel::stop()
         m_worker->stop();
 }
 
-void AssignPanel::jobFinished(BusWorker::Job job, const Result<void>&, bool portGone, bool)
+void AssignPanel::jobFinished(bool portGone)
 {
-    if (job != BusWorker::Job::AssignIds)
-        return;
     m_running = false;
     if (portGone)
         m_status->showText(textFor("robot_port_gone"));

@@ -54,7 +54,7 @@ private:
     void setRows(const QList<IdAssignment::Joint>& joints);
     void setRowState(int id, RowState state);
     void setNext(const QString& text);
-    void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran);
+    void jobFinished(bool portGone);
     void updateButtons();
     std::optional<QList<int>> typedIds() const;
 

@@ -83,7 +83,7 @@ RobotPage::RobotPage(QWidget* parent)
     connect(m_model, &RobotModel::namesChanged, &ServoNames::shared(), &ServoNames::setNames);
     connect(m_model, &RobotModel::deviationEdited, this, [this](int id, int deviation) {
         if (m_worker)
-            post(BusWorker::Job::Trim, [&] { m_worker->adjustDeviation(id, deviation); });
+            post(BusWorker::Job::Trim, [&](BusWorker::Done done) { m_worker->adjustDeviation(id, deviation, std::move(done)); });
     });
     loadRememberedNames();
     retranslate();
@@ -255,7 +255,6 @@ void RobotPage::connectWorker()
 {
     BusWorker* w = m_worker;
     m_workerConnections = {
-        connect(w, &BusWorker::finished, this, &RobotPage::jobFinished),
         connect(w, &BusWorker::scanned, this, &RobotPage::showScanned),
         connect(w, &BusWorker::scanProgress, this, [this](int asked, int total) {
             showStatus(textWith("robot_scanning", {QStringLiteral("%1/%2").arg(asked).arg(total)}));
@@ -275,10 +274,13 @@ void RobotPage::connectWorker()
     };
 }
 
-void RobotPage::post(BusWorker::Job job, const std::function<void()>& give)
+void RobotPage::post(BusWorker::Job job, const std::function<void(BusWorker::Done)>& give)
 {
     m_pending.append(job);
-    give();
+    give([page = QPointer(this)](const BusWorker::JobEnd& end) {
+        if (page)
+            page->jobFinished(end.job, end.result, end.portGone, end.ran);
+    });
     updateButtons();
 }
 
@@ -287,7 +289,7 @@ void RobotPage::post(BusWorker::Job job, const std::function<void()>& give)
 void RobotPage::jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran)
 {
     if (!m_pending.removeOne(job))
-        return;  // another page's
+        return;  // given to a bus this page has let go of
     using Job = BusWorker::Job;
     if (job == Job::RecordRange && m_recording) {
         m_model->endRanges();
@@ -365,7 +367,7 @@ void RobotPage::scan()
     QList<int> ids;
     for (int id = firstServoId; id <= lastServoId; ++id)
         ids.append(id);
-    post(BusWorker::Job::Scan, [&] { m_worker->scan(ids); });
+    post(BusWorker::Job::Scan, [&](BusWorker::Done done) { m_worker->scan(ids, std::move(done)); });
 }
 
 // Every scan, this page's or the Motion page's, lists what it found; the settings are read when the
@@ -400,14 +402,14 @@ void RobotPage::readSettings()
         return;
     m_settingsUnread = false;
     showStatus(textFor("robot_reading"));
-    post(BusWorker::Job::ReadSettings, [&] { m_worker->readSettings(m_model->ids()); });
+    post(BusWorker::Job::ReadSettings, [&](BusWorker::Done done) { m_worker->readSettings(m_model->ids(), std::move(done)); });
 }
 
 void RobotPage::refresh()
 {
     if (!m_worker || m_recording || !m_pending.isEmpty() || busTakenElsewhere() || m_model->rowCount() == 0)
         return;
-    post(BusWorker::Job::ReadStates, [&] { m_worker->readStates(m_model->ids()); });
+    post(BusWorker::Job::ReadStates, [&](BusWorker::Done done) { m_worker->readStates(m_model->ids(), std::move(done)); });
 }
 
 void RobotPage::writeChanges()
@@ -421,7 +423,7 @@ void RobotPage::writeChanges()
     }
     showStatus(textWith("robot_writing", {QString::number(changes.size())}));
     m_writeReported = false;
-    post(BusWorker::Job::WriteSettings, [&] { m_worker->writeSettings(changes); });
+    post(BusWorker::Job::WriteSettings, [&](BusWorker::Done done) { m_worker->writeSettings(changes, std::move(done)); });
 }
 
 void RobotPage::showWritten(const Result<RobotWrite::Outcome>& result)
@@ -485,7 +487,7 @@ void RobotPage::centre()
         return;
     showStatus(textWith("robot_centring", {idList(ids), QString::number(centrePosition)}));
     m_centring = ids;
-    post(BusWorker::Job::Centre, [&] { m_worker->moveTo(ids, centrePosition, centreTimeMs); });
+    post(BusWorker::Job::Centre, [&](BusWorker::Done done) { m_worker->moveTo(ids, centrePosition, centreTimeMs, std::move(done)); });
 }
 
 void RobotPage::toggleRecording()
@@ -499,7 +501,7 @@ void RobotPage::toggleRecording()
         return;
     m_model->startRanges(ids);
     setRecording(true);
-    post(BusWorker::Job::RecordRange, [&] { m_worker->recordRange(ids); });
+    post(BusWorker::Job::RecordRange, [&](BusWorker::Done done) { m_worker->recordRange(ids, std::move(done)); });
 }
 
 // Said only once the torque is off, not when the recording is asked for.

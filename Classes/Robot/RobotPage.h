@@ -87,7 +87,8 @@ private:
     void rememberFile(const QString& path);
     void loadRememberedNames();
 
-    void post(BusWorker::Job job, const std::function<void()>& give);
+    // Gives a job through give, which passes the Done that brings its end back to this page.
+    void post(BusWorker::Job job, const std::function<void(BusWorker::Done)>& give);
     void jobFinished(BusWorker::Job job, const Result<void>& result, bool portGone, bool ran);
     // What the status says of a job of this page that ended without its own report.
     QString endText(BusWorker::Job job, const Result<void>& result, bool ran) const;

@@ -133,7 +133,7 @@ void SVSettingViewController::setSerialPort(ORSSerialPort::Ptr port)
     if (m_serialPort)
         m_serialPort->setDelegate(this);
     m_failedOpen = nullptr;
-    m_frameReader.clear();
+    m_replies.clear();
     forgetBlockReads();
     m_serialApi->setSerialPort(m_serialPort);
     if (isViewLoaded()) {
@@ -183,7 +183,7 @@ void SVSettingViewController::serialPortWasClosed(ORSSerialPort*)
     showPortClosed();
     boxCOM()->setEnabled(true);
     boxBps()->setEnabled(true);
-    m_frameReader.clear();
+    m_replies.clear();
     forgetBlockReads();
     reSetDash();
 }
@@ -196,9 +196,9 @@ void SVSettingViewController::serialPortWasRemovedFromSystem(ORSSerialPort*)
     // The Motion page hears of it through its bus, and says so, before the bus goes.
     if (BusWorker* worker = m_busWorker.get()) {
         worker->deliverRemoval();
-        if (worker->holdsBus())
-            connect(worker, &BusWorker::holdsBusChanged, this, [this, worker](bool holds) {
-                if (!holds && m_busWorker.get() == worker)
+        if (worker->hasOpenJobs())
+            connect(worker, &BusWorker::hasOpenJobsChanged, this, [this, worker](bool open) {
+                if (!open && m_busWorker.get() == worker)
                     QTimer::singleShot(0, this, [this, worker] {
                         if (m_busWorker.get() == worker)
                             endBusWorker();

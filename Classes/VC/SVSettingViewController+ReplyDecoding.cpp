@@ -1,10 +1,10 @@
-// Reply decoding: cuts the bytes read from the port into whole, valid frames, decodes each servo
-// reply once and writes its value into the controls that show it.
+// Reply decoding: the line's reply router cuts the bytes read from the port into whole, valid frames
+// and decodes each reply once; the replies no bus job awaits come here, and their values go into the
+// controls that show them.
 #include "Classes/VC/SVSettingViewController.h"
 
-#include "Api/SVFrameReader.h"
 #include "Api/Bus/Protocol.h"
-#include "Api/SVReplyDecoder.h"
+#include "Api/Bus/SVReplyDecoder.h"
 #include "Api/SVTextValue.h"
 #include "Classes/View/Dashboard/SVDashBoardPostionView.h"
 #include "Classes/View/Dashboard/SVDashBoardTemperatureView.h"
@@ -55,23 +55,24 @@ struct Overloaded : Shows... {
 
 void SVSettingViewController::serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data)
 {
-    serialPortDidReceiveDataReadAt(port, data, SVFrameReader::Clock::now());
+    serialPortDidReceiveDataReadAt(port, data, ReplyRouter::Clock::now());
 }
 
 void SVSettingViewController::serialPortDidReceiveDataReadAt(ORSSerialPort*, const QByteArray& data,
                                                              std::chrono::steady_clock::time_point readTime)
 {
-    // The replies to the Motion and Robot pages' jobs never come here: the port hands them to the bus.
-    // Every frame of the read is decoded before any tip: a tip runs an event loop, and frames decoded
-    // after it would overwrite the newer values that arrived meanwhile.
+    m_replies.feed(data, readTime);  // on this thread: the router hands the replies back at once
+}
+
+void SVSettingViewController::showReplies(const QList<ReplyRouter::Heard>& heard)
+{
+    // Every reply is shown before any tip: a tip runs an event loop, and replies shown after it would
+    // overwrite the newer values that arrived meanwhile.
     QStringList tipKeys;
-    for (const QByteArray& frame : m_frameReader.append(data, readTime)) {
-        const std::optional<SVReply> reply = SVReplyDecoder::decode(frame);
-        if (!reply)
-            continue;
-        m_dataReturns = byteTexts(frame);
-        showReplyValue(reply->value);
-        if (const QString tipKey = blockReadReplyArrived(reply->command); !tipKey.isEmpty())
+    for (const ReplyRouter::Heard& one : heard) {
+        m_dataReturns = byteTexts(one.frame);
+        showReplyValue(one.reply.value);
+        if (const QString tipKey = blockReadReplyArrived(one.reply.command); !tipKey.isEmpty())
             tipKeys.append(tipKey);
     }
     for (const QString& tipKey : tipKeys)

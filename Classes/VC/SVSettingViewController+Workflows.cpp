@@ -59,17 +59,8 @@ void SVSettingViewController::findLoneServo(std::function<void(LoneServo::Census
         then(LoneServo::Census::None);
         return;
     }
-    worker->findLoneServo([this, worker, then = std::move(then)](const LoneServo::Finding& finding) {
-        // Acted on once the bus thread has let go of the bus, so that the replies to what then sends
-        // are this page's again.
-        auto once = std::make_shared<QMetaObject::Connection>();
-        *once = connect(worker, &BusWorker::holdsBusChanged, this, [once, then, census = finding.census](bool holds) {
-            if (holds)
-                return;
-            disconnect(*once);
-            then(census);
-        });
-    });
+    // What then sends is queued behind the look, so its replies come after the look has ended.
+    worker->findLoneServo([then = std::move(then)](const LoneServo::Finding& finding) { then(finding.census); });
 }
 
 void SVSettingViewController::showSeveralServos()
@@ -220,17 +211,15 @@ void SVSettingViewController::sendLedSwitch()
 // ---- State poll and gauges ----
 
 // One pass of the state poll, on the main thread: the live values of the operation page's servo.
-// Paused while the Motion or Robot page works on the bus: its jobs and these reads share one queue.
-// A pass is skipped while the last one's reads still wait there, so that a slow line never gathers
-// a backlog of reads ahead of everything else.
+// A pass is skipped while the last one's reads still wait on the bus's queue (behind a job of the
+// Motion or Robot page, or a slow line), so that no backlog of reads gathers ahead of everything else.
 void SVSettingViewController::sendStateReads()
 {
-    if ((m_busWorker && m_busWorker->holdsBus()) || m_stateReadsQueued->load())
+    if (m_stateReadsQueued->load())
         return;
     SVSerial& api = serialApi();
     const QString servoId = textIDOperator()->text();
     m_stateReadsQueued->store(true);
-    const SerialQueue::Gathering oneRun(api.queue());  // the four replies come back together
     api.sendReadTemp(SVTextValue::intValue(servoId));
     api.sendReadVoltage(SVTextValue::intValue(servoId));
     api.sendReadPostion(SVTextValue::intValue(servoId));

@@ -20,6 +20,7 @@ SVSettingViewController::SVSettingViewController(QObject* parent)
     : QObject(parent)
     , m_serialApi(std::make_unique<SVSerial>())
 {
+    m_replies.setUnawaitedHandler(this, [this](const QList<ReplyRouter::Heard>& heard) { showReplies(heard); });
 }
 
 SVSettingViewController::~SVSettingViewController()

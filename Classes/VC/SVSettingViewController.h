@@ -7,8 +7,8 @@
 #pragma once
 
 #include "Api/Bus/BusWorker.h"
-#include "Api/SVFrameReader.h"
-#include "Api/SVReplyDecoder.h"
+#include "Api/Bus/ReplyRouter.h"
+#include "Api/Bus/SVReplyDecoder.h"
 #include "Api/SVSerial.h"
 #include "Api/SVStatePoll.h"
 #include "Api/Source/DesktopNotifier.h"
@@ -276,15 +276,16 @@ public:
     void serialPortWasOpened(ORSSerialPort* port) override;
     void serialPortWasClosed(ORSSerialPort* port) override;
     void serialPortWasRemovedFromSystem(ORSSerialPort* port) override;
+    // Bytes read from the line go to its one reader, the reply router, which hands back the replies
+    // nobody else awaits (showReplies). While the port is open its reader thread feeds the router
+    // directly; these are for bytes handed to the controller itself.
     void serialPortDidReceiveData(ORSSerialPort* port, const QByteArray& data) override;
-    // What the port calls: the frame reader times the line by when the bytes were read, not by when
-    // the main thread got to them.
     void serialPortDidReceiveDataReadAt(ORSSerialPort* port, const QByteArray& data,
                                         std::chrono::steady_clock::time_point readTime) override;
     void serialPortDidEncounterError(ORSSerialPort* port, const ORSSerialPortError& error) override;
 
-    // The Motion page's bus (+Motion): a bus thread for the open port, which takes the port's
-    // replies while it works, so that no other page shows a value another servo sent.
+    // The bus of the open port (+Motion): the Motion and Robot pages' jobs, and the owner of the
+    // line's reader.
     BusWorker* busWorker() const { return m_busWorker.get(); }
 
     // Workflows (+Workflows).
@@ -313,6 +314,8 @@ public:
     void solveDidRecvData(QStringList data, int cmd);
     // Writes a decoded reply's value into the controls that show it.
     void showReplyValue(const SVReplyValue::Value& value);
+    // The replies the router hands over, in the order they came.
+    void showReplies(const QList<ReplyRouter::Heard>& heard);
 
 public slots:
     // Every button, switch and numeric field reports here; the sender's tag says what to do.
@@ -509,7 +512,6 @@ private:
     QPointer<SVProgressView> m_myprogress;
     QPointer<QWidget> m_progressAnchor;  // the "set" button the progress bar sits above
 
-    SVFrameReader m_frameReader;
     int m_blockReadsStarted = 0;      // ID replies whose deviation reply has not come yet
     QSet<int> m_blockReadReplies;     // the other replies of the block read that have come
     ORSSerialPort* m_failedOpen = nullptr;  // the port whose open just failed, until its error arrives
@@ -520,6 +522,7 @@ private:
     std::chrono::milliseconds m_statePollInterval = SVStatePoll::defaultInterval;
     // Set while a pass's reads still wait in the encoder's queue; the queue clears it behind them.
     std::shared_ptr<std::atomic<bool>> m_stateReadsQueued = std::make_shared<std::atomic<bool>>(false);
+    ReplyRouter m_replies;  // the line's one reader; outlives the bus worker that the port feeds it through
     std::unique_ptr<BusWorker> m_busWorker;
     std::unique_ptr<SVStatePoll> m_statePoll;  // last: its loop ends before the rest goes
 };

@@ -1,7 +1,7 @@
 // A line flooded at its full rate: random bytes with valid replies mixed in, for 10 s, through the
 // real serial port over a pseudo-terminal into the frame reader. Every valid reply comes out, nothing
 // else does, and the reader's buffer stays bounded.
-#include "Api/SVFrameReader.h"
+#include "Api/Bus/SVFrameReader.h"
 #include "Api/Source/ORSSerialPort.h"
 #include "support/LineFlood.h"
 #include "support/core/EventLoopWait.h"

@@ -152,35 +152,6 @@ TEST_F(EncoderOverTerminal, CompoundReadSendsSixPacedReadsInOrder)
     EXPECT_GE(frames.last().time - frames.first().time, 5 * SVSerial::queuedFramePause - readerLateness);
 }
 
-// The replies to a run of logged frames, queued together as the state poll does, are held until the
-// run's last frame has had its allowance, so that they reach the controller together; a lone frame's
-// reply is not held.
-TEST_F(EncoderOverTerminal, ARunOfLoggedFramesHoldsTheInputUntilItsLastFrameHadItsAllowance)
-{
-    struct Case {
-        const char* name;
-        int frames;
-    };
-    for (const Case& run : {Case{"one frame", 1}, Case{"the state poll's four reads", 4}}) {
-        SCOPED_TRACE(run.name);
-        ASSERT_TRUE(encoder.queue().waitUntilIdle(10s));
-        port->endInputHold();
-        const auto queuedAt = std::chrono::steady_clock::now();
-        {
-            const SerialQueue::Gathering together(encoder.queue());
-            for (int i = 0; i < run.frames; ++i)
-                encoder.sendReadTemp(1);
-        }
-        ASSERT_TRUE(encoder.queue().waitUntilIdle(10s));
-        const std::chrono::steady_clock::time_point heldUntil = port->inputHeldUntil();
-        if (run.frames == 1)
-            EXPECT_LT(heldUntil, queuedAt) << "a lone frame's reply was held";
-        else
-            EXPECT_GE(heldUntil, queuedAt + SVSerial::queuedFramePause * (run.frames - 1) + SVSerial::runReplyAllowance)
-                << "the run's replies were not held to its end";
-    }
-}
-
 TEST_F(EncoderOverTerminal, MoveFramesLeaveInCallOrderUnloggedAndQueuedOnesAreLogged)
 {
     servo.clearRecords();

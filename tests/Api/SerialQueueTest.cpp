@@ -86,25 +86,3 @@ TEST(SerialQueue, AHoldDelaysTheNextTaskWithoutKeepingTheQueueBusy)
     ASSERT_TRUE(queue.waitUntilIdle(10s));
     EXPECT_TRUE(next);
 }
-
-// Tasks submitted while a gathering lives wait for its end, also behind a hold: the first of them
-// starts only when all are queued, however slowly they come.
-TEST(SerialQueue, TasksOfAGatheringStartOnlyOnceAllAreQueued)
-{
-    SerialQueue queue("org.servodesk.test");
-    for (const auto hold : {0ms, 50ms}) {
-        SCOPED_TRACE(hold.count());
-        queue.async([&] { queue.holdNextTask(hold); });
-        std::atomic<bool> lastQueued{false};
-        bool firstSawTheLast = false;
-        {
-            const SerialQueue::Gathering run(queue);
-            queue.async([&] { firstSawTheLast = lastQueued; });
-            std::this_thread::sleep_for(100ms);  // long past the hold: only the gathering keeps it back
-            queue.async([] {});
-            lastQueued = true;
-        }
-        ASSERT_TRUE(queue.waitUntilIdle(10s));
-        EXPECT_TRUE(firstSawTheLast) << "a task of the gathering started before the last was queued";
-    }
-}

@@ -1,6 +1,6 @@
 // A bus of several virtual servos on one pseudo-terminal: each answers only its own ID, replies to
 // the broadcast ID collide as on a real line, and a paced line takes a byte's time per byte.
-#include "Api/SVFrameReader.h"
+#include "Api/Bus/SVFrameReader.h"
 #include "Api/SVFrameTools.h"
 #include "VirtualServo/VirtualServo.h"
 #include "support/core/SlaveTerminal.h"

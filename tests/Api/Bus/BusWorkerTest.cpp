@@ -15,17 +15,21 @@ const QList<int> busIds{1, 2, 7};
 struct Told : QObject {
     explicit Told(BusWorker& worker)
     {
-        connect(&worker, &BusWorker::holdsBusChanged, this, [this](bool holds) { this->holds.append(holds); });
+        connect(&worker, &BusWorker::hasOpenJobsChanged, this, [this](bool open) { this->open.append(open); });
         connect(&worker, &BusWorker::scanned, this, [this](const BusScan::Outcome& outcome) {
             for (const BusScan::Found& servo : outcome.found)
                 found.append(servo.id);
         });
-        connect(&worker, &BusWorker::finished, this, [this](BusWorker::Job, const Result<void>& result, bool) { results.append(result); });
         connect(&worker, &BusWorker::stepStarted, this, [this] { ++steps; });
         connect(&worker, &BusWorker::positionRead, this, [this] { ++positions; });
         connect(&worker, &BusWorker::captured, this, [this](const BusWorker::Positions& p) { captured.append(p); });
     }
-    QList<bool> holds;
+    // What this asker is told of the jobs it gave.
+    BusWorker::Done done()
+    {
+        return [this](const BusWorker::JobEnd& end) { results.append(end.result); };
+    }
+    QList<bool> open;
     QList<int> found;
     QList<Result<void>> results;
     int steps = 0;
@@ -63,19 +67,17 @@ protected:
 TEST_F(BusWorkerTest, ScansThenPlaysUntilStoppedAndLeavesEveryServoHolding)
 {
     Told told(*worker);
-    // An input hold left by the window's encoder must not keep the replies from a job.
-    rig.port->holdInputUntil(std::chrono::steady_clock::now() + std::chrono::hours(1));
-    worker->scan({0, 1, 2, 3, 7, 8});
-    EXPECT_TRUE(worker->holdsBus()) << "the bus is not held from the moment a job is given";
-    ASSERT_TRUE(waitForCondition([&] { return told.results.size() == 1 && !worker->holdsBus(); }, 10000)) << "the scan did not end";
+    worker->scan({0, 1, 2, 3, 7, 8}, told.done());
+    EXPECT_TRUE(worker->hasOpenJobs()) << "a job is not open from the moment it is given";
+    ASSERT_TRUE(waitForCondition([&] { return told.results.size() == 1 && !worker->hasOpenJobs(); }, 10000)) << "the scan did not end";
     EXPECT_EQ(told.found, busIds);
-    ASSERT_TRUE(waitForCondition([&] { return told.holds.size() == 2; }));
-    EXPECT_EQ(told.holds, QList<bool>({true, false}));
+    ASSERT_TRUE(waitForCondition([&] { return told.open.size() == 2; }));
+    EXPECT_EQ(told.open, QList<bool>({true, false}));
 
     bus.clearRecords();
     PlayOptions untilStopped;
     untilStopped.loops = 0;
-    worker->play(swing(), untilStopped);
+    worker->play(swing(), untilStopped, told.done());
     ASSERT_TRUE(waitForCondition([&] { return told.steps >= 3; }, 10000)) << "the motion did not play";
     EXPECT_GT(told.positions, 0) << "no position was read while playing";
     worker->stop();
@@ -89,16 +91,19 @@ TEST_F(BusWorkerTest, AStopDropsTheJobsGivenBeforeItWithoutMovingAnything)
 {
     Told told(*worker);
     bus.clearRecords();
-    worker->readStates(busIds);
-    worker->play(swing(), PlayOptions{});
+    QList<BusWorker::Job> toldOther;  // another page's jobs: their ends are its own
+    worker->readStates(busIds, told.done());
+    worker->scan({1}, [&](const BusWorker::JobEnd& end) { toldOther.append(end.job); });
+    worker->play(swing(), PlayOptions{}, told.done());
     worker->stop();
     ASSERT_TRUE(waitForCondition([&] { return told.results.size() == 2; }, 10000));
+    EXPECT_EQ(toldOther, QList<BusWorker::Job>{BusWorker::Job::Scan}) << "an end went to the wrong asker";
     // The reads may have begun before the stop; the play waits behind them and never starts.
     EXPECT_EQ(told.results.at(1).failure().kind, Failure::Kind::Interrupted);
     EXPECT_TRUE(moveTimes().isEmpty()) << "a dropped play moved a servo";
-    EXPECT_TRUE(waitForCondition([&] { return !worker->holdsBus(); }));
+    EXPECT_TRUE(waitForCondition([&] { return !worker->hasOpenJobs(); }));
 
-    worker->capture(busIds);  // jobs given after the stop run
+    worker->capture(busIds, told.done());  // jobs given after the stop run
     ASSERT_TRUE(waitForCondition([&] { return told.captured.size() == 1; }, 10000)) << "a job after the stop did not run";
     EXPECT_EQ(told.captured.at(0).keys(), busIds);
 }

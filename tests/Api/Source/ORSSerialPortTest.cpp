@@ -1,5 +1,6 @@
 // The serial port end to end over real pseudo-terminal pairs: the test plays the device on the master
 // side. Waits are bounded and fail with a message; nothing asserts a duration.
+#include "Api/Source/ORSMainThreadGate.h"
 #include "Api/Source/ORSSerialLine.h"
 #include "Api/Source/ORSSerialPort.h"
 #include "support/core/PseudoTerminalPair.h"
@@ -277,17 +278,16 @@ TEST_F(ORSSerialPortTest, InputForABusyMainThreadArrivesInOneCallNewestKeptOldes
     EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.received().endsWith(QByteArrayLiteral("\x55\x55\x01")); }, kWaitMs));
 }
 
-// While the input is held, what the line brings stays unread in the device; a later, shorter hold
-// does not cut it short, and ending it hands everything over, read by the time the end returns, in
-// one call.
-TEST_F(ORSSerialPortTest, HeldInputStaysUnreadUntilTheHoldEndsThenArrivesInOneCall)
+// While a receiver is set, it gets every read, on the reader thread, and the delegate none; once it
+// is removed, the delegate gets the reads again.
+TEST_F(ORSSerialPortTest, AReceiverTakesEveryReadInsteadOfTheDelegateUntilItIsRemoved)
 {
-    struct Witness : ORSSerialPortInputTap {
-        bool takeInput(QByteArrayView data, std::chrono::steady_clock::time_point) override
+    struct Witness : ORSSerialPortReceiver {
+        void receive(QByteArrayView data, std::chrono::steady_clock::time_point) override
         {
             std::lock_guard lock(mutex);
             seen.append(data);
-            return false;  // passed on to the delegate
+            onMainThread = onMainThread || ORSMainThreadGate::isMainThread();
         }
         QByteArray taken()
         {
@@ -296,29 +296,22 @@ TEST_F(ORSSerialPortTest, HeldInputStaysUnreadUntilTheHoldEndsThenArrivesInOneCa
         }
         std::mutex mutex;
         QByteArray seen;
+        bool onMainThread = false;
     } witness;
-    port->setInputTap(&witness);
-    const auto untap = qScopeGuard([&] { port->removeInputTap(&witness); });
+    port->setReceiver(&witness);
+    const auto unset = qScopeGuard([&] { port->removeReceiver(&witness); });
     openAndWait();
-    const auto now = std::chrono::steady_clock::now();
-    port->holdInputUntil(now + std::chrono::hours(1));
-    port->holdInputUntil(now);
     ASSERT_TRUE(pty.writeToMaster(QByteArrayLiteral("\x55\x55\x01")));
     ASSERT_TRUE(pty.writeToMaster(QByteArrayLiteral("\x03\x1a")));
-    const auto unread = [&] {
-        int waiting = 0;
-        return ioctl(port->fileDescriptor(), FIONREAD, &waiting) == 0 ? waiting : -1;
-    };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return unread() == 5; }, kWaitMs)) << "the reader took held input";
-    QTest::qWait(50);
-    EXPECT_EQ(unread(), 5) << "the reader took held input";
-    EXPECT_EQ(delegate.count(Event::Data), 0);
-    EXPECT_GT(port->inputHeldUntil(), now + std::chrono::minutes(59));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return witness.taken().size() == 5; }, kWaitMs)) << "the receiver got " << witness.taken().size();
+    EXPECT_EQ(witness.taken(), QByteArrayLiteral("\x55\x55\x01\x03\x1a"));
+    EXPECT_FALSE(witness.onMainThread) << "the receiver was called on the main thread";
+    EXPECT_EQ(delegate.count(Event::Data), 0) << "the delegate got bytes the receiver took";
 
-    port->endInputHold();
-    EXPECT_EQ(witness.taken(), QByteArrayLiteral("\x55\x55\x01\x03\x1a")) << "the end returned before the reader had read";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.received().size() == 5; }, kWaitMs)) << "the hold's end read nothing";
-    EXPECT_EQ(delegate.chunks, QList<QByteArray>({QByteArrayLiteral("\x55\x55\x01\x03\x1a")}));
+    port->removeReceiver(&witness);
+    ASSERT_TRUE(pty.writeToMaster(QByteArrayLiteral("\x55")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.received() == QByteArrayLiteral("\x55"); }, kWaitMs)) << "the delegate got nothing after the removal";
+    EXPECT_EQ(witness.taken().size(), 5);
 }
 
 TEST_F(ORSSerialPortTest, SendDataFromAnotherThreadWritesEveryByte)

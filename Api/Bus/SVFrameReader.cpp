@@ -1,4 +1,4 @@
-#include "Api/SVFrameReader.h"
+#include "Api/Bus/SVFrameReader.h"
 
 #include "Api/SVFrameTools.h"
 #include "Api/Bus/Protocol.h"

@@ -1,4 +1,4 @@
-#include "Api/SVReplyDecoder.h"
+#include "Api/Bus/SVReplyDecoder.h"
 
 #include "Api/Bus/Protocol.h"
 

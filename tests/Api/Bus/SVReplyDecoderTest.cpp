@@ -1,6 +1,6 @@
 // The reply decoder over every read command: the value each reply carries, the same reply with a
 // spare byte, and the frames that are not replies (echo, too short, broken, unknown command).
-#include "Api/SVReplyDecoder.h"
+#include "Api/Bus/SVReplyDecoder.h"
 #include "VirtualServo/VirtualServoModel.h"
 #include "support/core/ByteList.h"
 

@@ -1,4 +1,4 @@
-#include "Api/SVFrameReader.h"
+#include "Api/Bus/SVFrameReader.h"
 #include "support/core/ByteList.h"
 
 #include <gtest/gtest.h>

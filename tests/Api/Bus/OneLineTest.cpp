@@ -1,0 +1,138 @@
+// The window's line with everything on it at once, on a paced virtual bus of 3 and of 18 servos (also
+// run under ThreadSanitizer): a Robot-page settings write and a Motion-page play as bus jobs, and the
+// Basic page's encoder frames given from the main thread meanwhile. On the wire, no request is ever
+// separated from its reply by another frame; every reply reaches whoever asked: the jobs theirs, the
+// controller's handler the encoder's and nothing else.
+#include "Api/Bus/BusWorker.h"
+#include "Api/Bus/Protocol.h"
+#include "Api/SVSerial.h"
+#include "VirtualServo/VirtualServo.h"
+#include "support/core/EventLoopWait.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace SVProtocol;
+
+struct Line : ORSSerialPortDelegate {
+    explicit Line(const QList<int>& ids)
+        : bus(VirtualServo::robotServosWithIds(ids))
+    {
+    }
+    ~Line() override
+    {
+        worker.reset();
+        if (!port)
+            return;
+        port->setDelegate(nullptr);
+        port->close();
+        waitForCondition([&] { return !port->isOpen(); });
+    }
+    bool open()
+    {
+        bus.setLinePacing(true);
+        port = ORSSerialPort::serialPortWithPath(bus.slavePath());
+        port->setDelegate(this);
+        port->open();
+        if (!port->isOpen())
+            return false;
+        encoder.setSerialPort(port);
+        worker = std::make_unique<BusWorker>(port, encoder.queue(), &replies);
+        return true;
+    }
+    void serialPortWasRemovedFromSystem(ORSSerialPort*) override { worker->deliverRemoval(); }
+    void serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error) override { worker->deliverError(error); }
+
+    // Of the read requests on the wire whose reply the bus wrote, those after which the next frame came
+    // before the reply was written, as "servo/command"; answered counts the requests looked at.
+    QStringList framesBetweenRequestAndReply(int& answered) const
+    {
+        answered = 0;
+        const QList<VirtualServo::Chunk> requests = bus.receivedFrames();
+        const QList<VirtualServo::Chunk> written = bus.writtenChunks();
+        QStringList cutIn;
+        for (qsizetype i = 0; i + 1 < requests.size(); ++i) {
+            const QByteArray& request = requests[i].bytes;
+            const uint8_t command = uint8_t(request.at(commandOffset));
+            if (!isRead(command))
+                continue;
+            const QByteArray replyStart = frame(uint8_t(request.at(2)), command).left(3);
+            for (const VirtualServo::Chunk& chunk : written) {
+                if (chunk.time < requests[i].time || !chunk.bytes.contains(replyStart))
+                    continue;
+                ++answered;
+                if (requests[i + 1].time < chunk.time)
+                    cutIn.append(QStringLiteral("%1/%2").arg(quint8(request.at(2))).arg(command));
+                break;
+            }
+        }
+        return cutIn;
+    }
+
+    VirtualServo bus;
+    SVSerial encoder;
+    ReplyRouter replies;
+    ORSSerialPort::Ptr port;
+    std::unique_ptr<BusWorker> worker;
+};
+
+TEST(OneLine, JobsAndEncoderFramesShareTheWireWithoutCuttingInAndEveryReplyReachesItsAsker)
+{
+    QTemporaryDir dataHome;  // the settings write's backups
+    ASSERT_TRUE(dataHome.isValid());
+    qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+    for (const int count : {3, 18}) {
+        SCOPED_TRACE(count);
+        QList<int> ids;
+        for (int id = 1; id <= count; ++id)
+            ids.append(id);
+        Line line(ids);
+        ASSERT_TRUE(line.open()) << qPrintable(line.bus.errorString());
+        QObject controller;
+        QList<ReplyRouter::Heard> shown;
+        line.replies.setUnawaitedHandler(&controller, [&](const QList<ReplyRouter::Heard>& heard) { shown += heard; });
+
+        std::optional<Result<RobotWrite::Outcome>> written;
+        QList<Result<void>> ended;
+        QObject::connect(line.worker.get(), &BusWorker::settingsWritten, [&](const Result<RobotWrite::Outcome>& outcome) { written = outcome; });
+        const BusWorker::Done done = [&](const BusWorker::JobEnd& end) { ended.append(end.result); };
+        line.worker->writeSettings({{count, {{"angle_max", 850}}, std::nullopt}}, done);
+        MotionStep out{QStringLiteral("out"), 200, 0, {}};
+        MotionStep back{QStringLiteral("back"), 200, 0, {}};
+        for (int id : ids) {
+            out.positions.insert(id, 450);
+            back.positions.insert(id, 550);
+        }
+        PlayOptions twice;
+        twice.loops = 2;
+        line.worker->play(Motion{1, {out, back}}, twice, done);
+        // The Basic page meanwhile: its reads and an LED switch, as the user clicks.
+        constexpr int basicReads = 6;
+        for (int i = 0; i < basicReads; ++i) {
+            line.encoder.sendReadTemp(1);
+            line.encoder.sendWriteLed(QStringLiteral("1"), i % 2 == 0);
+            serveEventsFor(20);
+        }
+        ASSERT_TRUE(waitForCondition([&] { return ended.size() == 2; }, 60000)) << "the jobs did not end";
+        ASSERT_TRUE(line.encoder.queue().waitUntilIdle(std::chrono::seconds(10)));
+        ASSERT_TRUE(waitForCondition([&] { return shown.size() >= basicReads; })) << shown.size() << " replies shown";
+
+        EXPECT_TRUE(ended[0] && ended[1]) << qPrintable(ended[0] ? ended[1].failure().message : ended[0].failure().message);
+        ASSERT_TRUE(written && *written);
+        EXPECT_TRUE((*written)->complete());
+        EXPECT_EQ(line.bus.settings(count - 1).angleMax, 850);
+        EXPECT_EQ(line.bus.position(0), 550);
+        int answered = 0;
+        EXPECT_EQ(line.framesBetweenRequestAndReply(answered), QStringList()) << "a frame cut in between a request and its reply";
+        EXPECT_GT(answered, 2 * count + basicReads) << "the wire shows too few answered reads to judge";
+        for (const ReplyRouter::Heard& one : shown)
+            EXPECT_TRUE(one.reply.servoId == 1 && one.reply.command == ReadTemperature)
+                << "the controller was shown servo " << one.reply.servoId << "'s reply to command " << one.reply.command;
+        EXPECT_EQ(shown.size(), basicReads);
+    }
+    qunsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace
