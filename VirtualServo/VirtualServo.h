@@ -7,7 +7,7 @@
 // at its real rate. It records what it receives and writes, and can misbehave like a real bus does.
 #pragma once
 
-#include "Api/SVFrameReader.h"
+#include "Api/Bus/SVFrameReader.h"
 #include "VirtualServo/VirtualServoModel.h"
 
 #include <QByteArray>

@@ -4,7 +4,7 @@
 // them, then the stream itself. Checked on every input: each frame the reader gives out is whole and
 // valid, the reader never keeps more than one partial frame, and, as long as no pause made a partial
 // frame stale, the frames do not depend on how the stream was cut.
-#include "Api/SVFrameReader.h"
+#include "Api/Bus/SVFrameReader.h"
 
 #include "fuzz/ChunkCutter.h"
 

@@ -7,8 +7,8 @@
 // is of its command's kind and lies within what the wire form can carry.
 //
 // Input: two bytes that choose how the rest is cut into chunks, then the stream itself.
-#include "Api/SVFrameReader.h"
-#include "Api/SVReplyDecoder.h"
+#include "Api/Bus/SVFrameReader.h"
+#include "Api/Bus/SVReplyDecoder.h"
 
 #include "fuzz/ChunkCutter.h"
 
