@@ -1,7 +1,8 @@
 #include "Classes/Motion/MotionPage.h"
 #include "Api/Bus/Protocol.h"
 
-#include "Classes/Motion/FrozenColumnsTableView.h"
+#include "Classes/View/PageControls/BusAttachment.h"
+#include "Classes/View/PageControls/FrozenColumnsTableView.h"
 #include "Classes/Motion/HealthPlot.h"
 #include "Classes/Motion/PositionPlot.h"
 #include "Classes/Motion/SequenceDelegate.h"
@@ -87,11 +88,10 @@ MotionPage::MotionPage(QWidget* parent)
     , m_servoModel(new ServoListModel(this))
     , m_sequenceModel(new SequenceModel(this))
     , m_startSeconds(BusWorker::secondsOf(BusWorker::Clock::now()))
-    , m_refreshTimer(new QTimer(this))
+    , m_bus(new BusAttachment(this, refreshIntervalMs, [this](BusWorker* worker) { return connectWorker(worker); }))
     , m_listUpdate(new QTimer(this))
 {
-    m_refreshTimer->setInterval(refreshIntervalMs);
-    connect(m_refreshTimer, &QTimer::timeout, this, &MotionPage::refresh);
+    connect(m_bus, &BusAttachment::refreshDue, this, &MotionPage::refresh);
     m_listUpdate->setSingleShot(true);
     m_listUpdate->setInterval(listUpdateMs);
     connect(m_listUpdate, &QTimer::timeout, this, &MotionPage::showNewestPositions);
@@ -326,13 +326,15 @@ void MotionPage::showStatus(const QString& text)
 
 // ---- The bus ----
 
-void MotionPage::setBusWorker(BusWorker* worker)
+BusWorker* MotionPage::worker() const
 {
-    if (worker == m_worker)
+    return m_bus->worker();
+}
+
+void MotionPage::setBusWorker(BusWorker* given)
+{
+    if (!m_bus->attach(given))
         return;
-    for (const QMetaObject::Connection& connection : std::exchange(m_workerConnections, {}))
-        disconnect(connection);
-    m_worker = worker;
     m_jobsRunning = 0;
     m_scanning = false;
     m_torqueReleased = false;  // a new port starts with the servos as they are: Release is offered
@@ -342,21 +344,14 @@ void MotionPage::setBusWorker(BusWorker* worker)
         setPlaying(false);
         showStatus(textFor("motion_port_closed"));
     }
-    if (m_worker) {
-        connectWorker();
-        m_worker->setWatchedServo(selectedServo());
-        if (isVisible())
-            m_refreshTimer->start();
-    } else {
-        m_refreshTimer->stop();
-    }
+    if (worker())
+        worker()->setWatchedServo(selectedServo());
     updateButtons();
 }
 
-void MotionPage::connectWorker()
+QList<QMetaObject::Connection> MotionPage::connectWorker(BusWorker* w)
 {
-    BusWorker* w = m_worker;
-    m_workerConnections = {
+    return {
         connect(w, &BusWorker::scanned, this, &MotionPage::showScanned),
         connect(w, &BusWorker::scanProgress, this, [this](int asked, int total) {
             showStatus(textFor("motion_scanning").replace(QStringLiteral("%@"), QStringLiteral("%1/%2").arg(asked).arg(total)));
@@ -374,45 +369,32 @@ void MotionPage::connectWorker()
         connect(w, &BusWorker::healthRead, this, &MotionPage::showHealth),
         connect(w, &BusWorker::runsUntilStoppedChanged, this, [this](bool runs) {
             if (runs && busTakenElsewhere())
-                showStatus(textFor(m_worker->jobKeepingBus() == BusWorker::Job::AssignIds ? "bus_taken_assign" : "motion_bus_taken"));
+                showStatus(textFor(worker()->jobKeepingBus() == BusWorker::Job::AssignIds ? "bus_taken_assign" : "motion_bus_taken"));
             updateButtons();
         }),
     };
 }
 
-void MotionPage::showEvent(QShowEvent* event)
-{
-    SVBackGroundView::showEvent(event);
-    if (m_worker)
-        m_refreshTimer->start();
-}
-
-void MotionPage::hideEvent(QHideEvent* event)
-{
-    SVBackGroundView::hideEvent(event);
-    m_refreshTimer->stop();
-}
-
 void MotionPage::scan()
 {
-    if (!m_worker || m_playing || m_scanning || busTakenElsewhere())
+    if (!worker() || m_playing || m_scanning || busTakenElsewhere())
         return;
     QList<int> ids;
     for (int id = firstServoId; id <= lastServoId; ++id)
         ids.append(id);
     m_scanning = true;
     ++m_jobsRunning;
-    m_worker->scan(ids, whenDone());
+    worker()->scan(ids, whenDone());
     updateButtons();
 }
 
 // One round of state reads of the listed servos, when the bus has nothing else to do.
 void MotionPage::refresh()
 {
-    if (!m_worker || m_jobsRunning > 0 || busTakenElsewhere() || m_servoModel->ids().isEmpty())
+    if (!worker() || m_jobsRunning > 0 || busTakenElsewhere() || m_servoModel->ids().isEmpty())
         return;
     ++m_jobsRunning;
-    m_worker->readStates(m_servoModel->ids(), whenDone());
+    worker()->readStates(m_servoModel->ids(), whenDone());
 }
 
 void MotionPage::capture()
@@ -420,12 +402,12 @@ void MotionPage::capture()
     if (busTakenElsewhere())
         return;
     const QList<int> ids = m_sequenceModel->servoIds();
-    if (!m_worker || ids.isEmpty()) {
+    if (!worker() || ids.isEmpty()) {
         showStatus(textFor("motion_no_servos"));
         return;
     }
     ++m_jobsRunning;
-    m_worker->capture(ids, whenDone());
+    worker()->capture(ids, whenDone());
 }
 
 void MotionPage::toggleTorque()
@@ -433,13 +415,13 @@ void MotionPage::toggleTorque()
     if (busTakenElsewhere())
         return;
     const QList<int> ids = m_sequenceModel->servoIds();
-    if (!m_worker || ids.isEmpty()) {
+    if (!worker() || ids.isEmpty()) {
         showStatus(textFor("motion_no_servos"));
         return;
     }
     setTorqueReleased(!m_torqueReleased);
     ++m_jobsRunning;
-    m_worker->setTorque(ids, !m_torqueReleased, whenDone());
+    worker()->setTorque(ids, !m_torqueReleased, whenDone());
     for (int id : ids)
         m_servoModel->setTorqueOn(id, !m_torqueReleased);
     showStatus(textFor(m_torqueReleased ? "motion_released" : "motion_held"));
@@ -484,7 +466,7 @@ void MotionPage::play()
 
 void MotionPage::startPlaying(const Motion& motion, const PlayOptions& options)
 {
-    if (!m_worker || m_playing || busTakenElsewhere())
+    if (!worker() || m_playing || busTakenElsewhere())
         return;
     m_playingMotion = motion;
     m_loopsToPlay = options.loops;
@@ -493,13 +475,13 @@ void MotionPage::startPlaying(const Motion& motion, const PlayOptions& options)
     ++m_jobsRunning;
     setPlaying(true);
     showStatus(textFor("motion_checking"));
-    m_worker->play(motion, options, whenDone());
+    worker()->play(motion, options, whenDone());
 }
 
 void MotionPage::stop()
 {
-    if (m_worker)
-        m_worker->stop();
+    if (worker())
+        worker()->stop();
 }
 
 void MotionPage::deleteStep()
@@ -576,8 +558,8 @@ void MotionPage::saveFile(const QString& path)
 
 BusWorker::Done MotionPage::whenDone()
 {
-    return [page = QPointer(this), worker = QPointer(m_worker)](const BusWorker::JobEnd& end) {
-        if (page && page->m_worker == worker)
+    return [page = QPointer(this), given = QPointer<BusWorker>(worker())](const BusWorker::JobEnd& end) {
+        if (page && page->worker() == given)
             page->jobFinished(end.job, end.result, end.portGone);
     };
 }
@@ -642,8 +624,8 @@ void MotionPage::plotChosenServos()
 void MotionPage::followCurrentServo()
 {
     m_healthPlot->setServo(selectedServo());
-    if (m_worker)
-        m_worker->setWatchedServo(selectedServo());
+    if (worker())
+        worker()->setWatchedServo(selectedServo());
 }
 
 // The room a number of the sequence table takes in the bold of the playing row.
@@ -785,7 +767,7 @@ void MotionPage::setPlaying(bool playing)
 
 void MotionPage::updateButtons()
 {
-    const bool bus = m_worker != nullptr && !busTakenElsewhere();
+    const bool bus = worker() != nullptr && !busTakenElsewhere();
     const bool idle = !m_playing && !m_scanning;
     const bool servos = !m_sequenceModel->servoIds().isEmpty();
     const bool steps = m_sequenceModel->rowCount() > 0;
@@ -809,7 +791,7 @@ void MotionPage::updateButtons()
 // The Robot page records ranges: nothing this page gives could go out before that stops.
 bool MotionPage::busTakenElsewhere() const
 {
-    return m_worker && m_worker->runsUntilStopped() && !m_playing;
+    return worker() && worker()->runsUntilStopped() && !m_playing;
 }
 
 double MotionPage::secondsSinceStart(double steadySeconds) const

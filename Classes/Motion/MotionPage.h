@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 
+class BusAttachment;
 class FrozenColumnsTableView;
 class HealthPlot;
 class PositionPlot;
@@ -84,14 +85,13 @@ signals:
     void playingChanged(bool playing);
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildServoPanel();
     void buildSequencePanel();
     void buildPlotPanel();
-    void connectWorker();
+    QList<QMetaObject::Connection> connectWorker(BusWorker* worker);
+    BusWorker* worker() const;
     void nameControls();
 
     void scan();
@@ -135,12 +135,10 @@ private:
     int selectedStep() const;
     int selectedServo() const;
 
-    QPointer<BusWorker> m_worker;
-    QList<QMetaObject::Connection> m_workerConnections;
     ServoListModel* m_servoModel;
     SequenceModel* m_sequenceModel;
     double m_startSeconds;
-    QTimer* m_refreshTimer;
+    BusAttachment* m_bus;
     QTimer* m_listUpdate;
     QMap<int, int> m_newestPositions;
     bool m_playing = false;

@@ -6,6 +6,7 @@
 #include "Classes/Robot/RobotDelegate.h"
 #include "Classes/Robot/RobotModel.h"
 #include "Classes/Robot/ServoNames.h"
+#include "Classes/View/PageControls/BusAttachment.h"
 #include "Classes/View/PageControls/PageControls.h"
 #include "Classes/View/PageControls/StatusLine.h"
 #include "Classes/View/ToolView/SVToolView.h"
@@ -18,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
@@ -44,9 +44,10 @@ QString textWith(const char* key, const QStringList& values)
     return BundleLanguage::withValues(textFor(key), values);
 }
 
-QTableView* tableView(QWidget* parent)
+template <typename View = QTableView, typename... Arguments>
+View* tableView(Arguments... arguments)
 {
-    auto* view = new QTableView(parent);
+    auto* view = new View(arguments...);
     PageControls::styleTable(view, QAbstractItemView::ExtendedSelection, contentFontPx, rowHeight);
     view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked | QAbstractItemView::AnyKeyPressed);
     view->setStyleSheet(QStringLiteral("QTableView { background: white; border: none; }"));
@@ -70,10 +71,9 @@ using PageControls::setPixelFont;
 RobotPage::RobotPage(QWidget* parent)
     : SVBackGroundView(2, parent)
     , m_model(new RobotModel(this))
-    , m_refreshTimer(new QTimer(this))
+    , m_bus(new BusAttachment(this, refreshIntervalMs, [this](BusWorker* worker) { return connectWorker(worker); }))
 {
-    m_refreshTimer->setInterval(refreshIntervalMs);
-    connect(m_refreshTimer, &QTimer::timeout, this, &RobotPage::refresh);
+    connect(m_bus, &BusAttachment::refreshDue, this, &RobotPage::refresh);
     m_panel = new SVToolView(this);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(10, 10, 10, 10);
@@ -82,8 +82,8 @@ RobotPage::RobotPage(QWidget* parent)
     buildTables();
     connect(m_model, &RobotModel::namesChanged, &ServoNames::shared(), &ServoNames::setNames);
     connect(m_model, &RobotModel::deviationEdited, this, [this](int id, int deviation) {
-        if (m_worker)
-            post(BusWorker::Job::Trim, [&](BusWorker::Done done) { m_worker->adjustDeviation(id, deviation, std::move(done)); });
+        if (worker())
+            post(BusWorker::Job::Trim, [&](BusWorker::Done done) { worker()->adjustDeviation(id, deviation, std::move(done)); });
     });
     loadRememberedNames();
     retranslate();
@@ -134,46 +134,27 @@ AssignPanel* RobotPage::openAssignPanel()
 {
     if (!m_assignPanel)
         m_assignPanel = new AssignPanel(this);
-    m_assignPanel->setBusWorker(m_worker);
+    m_assignPanel->setBusWorker(worker());
     m_assignPanel->show();
     m_assignPanel->raise();
     m_assignPanel->setFocus();
     return m_assignPanel;
 }
 
-// ID and name stay in view on the left while the settings scroll sideways: two views of the one
-// model, sharing the selection and the vertical scroll.
+// ID and name stay in view on the left while the settings scroll sideways beneath them.
 void RobotPage::buildTables()
 {
-    m_idView = tableView(m_panel);
-    m_settingsView = tableView(m_panel);
-    for (QTableView* view : {m_idView, m_settingsView}) {
-        view->setModel(m_model);
-        view->setItemDelegate(new RobotDelegate(view));
-    }
-    m_settingsView->setSelectionModel(m_idView->selectionModel());
-    for (int column = 0; column < m_model->columnCount(); ++column) {
-        const bool fixed = column <= RobotModel::NameColumn;
-        m_idView->setColumnHidden(column, !fixed);
-        m_settingsView->setColumnHidden(column, fixed);
-    }
-    m_idView->setColumnWidth(RobotModel::IdColumn, 32);
-    m_idView->setColumnWidth(RobotModel::NameColumn, 100);
-    m_idView->setFixedWidth(32 + 100 + 2);
-    m_idView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Both views keep a horizontal scroll bar, so that their rows stay level at the bottom too.
-    m_idView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_settingsView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_settingsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(m_settingsView->verticalScrollBar(), &QScrollBar::valueChanged, m_idView->verticalScrollBar(), &QScrollBar::setValue);
-    connect(m_idView->verticalScrollBar(), &QScrollBar::valueChanged, m_settingsView->verticalScrollBar(), &QScrollBar::setValue);
-
-    auto* tables = new QHBoxLayout;
-    tables->setSpacing(0);
-    tables->addWidget(m_idView);
-    tables->addWidget(m_settingsView, 1);
+    m_table = tableView<FrozenColumnsTableView>(RobotModel::NameColumn + 1, m_panel);
+    m_table->setModel(m_model);
+    m_table->setItemDelegates([](QTableView* view) { return new RobotDelegate(view); });
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    for (int column : {int(RobotModel::IdColumn), int(RobotModel::NameColumn)})
+        header->setSectionResizeMode(column, QHeaderView::Fixed);
+    m_table->setColumnWidth(RobotModel::IdColumn, 32);
+    m_table->setColumnWidth(RobotModel::NameColumn, 100);
     auto* layout = static_cast<QVBoxLayout*>(m_panel->layout());
-    layout->addLayout(tables, 1);
+    layout->addWidget(m_table, 1);
     m_status = new StatusLine(m_panel);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     setPixelFont(m_status, contentFontPx);
@@ -188,7 +169,7 @@ void RobotPage::buildTables()
 
 QList<QWidget*> RobotPage::tabOrder() const
 {
-    return {m_scan, m_read, m_write, m_centre, m_record, m_margin, m_open, m_save, m_idView, m_settingsView, m_assign};
+    return {m_scan, m_read, m_write, m_centre, m_record, m_margin, m_open, m_save, m_table, m_assign};
 }
 
 void RobotPage::retranslate()
@@ -213,8 +194,8 @@ void RobotPage::retranslate()
 // Names for assistive technology where a control shows no text of its own.
 void RobotPage::nameControls()
 {
-    m_idView->setAccessibleName(textFor("robot_servos"));
-    m_settingsView->setAccessibleName(textFor("robot_settings"));
+    m_table->frozenView()->setAccessibleName(textFor("robot_servos"));
+    m_table->setAccessibleName(textFor("robot_settings"));
     m_margin->setAccessibleName(textFor("robot_margin"));
     m_status->setCaption(textFor("robot_status"));
 }
@@ -226,13 +207,15 @@ void RobotPage::showStatus(const QString& text)
 
 // ---- The bus ----
 
-void RobotPage::setBusWorker(BusWorker* worker)
+BusWorker* RobotPage::worker() const
 {
-    if (worker == m_worker)
+    return m_bus->worker();
+}
+
+void RobotPage::setBusWorker(BusWorker* given)
+{
+    if (!m_bus->attach(given))
         return;
-    for (const QMetaObject::Connection& connection : std::exchange(m_workerConnections, {}))
-        disconnect(connection);
-    m_worker = worker;
     const bool writing = isWriting();
     m_pending.clear();
     if (m_recording) {
@@ -241,20 +224,12 @@ void RobotPage::setBusWorker(BusWorker* worker)
     }
     if (writing)
         emit writingEnded();
-    if (m_worker) {
-        connectWorker();
-        if (isVisible())
-            m_refreshTimer->start();
-    } else {
-        m_refreshTimer->stop();
-    }
     updateButtons();
 }
 
-void RobotPage::connectWorker()
+QList<QMetaObject::Connection> RobotPage::connectWorker(BusWorker* w)
 {
-    BusWorker* w = m_worker;
-    m_workerConnections = {
+    return {
         connect(w, &BusWorker::scanned, this, &RobotPage::showScanned),
         connect(w, &BusWorker::scanProgress, this, [this](int asked, int total) {
             showStatus(textWith("robot_scanning", {QStringLiteral("%1/%2").arg(asked).arg(total)}));
@@ -268,7 +243,7 @@ void RobotPage::connectWorker()
         connect(w, &BusWorker::rangeEnded, this, &RobotPage::showRangeEnded),
         connect(w, &BusWorker::runsUntilStoppedChanged, this, [this](bool runs) {
             if (runs && busTakenElsewhere())
-                showStatus(textFor(m_worker->jobKeepingBus() == BusWorker::Job::AssignIds ? "bus_taken_assign" : "robot_bus_taken"));
+                showStatus(textFor(worker()->jobKeepingBus() == BusWorker::Job::AssignIds ? "bus_taken_assign" : "robot_bus_taken"));
             updateButtons();
         }),
     };
@@ -338,16 +313,13 @@ bool RobotPage::busy() const
 
 bool RobotPage::busTakenElsewhere() const
 {
-    return m_worker && m_worker->runsUntilStopped() && !m_pending.contains(BusWorker::Job::RecordRange);
+    return worker() && worker()->runsUntilStopped() && !m_pending.contains(BusWorker::Job::RecordRange);
 }
 
 void RobotPage::showEvent(QShowEvent* event)
 {
     SVBackGroundView::showEvent(event);
-    if (!m_worker)
-        return;
-    m_refreshTimer->start();
-    if (m_settingsUnread)
+    if (worker() && m_settingsUnread)
         readSettings();
 }
 
@@ -355,19 +327,18 @@ void RobotPage::showEvent(QShowEvent* event)
 void RobotPage::hideEvent(QHideEvent* event)
 {
     SVBackGroundView::hideEvent(event);
-    m_refreshTimer->stop();
     if (m_recording)
         stopRecording();
 }
 
 void RobotPage::scan()
 {
-    if (!m_worker || busy())
+    if (!worker() || busy())
         return;
     QList<int> ids;
     for (int id = firstServoId; id <= lastServoId; ++id)
         ids.append(id);
-    post(BusWorker::Job::Scan, [&](BusWorker::Done done) { m_worker->scan(ids, std::move(done)); });
+    post(BusWorker::Job::Scan, [&](BusWorker::Done done) { worker()->scan(ids, std::move(done)); });
 }
 
 // Every scan, this page's or the Motion page's, lists what it found; the settings are read when the
@@ -398,24 +369,24 @@ void RobotPage::showScanned(const BusScan::Outcome& outcome)
 
 void RobotPage::readSettings()
 {
-    if (!m_worker || m_model->rowCount() == 0)
+    if (!worker() || m_model->rowCount() == 0)
         return;
     m_settingsUnread = false;
     showStatus(textFor("robot_reading"));
-    post(BusWorker::Job::ReadSettings, [&](BusWorker::Done done) { m_worker->readSettings(m_model->ids(), std::move(done)); });
+    post(BusWorker::Job::ReadSettings, [&](BusWorker::Done done) { worker()->readSettings(m_model->ids(), std::move(done)); });
 }
 
 void RobotPage::refresh()
 {
-    if (!m_worker || m_recording || !m_pending.isEmpty() || busTakenElsewhere() || m_model->rowCount() == 0)
+    if (!worker() || m_recording || !m_pending.isEmpty() || busTakenElsewhere() || m_model->rowCount() == 0)
         return;
-    post(BusWorker::Job::ReadStates, [&](BusWorker::Done done) { m_worker->readStates(m_model->ids(), std::move(done)); });
+    post(BusWorker::Job::ReadStates, [&](BusWorker::Done done) { worker()->readStates(m_model->ids(), std::move(done)); });
 }
 
 void RobotPage::writeChanges()
 {
     const QList<RobotWrite::Change> changes = m_model->changes();
-    if (!m_worker || busy())
+    if (!worker() || busy())
         return;
     if (changes.isEmpty()) {
         showStatus(textFor("robot_no_changes"));
@@ -423,7 +394,7 @@ void RobotPage::writeChanges()
     }
     showStatus(textWith("robot_writing", {QString::number(changes.size())}));
     m_writeReported = false;
-    post(BusWorker::Job::WriteSettings, [&](BusWorker::Done done) { m_worker->writeSettings(changes, std::move(done)); });
+    post(BusWorker::Job::WriteSettings, [&](BusWorker::Done done) { worker()->writeSettings(changes, std::move(done)); });
 }
 
 void RobotPage::showWritten(const Result<RobotWrite::Outcome>& result)
@@ -474,7 +445,7 @@ void RobotPage::showWritten(const Result<RobotWrite::Outcome>& result)
 QList<int> RobotPage::chosenIds() const
 {
     QList<int> ids;
-    for (const QModelIndex& row : m_idView->selectionModel()->selectedRows())
+    for (const QModelIndex& row : m_table->selectionModel()->selectedRows())
         ids.append(m_model->idAt(row.row()));
     std::sort(ids.begin(), ids.end());
     return ids.isEmpty() ? m_model->ids() : ids;
@@ -483,11 +454,11 @@ QList<int> RobotPage::chosenIds() const
 void RobotPage::centre()
 {
     const QList<int> ids = chosenIds();
-    if (!m_worker || busy() || ids.isEmpty())
+    if (!worker() || busy() || ids.isEmpty())
         return;
     showStatus(textWith("robot_centring", {idList(ids), QString::number(centrePosition)}));
     m_centring = ids;
-    post(BusWorker::Job::Centre, [&](BusWorker::Done done) { m_worker->moveTo(ids, centrePosition, centreTimeMs, std::move(done)); });
+    post(BusWorker::Job::Centre, [&](BusWorker::Done done) { worker()->moveTo(ids, centrePosition, centreTimeMs, std::move(done)); });
 }
 
 void RobotPage::toggleRecording()
@@ -497,11 +468,11 @@ void RobotPage::toggleRecording()
         return;
     }
     const QList<int> ids = chosenIds();
-    if (!m_worker || busy() || ids.isEmpty())
+    if (!worker() || busy() || ids.isEmpty())
         return;
     m_model->startRanges(ids);
     setRecording(true);
-    post(BusWorker::Job::RecordRange, [&](BusWorker::Done done) { m_worker->recordRange(ids, std::move(done)); });
+    post(BusWorker::Job::RecordRange, [&](BusWorker::Done done) { worker()->recordRange(ids, std::move(done)); });
 }
 
 // Said only once the torque is off, not when the recording is asked for.
@@ -513,8 +484,8 @@ void RobotPage::showRangeStarted(const QList<int>& ids)
 
 void RobotPage::stopRecording()
 {
-    if (m_recording && m_worker)
-        m_worker->stop();
+    if (m_recording && worker())
+        worker()->stop();
 }
 
 // The torque is on again: each range, narrowed by the margin, becomes the servo's new angle limits,
@@ -561,7 +532,7 @@ void RobotPage::setRecording(bool recording)
 
 void RobotPage::updateButtons()
 {
-    const bool bus = m_worker != nullptr;
+    const bool bus = worker() != nullptr;
     const bool idle = bus && !busy();  // also false while the Motion page plays
     const bool servos = m_model->rowCount() > 0;
     m_model->setLocked(m_recording || m_pending.contains(BusWorker::Job::WriteSettings) || busTakenElsewhere());

@@ -6,10 +6,12 @@
 
 #include "Api/Bus/BusWorker.h"
 #include "Classes/View/Background/SVBackGroundView.h"
+#include "Classes/View/PageControls/FrozenColumnsTableView.h"
 
 #include <QPointer>
 
 class AssignPanel;
+class BusAttachment;
 class QLabel;
 class QSpinBox;
 class QTableView;
@@ -45,8 +47,8 @@ public:
     void saveFile(const QString& path);
 
     RobotModel* model() const { return m_model; }
-    QTableView* idView() const { return m_idView; }
-    QTableView* settingsView() const { return m_settingsView; }
+    // Every servo and its settings; ID and name stay in view (its frozenView()).
+    FrozenColumnsTableView* table() const { return m_table; }
     StatusLine* statusLabel() const { return m_status; }
     SVButton* buttonScan() const { return m_scan; }
     SVButton* buttonRead() const { return m_read; }
@@ -73,7 +75,8 @@ protected:
 private:
     void buildButtons();
     void buildTables();
-    void connectWorker();
+    QList<QMetaObject::Connection> connectWorker(BusWorker* worker);
+    BusWorker* worker() const;
     void nameControls();
 
     void scan();
@@ -105,10 +108,8 @@ private:
     // The servos of the selected rows, or every listed servo when none is selected.
     QList<int> chosenIds() const;
 
-    QPointer<BusWorker> m_worker;
-    QList<QMetaObject::Connection> m_workerConnections;
     RobotModel* m_model;
-    QTimer* m_refreshTimer;
+    BusAttachment* m_bus;
     QList<BusWorker::Job> m_pending;  // this page's jobs not finished yet, in order
     bool m_recording = false;
     bool m_writeReported = false;  // the running write's outcome has been shown
@@ -117,8 +118,7 @@ private:
     QString m_filePath;
 
     SVToolView* m_panel = nullptr;
-    QTableView* m_idView = nullptr;
-    QTableView* m_settingsView = nullptr;
+    FrozenColumnsTableView* m_table = nullptr;
     StatusLine* m_status = nullptr;
     QLabel* m_marginLabel = nullptr;
     SVButton* m_scan = nullptr;

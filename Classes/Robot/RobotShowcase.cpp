@@ -29,7 +29,7 @@ void waitForTable(RobotPage* page, std::function<void()> ready, int stagesLeft)
         QTimer::singleShot(stepMs, page, [page, ready, stagesLeft] { waitForTable(page, ready, stagesLeft - 1); });
         return;
     }
-    page->idView()->clearSelection();
+    page->table()->clearSelection();
     ready();
 }
 

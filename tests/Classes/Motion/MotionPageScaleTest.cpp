@@ -3,7 +3,7 @@
 // view while the servo columns scroll (and are edited from the keyboard there), the position plot draws
 // the servos selected in the list in the list's colours or by default the first six of the sequence,
 // and the status line is a status bar named by its text for assistive technology.
-#include "Classes/Motion/FrozenColumnsTableView.h"
+#include "Classes/View/PageControls/FrozenColumnsTableView.h"
 #include "Classes/Motion/HealthPlot.h"
 #include "Classes/Motion/MotionPage.h"
 #include "Classes/Motion/PositionPlot.h"

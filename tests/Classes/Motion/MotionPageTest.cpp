@@ -245,7 +245,7 @@ TEST_F(MotionPageTest, TheRobotPageGivesNothingWhileASequencePlaysAndWorksAgainA
         EXPECT_FALSE(QList<int>({SVProtocol::WriteMotorLoad, SVProtocol::WriteAngleLimit}).contains(commandOf(frame)))
             << "the Robot page sent command " << commandOf(frame) << " behind the play";
 
-    robot->idView()->selectRow(robot->model()->rowOf(7));
+    robot->table()->selectRow(robot->model()->rowOf(7));
     robot->buttonRecord()->click();
     ASSERT_TRUE(harness.waitForFrames(SVProtocol::WriteMotorLoad, 1)) << "the torque did not go off";
     ASSERT_TRUE(waitWatching([&] { return robot->statusLabel()->text().startsWith(harness.localized("robot_recording").section('%', 0, 0)); }));

@@ -307,7 +307,7 @@ TEST_F(RobotPageTest, AValueOutOfItsRangeIsRefusedWithTheRangeAndAnOffsetGoesOut
     harness.servo().clearRecords();
     for (const Typed& typed : refused) {
         const std::optional<int> before = model()->value(typed.id, typed.key);
-        typeInto(page()->settingsView(), cell(typed.id, typed.key), typed.text);
+        typeInto(page()->table(), cell(typed.id, typed.key), typed.text);
         EXPECT_EQ(model()->value(typed.id, typed.key), before) << typed.key << " " << typed.text;
         EXPECT_FALSE(model()->isEdited(typed.id, typed.key)) << typed.key << " " << typed.text;
         const QString title = harness.localized(QStringLiteral("robot_col_") + QLatin1String(typed.key));
@@ -316,7 +316,7 @@ TEST_F(RobotPageTest, AValueOutOfItsRangeIsRefusedWithTheRangeAndAnOffsetGoesOut
     }
 
     // The live values read meanwhile leave what is typed alone.
-    typeInto(page()->settingsView(), cell(2, "deviation"), "20", [&] {
+    typeInto(page()->table(), cell(2, "deviation"), "20", [&] {
         harness.servo().setPosition(321, int(busIds.indexOf(2)));
         const QModelIndex position = model()->index(model()->rowOf(2), RobotModel::PositionColumn);
         ASSERT_TRUE(waitForCondition([&] { return model()->data(position).toString() == "321"; })) << "no live read";
@@ -335,7 +335,7 @@ TEST_F(RobotPageTest, ANameIsTakenOrRefusedByOneRuleWhenTypedSavedAndOpened)
     const QString before = QStringLiteral("before");
     for (const ServoNameCase& named : servoNameCases()) {
         model()->setNames({{2, before}});
-        typeInto(page()->idView(), nameCell(2), named.name);
+        typeInto(page()->table()->frozenView(), nameCell(2), named.name);
         EXPECT_EQ(model()->name(2).toStdString(), (named.taken ? named.name : before).toStdString()) << "typed: " << named.what;
         if (!named.taken) {
             EXPECT_TRUE(status().startsWith(opening("robot_name_refused"))) << named.what << ": " << qPrintable(status());
@@ -446,9 +446,9 @@ TEST_F(RobotPageTest, NamesShowOnTheMotionPageAndComeBackFromTheRobotFile)
 TEST_F(RobotPageTest, RecordRangeSwitchesTheTorqueOffThenOnAndOffersTheNarrowedRangeAsLimits)
 {
     harness.servo().clearRecords();
-    page()->idView()->selectionModel()->select(model()->index(model()->rowOf(2), 0),
+    page()->table()->selectionModel()->select(model()->index(model()->rowOf(2), 0),
                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    page()->idView()->selectionModel()->select(model()->index(model()->rowOf(7), 0),
+    page()->table()->selectionModel()->select(model()->index(model()->rowOf(7), 0),
                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
     page()->buttonRecord()->click();
     ASSERT_TRUE(waitForCondition([&] { return torqueFrames(2) == QList<bool>{false} && torqueFrames(7) == QList<bool>{false}; }))

@@ -1,4 +1,4 @@
-#include "Classes/Motion/FrozenColumnsTableView.h"
+#include "Classes/View/PageControls/FrozenColumnsTableView.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
