@@ -5,6 +5,7 @@
 #include "Api/Bus/MotionPlayer.h"
 #include "Api/Bus/Protocol.h"
 #include "VirtualServo/VirtualServo.h"
+#include "support/core/EventLoopWait.h"
 
 #include <gtest/gtest.h>
 
@@ -60,10 +61,10 @@ protected:
 
 TEST_F(MotionPlayerTest, TheScheduleIsAbsoluteAndEachServosFirstMoveComesAtTheApproachSpeed)
 {
-    servos.setPosition(100, 0);  // servo 1 stands 800 units from the first pose, the others 0
+    servos.setPosition(100, 0);  // servo 1 stands 400 units from the first pose, the others on it
     PlayOptions options;
     options.loops = 2;
-    options.approachSpeed = 4;  // units per ms: servo 1 takes 200 ms to get there
+    options.approachSpeed = 4;  // units per ms: servo 1 takes 100 ms to get there, and the step waits for it
     MotionPlayer player(bus, Motion{1, {step(60, 500), step(60, 560), step(60, 520)}}, options);
     ASSERT_TRUE(player.prepare());
     QList<MotionPlayer::StepStart> starts;
@@ -74,15 +75,15 @@ TEST_F(MotionPlayerTest, TheScheduleIsAbsoluteAndEachServosFirstMoveComesAtTheAp
     QList<int> times;
     for (qsizetype i = 0; i < starts.size(); ++i) {
         times.append(starts[i].timeMs);
-        if (i > 0)  // where each step was due follows from the plan alone, never from when the last went out
+        // Where each step was due follows from the plan alone, never from when the last went out.
+        if (i > 0) {
             EXPECT_EQ(starts[i].scheduled - starts[i - 1].scheduled, std::chrono::milliseconds(starts[i - 1].timeMs)) << "step " << i;
+        }
     }
-    EXPECT_EQ(times, QList<int>({200, 60, 60, 60, 60, 60}));
-    const QList<MoveFrame> sent = movesOn(servos);
-    ASSERT_EQ(sent.size(), 18);
-    EXPECT_EQ(sent[0].id, 1);
-    EXPECT_EQ(sent[0].timeMs, 200) << "servo 1's first move is not slowed to the approach speed";
-    EXPECT_EQ(sent[1].timeMs, 60) << "a servo already at its pose waits for no approach";
+    EXPECT_EQ(times, QList<int>({100, 60, 60, 60, 60, 60}));
+    ASSERT_TRUE(waitForCondition([&] { return movesOn(servos).size() == 18; })) << movesOn(servos).size() << " moves on the wire";
+    for (const MoveFrame& first : movesOn(servos).mid(0, 3))
+        EXPECT_EQ(first.timeMs, 100) << "servo " << first.id << "'s first move is not slowed to servo 1's approach";
 }
 
 TEST_F(MotionPlayerTest, AStalledPlayerSkipsTheStepsItMissedInsteadOfSendingThemInABurst)
@@ -104,8 +105,9 @@ TEST_F(MotionPlayerTest, AStalledPlayerSkipsTheStepsItMissedInsteadOfSendingThem
 
     EXPECT_FALSE(skipped.isEmpty()) << "nothing was skipped after a stall of eight steps";
     EXPECT_EQ(started + skipped.size(), 10);
+    ASSERT_TRUE(waitForCondition([&] { return movesOn(servos).size() >= 3 * started; }));
     EXPECT_EQ(movesOn(servos).size(), 3 * started) << "a skipped step's moves went out";
-    EXPECT_EQ(servos.position(0), 400 + 20 * 9) << "the last pose was not reached";
+    EXPECT_EQ(movesOn(servos).last().position, 400 + 20 * 9) << "the last pose was not sent";
 }
 
 // Each ending the player can see, given while the second step runs: the result, and which servos are
@@ -153,6 +155,13 @@ TEST_F(MotionPlayerTest, EveryEndingLeavesTheAnsweringServosHolding)
         EXPECT_EQ(player.heldServos(), e.held);
         if (e.held.isEmpty())
             continue;
+        // The holds are the last frames written; the servo hears them once their bytes are through.
+        const auto heldLast = [&] {
+            const QList<MoveFrame> sent = movesOn(line);
+            return sent.size() >= e.held.size()
+                && std::all_of(sent.end() - e.held.size(), sent.end(), [](const MoveFrame& move) { return move.timeMs == 0; });
+        };
+        EXPECT_TRUE(waitForCondition(heldLast)) << "the last frames on the wire are not holds";
         const QList<MoveFrame> sent = movesOn(line);
         ASSERT_GE(sent.size(), e.held.size());
         for (qsizetype i = 0; i < e.held.size(); ++i) {
