@@ -6,8 +6,7 @@
 #include "Api/Bus/BusWorker.h"
 #include "Api/Bus/Protocol.h"
 #include "Api/SVSerial.h"
-#include "VirtualServo/VirtualServo.h"
-#include "support/core/EventLoopWait.h"
+#include "support/core/BusWorkerRig.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,67 +15,37 @@ namespace {
 
 using namespace SVProtocol;
 
-struct Line : ORSSerialPortDelegate {
-    explicit Line(const QList<int>& ids)
-        : bus(VirtualServo::robotServosWithIds(ids))
-    {
-    }
-    ~Line() override
-    {
-        worker.reset();
-        if (!port)
-            return;
-        port->setDelegate(nullptr);
-        port->close();
-        waitForCondition([&] { return !port->isOpen(); });
-    }
-    bool open()
-    {
-        bus.setLinePacing(true);
-        port = ORSSerialPort::serialPortWithPath(bus.slavePath());
-        port->setDelegate(this);
-        port->open();
-        if (!port->isOpen())
+// Of the read requests on the wire whose reply the bus wrote, those after which the next frame came
+// before the reply was written, as "servo/command"; answered counts the requests looked at.
+QStringList framesBetweenRequestAndReply(const VirtualServo& bus, int& answered)
+{
+    answered = 0;
+    const QList<VirtualServo::Chunk> requests = bus.receivedFrames();
+    const QList<VirtualServo::Chunk> written = bus.writtenChunks();
+    QStringList cutIn;
+    for (qsizetype i = 0; i + 1 < requests.size(); ++i) {
+        const QByteArray& request = requests[i].bytes;
+        const uint8_t command = uint8_t(request.at(commandOffset));
+        if (!isRead(command))
+            continue;
+        const QByteArray replyStart = frame(uint8_t(request.at(2)), command).left(3);  // header and servo ID
+        const auto answers = [&](const QByteArray& bytes) {
+            for (qsizetype at = bytes.indexOf(replyStart); at >= 0; at = bytes.indexOf(replyStart, at + 1))
+                if (at + commandOffset < bytes.size() && uint8_t(bytes.at(at + commandOffset)) == command)
+                    return true;
             return false;
-        encoder.setSerialPort(port);
-        worker = std::make_unique<BusWorker>(port, encoder.queue(), &replies);
-        return true;
-    }
-    void serialPortWasRemovedFromSystem(ORSSerialPort*) override { worker->deliverRemoval(); }
-    void serialPortDidEncounterError(ORSSerialPort*, const ORSSerialPortError& error) override { worker->deliverError(error); }
-
-    // Of the read requests on the wire whose reply the bus wrote, those after which the next frame came
-    // before the reply was written, as "servo/command"; answered counts the requests looked at.
-    QStringList framesBetweenRequestAndReply(int& answered) const
-    {
-        answered = 0;
-        const QList<VirtualServo::Chunk> requests = bus.receivedFrames();
-        const QList<VirtualServo::Chunk> written = bus.writtenChunks();
-        QStringList cutIn;
-        for (qsizetype i = 0; i + 1 < requests.size(); ++i) {
-            const QByteArray& request = requests[i].bytes;
-            const uint8_t command = uint8_t(request.at(commandOffset));
-            if (!isRead(command))
+        };
+        for (const VirtualServo::Chunk& chunk : written) {
+            if (chunk.time < requests[i].time || !answers(chunk.bytes))
                 continue;
-            const QByteArray replyStart = frame(uint8_t(request.at(2)), command).left(3);
-            for (const VirtualServo::Chunk& chunk : written) {
-                if (chunk.time < requests[i].time || !chunk.bytes.contains(replyStart))
-                    continue;
-                ++answered;
-                if (requests[i + 1].time < chunk.time)
-                    cutIn.append(QStringLiteral("%1/%2").arg(quint8(request.at(2))).arg(command));
-                break;
-            }
+            ++answered;
+            if (requests[i + 1].time < chunk.time)
+                cutIn.append(QStringLiteral("%1/%2").arg(quint8(request.at(2))).arg(command));
+            break;
         }
-        return cutIn;
     }
-
-    VirtualServo bus;
-    SVSerial encoder;
-    ReplyRouter replies;
-    ORSSerialPort::Ptr port;
-    std::unique_ptr<BusWorker> worker;
-};
+    return cutIn;
+}
 
 TEST(OneLine, JobsAndEncoderFramesShareTheWireWithoutCuttingInAndEveryReplyReachesItsAsker)
 {
@@ -88,10 +57,10 @@ TEST(OneLine, JobsAndEncoderFramesShareTheWireWithoutCuttingInAndEveryReplyReach
         QList<int> ids;
         for (int id = 1; id <= count; ++id)
             ids.append(id);
-        Line line(ids);
-        ASSERT_TRUE(line.open()) << qPrintable(line.bus.errorString());
-        QObject controller;
+        QObject controller;  // outlives the line, whose router hands it replies
         QList<ReplyRouter::Heard> shown;
+        BusWorkerRig line(VirtualServo::robotServosWithIds(ids));
+        ASSERT_TRUE(line.open()) << qPrintable(line.bus.errorString());
         line.replies.setUnawaitedHandler(&controller, [&](const QList<ReplyRouter::Heard>& heard) { shown += heard; });
 
         std::optional<Result<RobotWrite::Outcome>> written;
@@ -125,7 +94,7 @@ TEST(OneLine, JobsAndEncoderFramesShareTheWireWithoutCuttingInAndEveryReplyReach
         EXPECT_EQ(line.bus.settings(count - 1).angleMax, 850);
         EXPECT_EQ(line.bus.position(0), 550);
         int answered = 0;
-        EXPECT_EQ(line.framesBetweenRequestAndReply(answered), QStringList()) << "a frame cut in between a request and its reply";
+        EXPECT_EQ(framesBetweenRequestAndReply(line.bus, answered), QStringList()) << "a frame cut in between a request and its reply";
         EXPECT_GT(answered, 2 * count + basicReads) << "the wire shows too few answered reads to judge";
         for (const ReplyRouter::Heard& one : shown)
             EXPECT_TRUE(one.reply.servoId == 1 && one.reply.command == ReadTemperature)

@@ -1,8 +1,11 @@
-// The window's bus over a pseudo-terminal to a paced virtual bus of servos, its jobs on a queue of
-// their own, the port's removal and errors passed on by a delegate as the window's controller does.
+// The window's bus over a pseudo-terminal to a paced virtual bus of servos, as the window has it: its
+// jobs on the encoder's queue, the line's one reply router (the replies nobody awaits go to whatever
+// handler a test gives it), the port's removal and errors passed on by a delegate as the window's
+// controller does.
 #pragma once
 
 #include "Api/Bus/BusWorker.h"
+#include "Api/SVSerial.h"
 #include "VirtualServo/VirtualServo.h"
 #include "support/core/EventLoopWait.h"
 
@@ -35,7 +38,8 @@ public:
         port->open();
         if (!port->isOpen())
             return false;
-        worker = std::make_unique<BusWorker>(port, wire);
+        encoder.setSerialPort(port);
+        worker = std::make_unique<BusWorker>(port, encoder.queue(), &replies);
         return true;
     }
 
@@ -51,7 +55,8 @@ public:
     }
 
     VirtualServo bus;
-    SerialQueue wire{"test-wire"};
+    SVSerial encoder;
+    ReplyRouter replies;
     ORSSerialPort::Ptr port;
     std::unique_ptr<BusWorker> worker;
 };
