@@ -142,7 +142,8 @@ void BusWorker::serveNewsUntil(Clock::time_point deadline, const std::function<b
     std::unique_lock lock(m_mutex);
     while (!done() && !m_ending) {
         if (m_news.empty()) {
-            if (!m_changed.wait_until(lock, deadline, [this] { return m_ending || !m_news.empty(); }))
+            // A reply the bus awaits wakes this wait through the router's arrival hook.
+            if (!m_changed.wait_until(lock, deadline, [&] { return m_ending || !m_news.empty() || done(); }))
                 return;
             continue;
         }
