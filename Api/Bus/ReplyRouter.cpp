@@ -33,7 +33,7 @@ void ReplyRouter::feed(QByteArrayView data, Clock::time_point readTime)
             if (awaitedServo && reply->command == m_awaitedCommand && !m_reply) {
                 m_reply = Heard{frame, *reply, readTime};
                 arrived = true;
-            } else if (m_claimed || !m_handler) {
+            } else if (m_claimed || !m_handler || !m_context) {
                 if (m_lateReplies.size() < lateReplyLimit)
                     m_lateReplies.append(*reply);
             } else {
@@ -43,7 +43,7 @@ void ReplyRouter::feed(QByteArrayView data, Clock::time_point readTime)
         }
         arrivalHook = arrived ? m_arrivalHook : nullptr;
         handleHere = !m_unawaited.isEmpty() && m_context && QThread::currentThread() == m_context->thread();
-        wakeHandler = wakeHandler && !handleHere && m_context;
+        wakeHandler = wakeHandler && !handleHere;
     }
     if (arrivalHook)
         arrivalHook();
