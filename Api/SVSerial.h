@@ -13,7 +13,6 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -17,21 +17,20 @@ constexpr ServoBus::Microseconds rangeReadPause = 20ms;
 
 }  // namespace
 
-BusWorker::BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, ReplyRouter* replies, QObject* parent)
+BusWorker::BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, ReplyRouter& replies, QObject* parent)
     : QObject(parent)
     , m_port(port)
-    , m_ownReplies(replies ? nullptr : std::make_unique<ReplyRouter>())
-    , m_replies(replies ? replies : m_ownReplies.get())
-    , m_bus(std::move(port), ServoBus::PortUse::Borrowed, m_replies)
+    , m_replies(replies)
+    , m_bus(std::move(port), ServoBus::PortUse::Borrowed, &replies)
     , m_wire(wire)
 {
     m_bus.setWaiter([this](Clock::time_point deadline, const std::function<bool()>& done) { serveNewsUntil(deadline, done); });
     // Taken with the lock that the waiter holds while it looks at done(), so no wake-up is lost.
-    m_replies->setArrivalHook([this] {
+    m_replies.setArrivalHook([this] {
         std::lock_guard lock(m_mutex);
         m_changed.notify_all();
     });
-    m_port->setReceiver(m_replies);
+    m_port->setReceiver(&m_replies);
 }
 
 BusWorker::~BusWorker()
@@ -42,8 +41,8 @@ BusWorker::~BusWorker()
     m_changed.notify_all();
     m_changed.wait(lock, [this] { return m_jobsQueued == 0; });
     lock.unlock();
-    m_port->removeReceiver(m_replies);
-    m_replies->setArrivalHook(nullptr);
+    m_port->removeReceiver(&m_replies);
+    m_replies.setArrivalHook(nullptr);
 }
 
 double BusWorker::secondsOf(Clock::time_point time)

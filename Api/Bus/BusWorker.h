@@ -50,10 +50,9 @@ public:
     // Called on the main thread once the job has ended, unless the worker is gone by then.
     using Done = std::function<void(const JobEnd& end)>;
 
-    // wire is the queue every frame to port leaves from; it outlives the worker. replies is the line's
-    // reader, which the worker makes the port's receiver while it lives; it outlives the worker. Without
-    // one, the worker has its own, which keeps every reply nobody awaits as a late reply.
-    BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, ReplyRouter* replies = nullptr, QObject* parent = nullptr);
+    // wire is the queue every frame to port leaves from; replies is the line's reader, which the worker
+    // makes the port's receiver while it lives. Both outlive the worker.
+    BusWorker(ORSSerialPort::Ptr port, SerialQueue& wire, ReplyRouter& replies, QObject* parent = nullptr);
     // Stops the running job and waits until none of this worker's jobs is left on the queue.
     ~BusWorker() override;
 
@@ -157,8 +156,7 @@ private:
     Result<void> portState() const { return m_bus.isUsable() ? Result<void>() : m_bus.portFailure(); }
 
     ORSSerialPort::Ptr m_port;
-    std::unique_ptr<ReplyRouter> m_ownReplies;
-    ReplyRouter* m_replies;
+    ReplyRouter& m_replies;
     ServoBus m_bus;  // used on the thread only
     std::shared_ptr<BusWorker*> m_alive = std::make_shared<BusWorker*>(this);  // main thread only
 

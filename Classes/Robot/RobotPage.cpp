@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>

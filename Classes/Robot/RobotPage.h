@@ -15,7 +15,6 @@ class BusAttachment;
 class QLabel;
 class QSpinBox;
 class QTableView;
-class QTimer;
 class RobotModel;
 class SVButton;
 class SVToolView;

@@ -22,7 +22,7 @@ void SVSettingViewController::startBusWorker()
 {
     if (!m_serialPort || !m_serialPort->isOpen())
         return;
-    m_busWorker = std::make_unique<BusWorker>(m_serialPort, serialApi().queue(), &m_replies);
+    m_busWorker = std::make_unique<BusWorker>(m_serialPort, serialApi().queue(), m_replies);
     viewMotion()->setBusWorker(m_busWorker.get());
     viewRobot()->setBusWorker(m_busWorker.get());
 }

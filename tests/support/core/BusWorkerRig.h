@@ -39,7 +39,7 @@ public:
         if (!port->isOpen())
             return false;
         encoder.setSerialPort(port);
-        worker = std::make_unique<BusWorker>(port, encoder.queue(), &replies);
+        worker = std::make_unique<BusWorker>(port, encoder.queue(), replies);
         return true;
     }
 
